@@ -1,0 +1,98 @@
+#include "kovalin/Application.h"
+
+#include "kovalin/Exceptions.h"
+#include "kovalin/Module.h"
+
+namespace kovalin {
+
+namespace {
+const char kAppClass[] = "KovalinApplication";
+}
+
+TApplication& Application() {
+    static TApplication app;
+    return app;
+}
+
+TApplication::~TApplication() {
+    if (ownsHandle_ && handle_) {
+        DestroyWindow(handle_);
+        UnregisterClassA(kAppClass, ThisModule());
+    }
+}
+
+LRESULT CALLBACK TApplication::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_CLOSE) {
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+void TApplication::Initialize() {
+    if (handle_) return;
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = WndProc;
+    wc.hInstance = ThisModule();
+    wc.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
+    wc.lpszClassName = kAppClass;
+    if (!RegisterClassExA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) RaiseLastOSError("RegisterClassEx");
+    // A zero-sized window in the middle of the screen: forms centred on it come out centred on the screen.
+    int x = GetSystemMetrics(SM_CXSCREEN) / 2, y = GetSystemMetrics(SM_CYSCREEN) / 2;
+    handle_ = CreateWindowExA(0, kAppClass, title_.c_str(),
+                              WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, x, y, 0, 0,
+                              nullptr, nullptr, ThisModule(), nullptr);
+    if (!handle_) RaiseLastOSError("CreateWindowEx");
+    ownsHandle_ = true;
+}
+
+void TApplication::SetHandle(HWND handle) {
+    if (handle == handle_) return;
+    if (ownsHandle_ && handle_) DestroyWindow(handle_);
+    ownsHandle_ = false;
+    handle_ = handle;
+}
+
+void TApplication::SetTitle(const std::string& title) {
+    title_ = title;
+    if (ownsHandle_ && handle_) SetWindowTextA(handle_, title.c_str());
+}
+
+bool TApplication::DispatchOne(const MSG& msg) {
+    if (msg.message == WM_QUIT) {
+        terminated_ = true;
+        return false;
+    }
+    // Keyboard navigation (Tab, Enter for the default button, Esc) inside forms that ask for it.
+    HWND active = GetActiveWindow();
+    if (active && GetPropA(active, kDialogKeysProp) && IsDialogMessageA(active, const_cast<MSG*>(&msg)))
+        return true;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+    return true;
+}
+
+void TApplication::Run() {
+    MSG msg;
+    while (!terminated_ && GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchOne(msg);
+    terminated_ = true;
+}
+
+void TApplication::ProcessMessages() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (!DispatchOne(msg)) {
+            // Leave the quit request for the loop that owns it.
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
+    }
+}
+
+void TApplication::Terminate() {
+    terminated_ = true;
+    PostQuitMessage(0);
+}
+
+} // namespace kovalin

@@ -1,0 +1,53 @@
+// The application object: the hidden top-level window that owns every form of the program
+// (or, inside a plug-in, the host's window adopted in its place) and the message loop.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace kovalin {
+
+class TApplication {
+public:
+    TApplication() = default;
+    TApplication(const TApplication&) = delete;
+    TApplication& operator=(const TApplication&) = delete;
+    ~TApplication();
+
+    // Creates the hidden application window of a program. A library adopts its host's window
+    // through SetHandle instead.
+    void Initialize();
+
+    HWND Handle() const { return handle_; }
+    // Adopts another window as the application window; it stays owned by whoever created it.
+    void SetHandle(HWND handle);
+
+    const std::string& Title() const { return title_; }
+    void SetTitle(const std::string& title);
+
+    // Runs the message loop until Terminate or WM_QUIT.
+    void Run();
+    // Lets every message waiting in this thread's queue run, then returns.
+    void ProcessMessages();
+    // Ends Run: posts WM_QUIT.
+    void Terminate();
+    bool Terminated() const { return terminated_; }
+
+private:
+    static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    bool DispatchOne(const MSG& msg);
+
+    HWND handle_ = nullptr;
+    bool ownsHandle_ = false;
+    bool terminated_ = false;
+    std::string title_;
+};
+
+// Window property of forms whose keyboard input gets dialog navigation in the message loop.
+inline constexpr char kDialogKeysProp[] = "KovalinDialogKeys";
+
+// The one application object of this module (the program, or each plug-in library).
+TApplication& Application();
+
+} // namespace kovalin

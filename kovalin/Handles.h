@@ -1,0 +1,113 @@
+// Move-only owners of Win32 and GDI handles: one template, one line per handle kind.
+#pragma once
+
+#include <windows.h>
+
+#include <utility>
+
+namespace kovalin {
+
+// Traits say what the handle type is, which value means "none" and how to release one.
+template <typename Traits>
+class UniqueHandle {
+public:
+    using T = typename Traits::type;
+
+    UniqueHandle() = default;
+    explicit UniqueHandle(T h) : h_(h) {}
+    UniqueHandle(const UniqueHandle&) = delete;
+    UniqueHandle& operator=(const UniqueHandle&) = delete;
+    UniqueHandle(UniqueHandle&& o) noexcept : h_(o.release()) {}
+    UniqueHandle& operator=(UniqueHandle&& o) noexcept {
+        if (this != &o) reset(o.release());
+        return *this;
+    }
+    ~UniqueHandle() { reset(); }
+
+    T get() const { return h_; }
+    explicit operator bool() const { return h_ != Traits::invalid(); }
+
+    // Gives up ownership: the caller now releases the handle.
+    [[nodiscard]] T release() { return std::exchange(h_, Traits::invalid()); }
+
+    void reset(T h = Traits::invalid()) {
+        T old = std::exchange(h_, h);
+        if (old != Traits::invalid()) Traits::close(old);
+    }
+
+    // For APIs that return a handle through an out parameter.
+    T* put() {
+        reset();
+        return &h_;
+    }
+
+private:
+    T h_ = Traits::invalid();
+};
+
+namespace detail {
+template <typename H, auto Close>
+struct NullTraits {
+    using type = H;
+    static constexpr H invalid() { return nullptr; }
+    static void close(H h) { Close(h); }
+};
+template <auto Close>
+struct InvalidValueTraits {
+    using type = HANDLE;
+    static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
+    static void close(HANDLE h) { Close(h); }
+};
+inline void DeleteGdi(HGDIOBJ h) { ::DeleteObject(h); }
+inline void CloseKernel(HANDLE h) { ::CloseHandle(h); }
+inline void CloseKey(HKEY h) { ::RegCloseKey(h); }
+inline void ReleaseLibrary(HMODULE h) { ::FreeLibrary(h); }
+inline void DeleteMemoryDC(HDC h) { ::DeleteDC(h); }
+inline void CloseFind(HANDLE h) { ::FindClose(h); }
+inline void DestroyWnd(HWND h) { ::DestroyWindow(h); }
+} // namespace detail
+
+using UniqueHBitmap = UniqueHandle<detail::NullTraits<HBITMAP, detail::DeleteGdi>>;
+using UniqueHPalette = UniqueHandle<detail::NullTraits<HPALETTE, detail::DeleteGdi>>;
+using UniqueHFont = UniqueHandle<detail::NullTraits<HFONT, detail::DeleteGdi>>;
+using UniqueHBrush = UniqueHandle<detail::NullTraits<HBRUSH, detail::DeleteGdi>>;
+using UniqueHPen = UniqueHandle<detail::NullTraits<HPEN, detail::DeleteGdi>>;
+using UniqueMemoryDC = UniqueHandle<detail::NullTraits<HDC, detail::DeleteMemoryDC>>;
+using UniqueHKey = UniqueHandle<detail::NullTraits<HKEY, detail::CloseKey>>;
+using UniqueHModule = UniqueHandle<detail::NullTraits<HMODULE, detail::ReleaseLibrary>>;
+using UniqueHandleObj = UniqueHandle<detail::NullTraits<HANDLE, detail::CloseKernel>>;
+using UniqueHWnd = UniqueHandle<detail::NullTraits<HWND, detail::DestroyWnd>>;
+using UniqueFileHandle = UniqueHandle<detail::InvalidValueTraits<detail::CloseKernel>>;
+using UniqueFindHandle = UniqueHandle<detail::InvalidValueTraits<detail::CloseFind>>;
+
+// Selects a GDI object into a DC for the guard's lifetime and puts the previous one back.
+class SelectGuard {
+public:
+    SelectGuard(HDC dc, HGDIOBJ obj) : dc_(dc), old_(::SelectObject(dc, obj)) {}
+    SelectGuard(const SelectGuard&) = delete;
+    SelectGuard& operator=(const SelectGuard&) = delete;
+    ~SelectGuard() {
+        if (old_) ::SelectObject(dc_, old_);
+    }
+
+private:
+    HDC dc_;
+    HGDIOBJ old_;
+};
+
+// The screen DC, released when the guard ends.
+class ScreenDC {
+public:
+    ScreenDC() : dc_(::GetDC(nullptr)) {}
+    ScreenDC(const ScreenDC&) = delete;
+    ScreenDC& operator=(const ScreenDC&) = delete;
+    ~ScreenDC() {
+        if (dc_) ::ReleaseDC(nullptr, dc_);
+    }
+    HDC get() const { return dc_; }
+
+private:
+    HDC dc_;
+};
+
+} // namespace kovalin

@@ -1,0 +1,167 @@
+#include "kovalin/WinControl.h"
+
+#include "kovalin/Exceptions.h"
+#include "kovalin/Module.h"
+
+#include <vector>
+
+namespace kovalin {
+
+namespace {
+
+const char kObjectProp[] = "KovalinObject";
+const char kClassName[] = "KovalinWindow";
+
+// The window class is registered while windows of this module use it and unregistered with the
+// last one: a plug-in library may be unloaded and loaded again at another address, and a class
+// left registered would keep pointing into the old image.
+int g_classUsers = 0;
+
+} // namespace
+
+void TWinControl::CreateHandle(const CreateParams& p) {
+    HINSTANCE inst = ThisModule();
+    const char* cls = p.className;
+    if (!cls) {
+        if (g_classUsers++ == 0) {
+            WNDCLASSEXA wc{};
+            wc.cbSize = sizeof wc;
+            wc.style = CS_DBLCLKS;
+            wc.lpfnWndProc = StaticWndProc;
+            wc.hInstance = inst;
+            wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+            wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+            wc.lpszClassName = kClassName;
+            if (!RegisterClassExA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+                --g_classUsers;
+                RaiseLastOSError("RegisterClassEx");
+            }
+        }
+        ownClass_ = true;
+        cls = kClassName;
+    }
+    HWND parentWnd = parent_ ? parent_->Handle() : p.parentWindow;
+    HWND h = CreateWindowExA(p.exStyle, cls, p.caption.c_str(), p.style, p.left, p.top, p.width, p.height,
+                             parentWnd, reinterpret_cast<HMENU>(p.id), inst, this);
+    if (!h) {
+        DWORD err = GetLastError();
+        if (ownClass_ && --g_classUsers == 0) UnregisterClassA(kClassName, inst);
+        ownClass_ = false;
+        throw EOSError("CreateWindowEx", err);
+    }
+    if (!ownClass_) {
+        hwnd_ = h;
+        SetPropA(h, kObjectProp, this);
+    }
+    if (p.style & WS_CHILD) SendMessageA(h, WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont()), FALSE);
+}
+
+TWinControl::~TWinControl() {
+    if (hwnd_) {
+        HWND h = hwnd_;
+        RemovePropA(h, kObjectProp);
+        hwnd_ = nullptr;
+        DestroyWindow(h);
+    }
+    if (ownClass_ && --g_classUsers == 0) UnregisterClassA(kClassName, ThisModule());
+}
+
+void TWinControl::Detach() {
+    if (hwnd_) RemovePropA(hwnd_, kObjectProp);
+    hwnd_ = nullptr;
+}
+
+TWinControl* TWinControl::FromHandle(HWND hwnd) {
+    return hwnd ? static_cast<TWinControl*>(GetPropA(hwnd, kObjectProp)) : nullptr;
+}
+
+LRESULT CALLBACK TWinControl::StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    TWinControl* self;
+    if (msg == WM_NCCREATE) {
+        // The object pointer travels in the create parameters and lives on the window from here on.
+        self = static_cast<TWinControl*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+        self->hwnd_ = hwnd;
+        SetPropA(hwnd, kObjectProp, self);
+    } else {
+        self = FromHandle(hwnd);
+    }
+    if (!self) return DefWindowProcA(hwnd, msg, wParam, lParam);
+    if (msg == WM_NCDESTROY) {
+        LRESULT r = self->WndProc(msg, wParam, lParam);
+        self->Detach();
+        return r;
+    }
+    return self->WndProc(msg, wParam, lParam);
+}
+
+LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    return DefaultHandler(msg, wParam, lParam);
+}
+
+LRESULT TWinControl::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_COMMAND:
+        if (lParam) {
+            if (TWinControl* child = FromHandle(reinterpret_cast<HWND>(lParam))) {
+                child->CommandNotify(HIWORD(wParam));
+                return 0;
+            }
+        }
+        break;
+    case WM_CTLCOLORSTATIC:
+        // Static controls take the face colour of the window they sit on.
+        SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_BTNFACE));
+        SetTextColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_BTNTEXT));
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+    }
+    return DefWindowProcA(hwnd_, msg, wParam, lParam);
+}
+
+HFONT TWinControl::ControlFont() { return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)); }
+
+static RECT WindowRectInParent(HWND h) {
+    RECT r{};
+    GetWindowRect(h, &r);
+    HWND parent = (GetWindowLongA(h, GWL_STYLE) & WS_CHILD) ? GetParent(h) : nullptr;
+    if (parent) MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+int TWinControl::Left() const { return WindowRectInParent(hwnd_).left; }
+int TWinControl::Top() const { return WindowRectInParent(hwnd_).top; }
+int TWinControl::Width() const {
+    RECT r = WindowRectInParent(hwnd_);
+    return r.right - r.left;
+}
+int TWinControl::Height() const {
+    RECT r = WindowRectInParent(hwnd_);
+    return r.bottom - r.top;
+}
+
+void TWinControl::SetBounds(int left, int top, int width, int height) {
+    SetWindowPos(hwnd_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+RECT TWinControl::ClientRect() const {
+    RECT r{};
+    GetClientRect(hwnd_, &r);
+    return r;
+}
+
+std::string TWinControl::Caption() const {
+    int n = GetWindowTextLengthA(hwnd_);
+    std::vector<char> buf(static_cast<size_t>(n) + 1);
+    int got = GetWindowTextA(hwnd_, buf.data(), n + 1);
+    return std::string(buf.data(), got > 0 ? static_cast<size_t>(got) : 0);
+}
+
+void TWinControl::SetCaption(const std::string& text) { SetWindowTextA(hwnd_, text.c_str()); }
+
+bool TWinControl::Visible() const { return (GetWindowLongA(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0; }
+void TWinControl::SetVisible(bool visible) { ShowWindow(hwnd_, visible ? SW_SHOW : SW_HIDE); }
+bool TWinControl::Enabled() const { return IsWindowEnabled(hwnd_) != FALSE; }
+void TWinControl::SetEnabled(bool enabled) { EnableWindow(hwnd_, enabled); }
+void TWinControl::SetFocus() { ::SetFocus(hwnd_); }
+void TWinControl::Invalidate() { InvalidateRect(hwnd_, nullptr, TRUE); }
+
+} // namespace kovalin

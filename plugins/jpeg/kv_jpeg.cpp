@@ -1,0 +1,44 @@
+// Entry points of the JPEG plug-in library.
+#include "kovalin/Application.h"
+#include "kovalin/Bitmap.h"
+#include "plugin_api/KPlug.h"
+#include "plugins/jpeg/info.h"
+#include "plugins/jpeg/jpeg.h"
+
+using namespace kovalin;
+using namespace kvjpeg;
+
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+    if (reason == DLL_PROCESS_ATTACH) RegisterJPEGFormat();
+    if (reason == DLL_PROCESS_DETACH) UnregisterJPEGFormat();
+    return TRUE;
+}
+
+extern "C" HBITMAP WINAPI KPLUGopen(LPCSTR fileName, LPCSTR, HWND) {
+    try {
+        TBitmap bmp;
+        TJPEGImage jpg;
+        jpg.LoadFromFile(fileName ? fileName : "");
+        bmp.SetHeight(jpg.Height());
+        bmp.SetWidth(jpg.Width());
+        RECT r{0, 0, bmp.Width(), bmp.Height()};
+        bmp.Canvas().StretchDraw(r, jpg);
+        return bmp.ReleaseHandle();
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+extern "C" BOOL WINAPI KPLUGinfo(LPCSTR fileName, KPlugUnused, KPlugUnused, HWND appWindow) {
+    try {
+        Application().SetHandle(appWindow);
+        TJPEGImage jpg;
+        jpg.LoadFromFile(fileName ? fileName : "");
+        TfrmInfo frmInfo;
+        if (jpg.Grayscale()) frmInfo.lblColor->SetCaption("Grayscale JPEG");
+        frmInfo.ShowModal();
+        return TRUE;
+    } catch (...) {
+        return FALSE;
+    }
+}
