@@ -144,10 +144,12 @@ TModalResult TForm::ShowModal() {
 }
 
 void TForm::Close() {
-    if (modal_)
+    if (modal_) {
         modalResult_ = mrCancel;
-    else
-        ShowWindow(Handle(), SW_HIDE);
+        return;
+    }
+    if (OnClose) OnClose();
+    ShowWindow(Handle(), SW_HIDE);
 }
 
 void TForm::SetDefaultButton(TButton* button, bool isDefault) {
@@ -162,6 +164,15 @@ void TForm::SetDefaultButton(TButton* button, bool isDefault) {
 LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_CLOSE: Close(); return 0;
+    case WM_SIZE:
+        if (OnResize) OnResize();
+        break;
+    case WM_COMMAND:
+        if (lParam == 0 && HIWORD(wParam) <= 1 && OnMenuCommand) {
+            OnMenuCommand(LOWORD(wParam));
+            return 0;
+        }
+        break;
     case DM_GETDEFID:
         if (defaultButton_)
             return MAKELRESULT(GetDlgCtrlID(defaultButton_->Handle()), DC_HASDEFID);

@@ -59,7 +59,12 @@ public:
     TButton* DefaultButton() const { return defaultButton_; }
 
     std::function<void()> OnShow;
+    // A modeless form is about to hide after the user closed it.
+    std::function<void()> OnClose;
+    std::function<void()> OnResize;
     std::function<void(HDC)> OnPaint;
+    // A menu item or accelerator of the form was chosen.
+    std::function<void(UINT id)> OnMenuCommand;
 
     static TForm* FormOf(const TWinControl& control);
 

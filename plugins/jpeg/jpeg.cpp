@@ -334,8 +334,8 @@ void TJPEGImage::Decode() {
     bitmap_->Clear();
     bool eightBit = pixelFormat_ == TJPEGPixelFormat::jf8Bit || d.out_color_space == JCS_GRAYSCALE;
     eightBit = eightBit && d.quantize_colors;
-    Progress(TProgressStage::psStarting, 0, false, RECT{0, 0, 0, 0}, std::string());
     try {
+        Progress(TProgressStage::psStarting, 0, false, RECT{0, 0, 0, 0}, std::string());
         bool paletteSupplied = false;
         if (palette_) {
             if (eightBit && !dec.cmyk) {

@@ -34,6 +34,7 @@ extern "C" BOOL WINAPI KPLUGinfo(LPCSTR fileName, KPlugUnused, KPlugUnused, HWND
         Application().SetHandle(appWindow);
         TJPEGImage jpg;
         jpg.LoadFromFile(fileName ? fileName : "");
+        if (jpg.Empty()) return FALSE;  // an empty file is no JPEG of any kind
         TfrmInfo frmInfo;
         if (jpg.Grayscale()) frmInfo.lblColor->SetCaption("Grayscale JPEG");
         frmInfo.ShowModal();

@@ -1,0 +1,31 @@
+# Sourced by the scripts that run Windows programs: a display, the project's Wine prefix and one
+# wineserver kept alive for the whole run, all stopped again by wine_session_end.
+
+wine_session_begin() {
+  if [ -z "${DISPLAY:-}" ]; then
+    local n=90
+    while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    KOVALIN_XVFB_PID=$!
+    export DISPLAY=":$n"
+    for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+  fi
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "wine: creating the prefix $WINEPREFIX (once, about two minutes)"
+    mkdir -p "$WINEPREFIX"
+    "$WINE64" wineboot -i >/dev/null 2>&1 || true
+    "$WINESERVER" -w
+  fi
+  "$WINESERVER" -p
+  # Start Wine's background services now, with their output going nowhere: started later by a
+  # test, they would inherit ctest's pipes and keep it waiting after the test has ended.
+  "$WINE64" wineboot >/dev/null 2>&1 </dev/null || true
+}
+
+wine_session_end() {
+  "$WINESERVER" -k >/dev/null 2>&1 || true
+  if [ -n "${KOVALIN_XVFB_PID:-}" ]; then
+    kill "$KOVALIN_XVFB_PID" 2>/dev/null || true
+    wait "$KOVALIN_XVFB_PID" 2>/dev/null || true
+  fi
+}

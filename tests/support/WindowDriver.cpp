@@ -1,0 +1,138 @@
+#include "tests/support/WindowDriver.h"
+
+#include <winternl.h>
+
+#include <cstdint>
+#include <map>
+
+namespace testsupport {
+
+void RunUntilIdle() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+void PumpMessages(DWORD milliseconds) {
+    DWORD start = GetTickCount();
+    do {
+        RunUntilIdle();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    } while (GetTickCount() - start < milliseconds);
+    RunUntilIdle();
+}
+
+std::string WindowText(HWND hwnd) {
+    char buf[1024];
+    int n = GetWindowTextA(hwnd, buf, sizeof buf);
+    return std::string(buf, n > 0 ? static_cast<size_t>(n) : 0);
+}
+
+std::string ClassOf(HWND hwnd) {
+    char buf[256];
+    int n = GetClassNameA(hwnd, buf, sizeof buf);
+    return std::string(buf, n > 0 ? static_cast<size_t>(n) : 0);
+}
+
+std::vector<HWND> ChildWindows(HWND parent) {
+    std::vector<HWND> list;
+    EnumChildWindows(
+        parent,
+        [](HWND h, LPARAM p) {
+            reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&list));
+    return list;
+}
+
+HWND FindChild(HWND parent, const std::string& className, const std::string& text) {
+    for (HWND h : ChildWindows(parent))
+        if (lstrcmpiA(ClassOf(h).c_str(), className.c_str()) == 0 && (text.empty() || WindowText(h) == text))
+            return h;
+    return nullptr;
+}
+
+HWND FindTopWindow(const std::string& caption, DWORD processId) {
+    struct Search {
+        const std::string* caption;
+        DWORD pid;
+        HWND found;
+    } s{&caption, processId, nullptr};
+    EnumWindows(
+        [](HWND h, LPARAM p) {
+            auto* s = reinterpret_cast<Search*>(p);
+            DWORD pid = 0;
+            GetWindowThreadProcessId(h, &pid);
+            if (pid == s->pid && IsWindowVisible(h) && WindowText(h) == *s->caption) {
+                s->found = h;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+namespace {
+std::map<UINT_PTR, WhenWindowAppears*>& Watchers() {
+    static std::map<UINT_PTR, WhenWindowAppears*> m;
+    return m;
+}
+} // namespace
+
+WhenWindowAppears::WhenWindowAppears(std::string caption, std::function<void(HWND)> action)
+    : caption_(std::move(caption)), action_(std::move(action)) {
+    timer_ = SetTimer(nullptr, 0, 20, Tick);
+    Watchers()[timer_] = this;
+}
+
+WhenWindowAppears::~WhenWindowAppears() {
+    KillTimer(nullptr, timer_);
+    Watchers().erase(timer_);
+}
+
+void CALLBACK WhenWindowAppears::Tick(HWND, UINT, UINT_PTR id, DWORD) {
+    auto it = Watchers().find(id);
+    if (it == Watchers().end()) return;
+    WhenWindowAppears* self = it->second;
+    if (self->fired_) return;
+    HWND h = FindTopWindow(self->caption_);
+    if (!h) return;
+    self->fired_ = true;
+    KillTimer(nullptr, id);
+    self->action_(h);
+}
+
+int GdiObjectCount() {
+    // Wine does not implement GetGuiResources; it does keep the process's GDI handle table where
+    // Windows keeps it, behind the PEB, one 24-byte entry per handle with a non-zero type when live.
+    struct HandleEntry {
+        uint64_t object;
+        uint32_t owner;
+        uint16_t unique;
+        uint8_t type;
+        uint8_t flags;
+        uint64_t user;
+    };
+    static_assert(sizeof(HandleEntry) == 24);
+#ifdef _WIN64
+    const size_t tableOffset = 0xF8;
+#else
+    const size_t tableOffset = 0x94;
+#endif
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Warray-bounds"  // the header reads the TEB through a zero-length array
+    auto* peb = reinterpret_cast<const char*>(NtCurrentTeb()->ProcessEnvironmentBlock);
+#pragma GCC diagnostic pop
+    auto* table = *reinterpret_cast<const HandleEntry* const*>(peb + tableOffset);
+    if (!table) return -1;
+    int live = 0;
+    for (size_t i = 0; i < 0x10000; ++i)
+        if (table[i].type) ++live;
+    return live;
+}
+
+} // namespace testsupport

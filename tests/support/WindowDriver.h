@@ -1,0 +1,47 @@
+// Driving windows from tests the way a user would: pumping messages, finding windows and
+// controls, acting on a modal dialog while its loop runs, counting GDI objects.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+// Lets every waiting message of this thread run.
+void RunUntilIdle();
+// Runs messages for the given time.
+void PumpMessages(DWORD milliseconds);
+
+std::string WindowText(HWND hwnd);
+std::string ClassOf(HWND hwnd);
+std::vector<HWND> ChildWindows(HWND parent);
+// The first child of the given class whose text is `text` (any text when empty).
+HWND FindChild(HWND parent, const std::string& className, const std::string& text = std::string());
+// A visible top-level window of this process with the caption.
+HWND FindTopWindow(const std::string& caption, DWORD processId = GetCurrentProcessId());
+
+// Calls `action` once, from a timer of the calling thread, when a visible top-level window with
+// the caption appears; meant for dialogs whose modal loop blocks the test.
+class WhenWindowAppears {
+public:
+    WhenWindowAppears(std::string caption, std::function<void(HWND)> action);
+    WhenWindowAppears(const WhenWindowAppears&) = delete;
+    WhenWindowAppears& operator=(const WhenWindowAppears&) = delete;
+    ~WhenWindowAppears();
+    bool Fired() const { return fired_; }
+
+private:
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR id, DWORD);
+    std::string caption_;
+    std::function<void(HWND)> action_;
+    UINT_PTR timer_;
+    bool fired_ = false;
+};
+
+// GDI objects the process holds now (stock objects included).
+int GdiObjectCount();
+
+} // namespace testsupport
