@@ -17,6 +17,11 @@ wine_session_begin() {
     "$WINESERVER" -w
   fi
   "$WINESERVER" -p
+  # Without a window manager (as under Xvfb) Wine waits two seconds for each managed window to be
+  # withdrawn when it hides; unmanaged windows hide at once.
+  if ! grep -qs '"Managed"="N"' "$WINEPREFIX/user.reg"; then
+    "$WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null || true
+  fi
   # Start Wine's background services now, with their output going nowhere: started later by a
   # test, they would inherit ctest's pipes and keep it waiting after the test has ended.
   "$WINE64" wineboot >/dev/null 2>&1 </dev/null || true

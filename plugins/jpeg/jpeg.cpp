@@ -405,6 +405,11 @@ TBitmap& TJPEGImage::Bitmap() {
     return *bitmap_;
 }
 
+std::unique_ptr<TBitmap> TJPEGImage::ReleaseBitmap() {
+    Bitmap();
+    return std::move(bitmap_);
+}
+
 void TJPEGImage::Draw(TCanvas& canvas, const RECT& rect) { canvas.StretchDraw(rect, Bitmap()); }
 
 int TJPEGImage::Width() {

@@ -78,6 +78,8 @@ public:
 
     // Decodes if needed; the image keeps the bitmap.
     kovalin::TBitmap& Bitmap();
+    // Decodes if needed and gives the bitmap away; the next demand decodes again.
+    std::unique_ptr<kovalin::TBitmap> ReleaseBitmap();
     void DIBNeeded() { Bitmap(); }
 
     // True when decoding to grey or the file itself is greyscale.

@@ -16,14 +16,13 @@ BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
 
 extern "C" HBITMAP WINAPI KPLUGopen(LPCSTR fileName, LPCSTR, HWND) {
     try {
-        TBitmap bmp;
         TJPEGImage jpg;
         jpg.LoadFromFile(fileName ? fileName : "");
-        bmp.SetHeight(jpg.Height());
-        bmp.SetWidth(jpg.Width());
-        RECT r{0, 0, bmp.Width(), bmp.Height()};
-        bmp.Canvas().StretchDraw(r, jpg);
-        return bmp.ReleaseHandle();
+        // The decoded bitmap itself becomes the result: drawing it into a second bitmap of the
+        // same size would only copy every pixel once more.
+        std::unique_ptr<TBitmap> bmp = jpg.ReleaseBitmap();
+        bmp->SetPixelFormat(TPixelFormat::pf24bit);  // greyscale decodes to 8 bits with a palette
+        return bmp->ReleaseHandle();
     } catch (...) {
         return nullptr;
     }
