@@ -16,7 +16,7 @@ wine_session_begin() {
     "$WINE64" wineboot -i >/dev/null 2>&1 || true
     "$WINESERVER" -w
   fi
-  "$WINESERVER" -p
+  "$WINESERVER" -p 2>/dev/null || true  # already running is fine
   # Without a window manager (as under Xvfb) Wine waits two seconds for each managed window to be
   # withdrawn when it hides; unmanaged windows hide at once.
   if ! grep -qs '"Managed"="N"' "$WINEPREFIX/user.reg"; then

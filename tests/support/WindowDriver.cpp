@@ -36,15 +36,35 @@ std::string ClassOf(HWND hwnd) {
     return std::string(buf, n > 0 ? static_cast<size_t>(n) : 0);
 }
 
+namespace {
+
+BOOL CALLBACK CollectWindow(HWND h, LPARAM p) {
+    reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
+    return TRUE;
+}
+
+struct TopWindowSearch {
+    const std::string* caption;
+    DWORD pid;
+    HWND found;
+};
+
+BOOL CALLBACK MatchTopWindow(HWND h, LPARAM p) {
+    auto* s = reinterpret_cast<TopWindowSearch*>(p);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    if (pid == s->pid && IsWindowVisible(h) && WindowText(h) == *s->caption) {
+        s->found = h;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+} // namespace
+
 std::vector<HWND> ChildWindows(HWND parent) {
     std::vector<HWND> list;
-    EnumChildWindows(
-        parent,
-        [](HWND h, LPARAM p) {
-            reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&list));
+    EnumChildWindows(parent, CollectWindow, reinterpret_cast<LPARAM>(&list));
     return list;
 }
 
@@ -56,23 +76,8 @@ HWND FindChild(HWND parent, const std::string& className, const std::string& tex
 }
 
 HWND FindTopWindow(const std::string& caption, DWORD processId) {
-    struct Search {
-        const std::string* caption;
-        DWORD pid;
-        HWND found;
-    } s{&caption, processId, nullptr};
-    EnumWindows(
-        [](HWND h, LPARAM p) {
-            auto* s = reinterpret_cast<Search*>(p);
-            DWORD pid = 0;
-            GetWindowThreadProcessId(h, &pid);
-            if (pid == s->pid && IsWindowVisible(h) && WindowText(h) == *s->caption) {
-                s->found = h;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&s));
+    TopWindowSearch s{&caption, processId, nullptr};
+    EnumWindows(MatchTopWindow, reinterpret_cast<LPARAM>(&s));
     return s.found;
 }
 
