@@ -38,7 +38,8 @@ size_t DirectDecode(const std::string& path) {
     jpeg_error_mgr err{};
     d.err = jpeg_std_error(&err);
     jpeg_create_decompress(&d);
-    jpeg_mem_src(&d, reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<unsigned long>(bytes.size()));
+    jpeg_mem_src(&d, reinterpret_cast<const unsigned char*>(bytes.data()),
+                 static_cast<unsigned long>(bytes.size()));
     jpeg_read_header(&d, TRUE);
     d.out_color_space = JCS_EXT_BGR;
     jpeg_start_decompress(&d);
@@ -46,8 +47,10 @@ size_t DirectDecode(const std::string& path) {
     std::vector<unsigned char> pixels(stride * d.output_height);
     std::vector<JSAMPROW> rows(static_cast<size_t>(d.rec_outbuf_height));
     while (d.output_scanline < d.output_height) {
-        JDIMENSION n = std::min<JDIMENSION>(static_cast<JDIMENSION>(rows.size()), d.output_height - d.output_scanline);
-        for (JDIMENSION i = 0; i < n; ++i) rows[i] = &pixels[(d.output_scanline + i) * stride];
+        JDIMENSION n =
+            std::min<JDIMENSION>(static_cast<JDIMENSION>(rows.size()), d.output_height - d.output_scanline);
+        for (JDIMENSION i = 0; i < n; ++i)
+            rows[i] = &pixels[(d.output_scanline + i) * stride];
         jpeg_read_scanlines(&d, rows.data(), n);
     }
     jpeg_finish_decompress(&d);
@@ -74,7 +77,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::vector<double> plugin, direct;
-    DirectDecode(path);  // warm the file cache and the code
+    DirectDecode(path); // warm the file cache and the code
     for (int i = 0; i < rounds; ++i) {
         double t0 = Seconds();
         HBITMAP h = open(path.c_str(), "jpg", nullptr);

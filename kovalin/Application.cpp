@@ -37,12 +37,13 @@ void TApplication::Initialize() {
     wc.hInstance = ThisModule();
     wc.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
     wc.lpszClassName = kAppClass;
-    if (!RegisterClassExA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) RaiseLastOSError("RegisterClassEx");
+    if (!RegisterClassExA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+        RaiseLastOSError("RegisterClassEx");
     // A zero-sized window in the middle of the screen: forms centred on it come out centred on the screen.
     int x = GetSystemMetrics(SM_CXSCREEN) / 2, y = GetSystemMetrics(SM_CYSCREEN) / 2;
     handle_ = CreateWindowExA(0, kAppClass, title_.c_str(),
-                              WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, x, y, 0, 0,
-                              nullptr, nullptr, ThisModule(), nullptr);
+                              WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, x, y, 0,
+                              0, nullptr, nullptr, ThisModule(), nullptr);
     if (!handle_) RaiseLastOSError("CreateWindowEx");
     ownsHandle_ = true;
 }
@@ -75,7 +76,8 @@ bool TApplication::DispatchOne(const MSG& msg) {
 
 void TApplication::Run() {
     MSG msg;
-    while (!terminated_ && GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchOne(msg);
+    while (!terminated_ && GetMessageA(&msg, nullptr, 0, 0) > 0)
+        DispatchOne(msg);
     terminated_ = true;
 }
 

@@ -19,12 +19,24 @@ void TBevel::Paint(HDC dc) {
     RECT r = BoundsRect();
     bool lowered = style_ == TBevelStyle::bsLowered;
     switch (shape_) {
-    case TBevelShape::bsBox: DrawEdge(dc, &r, lowered ? BDR_SUNKENOUTER : BDR_RAISEDINNER, BF_RECT); break;
-    case TBevelShape::bsFrame: DrawEdge(dc, &r, lowered ? EDGE_ETCHED : EDGE_BUMP, BF_RECT); break;
-    case TBevelShape::bsTopLine: DrawEdge(dc, &r, lowered ? EDGE_ETCHED : EDGE_BUMP, BF_TOP); break;
-    case TBevelShape::bsBottomLine: DrawEdge(dc, &r, lowered ? EDGE_ETCHED : EDGE_BUMP, BF_BOTTOM); break;
-    case TBevelShape::bsLeftLine: DrawEdge(dc, &r, lowered ? EDGE_ETCHED : EDGE_BUMP, BF_LEFT); break;
-    case TBevelShape::bsRightLine: DrawEdge(dc, &r, lowered ? EDGE_ETCHED : EDGE_BUMP, BF_RIGHT); break;
+    case TBevelShape::bsBox:
+        DrawEdge(dc, &r, lowered ? BDR_SUNKENOUTER : BDR_RAISEDINNER, BF_RECT);
+        break;
+    case TBevelShape::bsFrame:
+        DrawEdge(dc, &r, lowered ? EDGE_ETCHED : EDGE_BUMP, BF_RECT);
+        break;
+    case TBevelShape::bsTopLine:
+        DrawEdge(dc, &r, lowered ? EDGE_ETCHED : EDGE_BUMP, BF_TOP);
+        break;
+    case TBevelShape::bsBottomLine:
+        DrawEdge(dc, &r, lowered ? EDGE_ETCHED : EDGE_BUMP, BF_BOTTOM);
+        break;
+    case TBevelShape::bsLeftLine:
+        DrawEdge(dc, &r, lowered ? EDGE_ETCHED : EDGE_BUMP, BF_LEFT);
+        break;
+    case TBevelShape::bsRightLine:
+        DrawEdge(dc, &r, lowered ? EDGE_ETCHED : EDGE_BUMP, BF_RIGHT);
+        break;
     }
 }
 

@@ -21,10 +21,13 @@ struct BitmapInfo256 {
 
 int BitsPerPixel(TPixelFormat format) {
     switch (format) {
-    case TPixelFormat::pf8bit: return 8;
-    case TPixelFormat::pf32bit: return 32;
+    case TPixelFormat::pf8bit:
+        return 8;
+    case TPixelFormat::pf32bit:
+        return 32;
     case TPixelFormat::pf24bit:
-    default: return 24;
+    default:
+        return 24;
     }
 }
 
@@ -41,7 +44,7 @@ void TBitmap::FillInfo(BITMAPINFO* info) const {
     std::memset(bi, 0, sizeof *bi);
     bi->header.biSize = sizeof(BITMAPINFOHEADER);
     bi->header.biWidth = width_;
-    bi->header.biHeight = -height_;  // top-down
+    bi->header.biHeight = -height_; // top-down
     bi->header.biPlanes = 1;
     bi->header.biBitCount = static_cast<WORD>(BitsPerPixel(format_));
     bi->header.biCompression = BI_RGB;
@@ -52,7 +55,8 @@ void TBitmap::FillInfo(BITMAPINFO* info) const {
             n = GetPaletteEntries(palette_.get(), 0, 256, entries);
         } else {
             // Without a palette an 8-bit bitmap shows its indices as grey levels.
-            for (n = 0; n < 256; ++n) entries[n] = {BYTE(n), BYTE(n), BYTE(n), 0};
+            for (n = 0; n < 256; ++n)
+                entries[n] = {BYTE(n), BYTE(n), BYTE(n), 0};
         }
         for (UINT i = 0; i < n; ++i)
             bi->colors[i] = {entries[i].peBlue, entries[i].peGreen, entries[i].peRed, 0};
@@ -63,7 +67,7 @@ void TBitmap::FillInfo(BITMAPINFO* info) const {
 void TBitmap::Recreate(int width, int height, TPixelFormat format, bool keepPixels) {
     width = std::max(0, width);
     height = std::max(0, height);
-    if (dc_) SelectObject(dc_.get(), dcOldBitmap_);  // the old bitmap may be read through another DC
+    if (dc_) SelectObject(dc_.get(), dcOldBitmap_); // the old bitmap may be read through another DC
     UniqueHBitmap old(std::move(bitmap_));
     int oldW = width_, oldH = height_;
     TPixelFormat oldFormat = format_;
@@ -100,7 +104,8 @@ void TBitmap::Recreate(int width, int height, TPixelFormat format, bool keepPixe
                 // Different formats: let GDI convert through two memory DCs.
                 UniqueMemoryDC src(CreateCompatibleDC(nullptr)), dst(CreateCompatibleDC(nullptr));
                 SelectGuard s(src.get(), old.get()), d(dst.get(), h);
-                BitBlt(dst.get(), 0, 0, std::min(oldW, width), std::min(oldH, height), src.get(), 0, 0, SRCCOPY);
+                BitBlt(dst.get(), 0, 0, std::min(oldW, width), std::min(oldH, height), src.get(), 0, 0,
+                       SRCCOPY);
             }
         }
     }
@@ -121,7 +126,7 @@ void TBitmap::SetPixelFormat(TPixelFormat format) {
 
 void* TBitmap::ScanLine(int row) {
     if (!bits_ || row < 0 || row >= height_) throw EInvalidGraphicOperation("Scan line index out of range");
-    GdiFlush();  // drawing through GDI may still be queued
+    GdiFlush(); // drawing through GDI may still be queued
     return static_cast<char*>(bits_) + static_cast<size_t>(row) * pitch_;
 }
 
@@ -166,7 +171,7 @@ TCanvas& TBitmap::Canvas() {
 }
 
 HBITMAP TBitmap::ReleaseHandle() {
-    if (dc_) SelectObject(dc_.get(), dcOldBitmap_);  // a bitmap selected into a DC cannot be used elsewhere
+    if (dc_) SelectObject(dc_.get(), dcOldBitmap_); // a bitmap selected into a DC cannot be used elsewhere
     GdiFlush();
     HBITMAP h = bitmap_.release();
     bits_ = nullptr;

@@ -5,7 +5,9 @@
 
 namespace kovalin {
 
-void TCanvas::StretchDraw(const RECT& rect, TGraphic& graphic) { graphic.Draw(*this, rect); }
+void TCanvas::StretchDraw(const RECT& rect, TGraphic& graphic) {
+    graphic.Draw(*this, rect);
+}
 
 void TCanvas::Draw(int x, int y, TGraphic& graphic) {
     RECT r{x, y, x + graphic.Width(), y + graphic.Height()};

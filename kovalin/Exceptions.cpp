@@ -32,13 +32,16 @@ std::string SystemErrorMessage(unsigned long code) {
                              nullptr, code, 0, reinterpret_cast<LPSTR>(&text), 0, nullptr);
     std::string msg = n && text ? std::string(text, n) : Format("error %lu", code);
     if (text) LocalFree(text);
-    while (!msg.empty() && (msg.back() == '\n' || msg.back() == '\r' || msg.back() == ' ')) msg.pop_back();
+    while (!msg.empty() && (msg.back() == '\n' || msg.back() == '\r' || msg.back() == ' '))
+        msg.pop_back();
     return msg;
 }
 
 EOSError::EOSError(const char* what, unsigned long code)
     : Exception(Format("%s: %s", what, SystemErrorMessage(code).c_str())), code_(code) {}
 
-void RaiseLastOSError(const char* what) { throw EOSError(what, GetLastError()); }
+void RaiseLastOSError(const char* what) {
+    throw EOSError(what, GetLastError());
+}
 
 } // namespace kovalin

@@ -16,15 +16,18 @@ struct FormStyle {
 
 FormStyle StyleFor(TFormBorderStyle b) {
     switch (b) {
-    case TFormBorderStyle::bsNone: return {WS_POPUP, 0};
+    case TFormBorderStyle::bsNone:
+        return {WS_POPUP, 0};
     case TFormBorderStyle::bsSingle:
         return {WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_BORDER, 0};
     case TFormBorderStyle::bsDialog:
         return {WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME,
                 WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE | WS_EX_CONTROLPARENT};
-    case TFormBorderStyle::bsToolWindow: return {WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_TOOLWINDOW};
+    case TFormBorderStyle::bsToolWindow:
+        return {WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_TOOLWINDOW};
     case TFormBorderStyle::bsSizeable:
-    default: return {WS_OVERLAPPEDWINDOW, WS_EX_CONTROLPARENT};
+    default:
+        return {WS_OVERLAPPEDWINDOW, WS_EX_CONTROLPARENT};
     }
 }
 
@@ -52,7 +55,8 @@ struct DisabledWindows {
 
 } // namespace
 
-TForm::TForm(const TFormParams& p) : TWinControl(nullptr), borderStyle_(p.borderStyle), position_(p.position) {
+TForm::TForm(const TFormParams& p)
+    : TWinControl(nullptr), borderStyle_(p.borderStyle), position_(p.position) {
     FormStyle fs = StyleFor(p.borderStyle);
     RECT r{0, 0, p.clientWidth, p.clientHeight};
     AdjustWindowRectEx(&r, fs.style, FALSE, fs.exStyle);
@@ -78,8 +82,12 @@ TForm* TForm::FormOf(const TWinControl& control) {
     return dynamic_cast<TForm*>(FromHandle(root));
 }
 
-int TForm::ClientWidth() const { return ClientRect().right; }
-int TForm::ClientHeight() const { return ClientRect().bottom; }
+int TForm::ClientWidth() const {
+    return ClientRect().right;
+}
+int TForm::ClientHeight() const {
+    return ClientRect().bottom;
+}
 
 void TForm::SetClientSize(int width, int height) {
     RECT r{0, 0, width, height};
@@ -95,7 +103,8 @@ void TForm::PlaceOnScreen() {
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
     RECT centreOn = area;
     HWND owner = Owner();
-    if (position_ == TPosition::poOwnerFormCenter && owner && !IsIconic(owner)) GetWindowRect(owner, &centreOn);
+    if (position_ == TPosition::poOwnerFormCenter && owner && !IsIconic(owner))
+        GetWindowRect(owner, &centreOn);
     int w = Width(), h = Height();
     int x = (centreOn.left + centreOn.right - w) / 2;
     int y = (centreOn.top + centreOn.bottom - h) / 2;
@@ -163,7 +172,9 @@ void TForm::SetDefaultButton(TButton* button, bool isDefault) {
 
 LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
-    case WM_CLOSE: Close(); return 0;
+    case WM_CLOSE:
+        Close();
+        return 0;
     case WM_SIZE:
         if (OnResize) OnResize();
         break;
@@ -174,8 +185,7 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         }
         break;
     case DM_GETDEFID:
-        if (defaultButton_)
-            return MAKELRESULT(GetDlgCtrlID(defaultButton_->Handle()), DC_HASDEFID);
+        if (defaultButton_) return MAKELRESULT(GetDlgCtrlID(defaultButton_->Handle()), DC_HASDEFID);
         return 0;
     case WM_PAINT: {
         PAINTSTRUCT ps;

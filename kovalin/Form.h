@@ -26,9 +26,9 @@ struct TFormParams {
     std::string caption;
     TFormBorderStyle borderStyle = TFormBorderStyle::bsSizeable;
     TPosition position = TPosition::poDesigned;
-    int left = 0, top = 0;                    // used with poDesigned
+    int left = 0, top = 0; // used with poDesigned
     int clientWidth = 320, clientHeight = 240;
-    HWND owner = nullptr;                     // nullptr: the application window
+    HWND owner = nullptr; // nullptr: the application window
 };
 
 class TForm : public TWinControl {

@@ -5,8 +5,12 @@
 
 namespace kovalin {
 
-void TGraphic::LoadFromStream(TStream&) { throw EInvalidGraphicOperation("Cannot load this graphic from a stream"); }
-void TGraphic::SaveToStream(TStream&) { throw EInvalidGraphicOperation("Cannot save this graphic to a stream"); }
+void TGraphic::LoadFromStream(TStream&) {
+    throw EInvalidGraphicOperation("Cannot load this graphic from a stream");
+}
+void TGraphic::SaveToStream(TStream&) {
+    throw EInvalidGraphicOperation("Cannot save this graphic to a stream");
+}
 
 void TGraphic::LoadFromFile(const std::string& fileName) {
     TFileStream f(fileName, TFileMode::fmOpenRead);

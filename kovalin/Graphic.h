@@ -48,7 +48,8 @@ public:
 
 protected:
     void Changed();
-    void Progress(TProgressStage stage, int percentDone, bool redrawNow, const RECT& r, const std::string& msg);
+    void Progress(TProgressStage stage, int percentDone, bool redrawNow, const RECT& r,
+                  const std::string& msg);
 
 private:
     bool modified_ = false;

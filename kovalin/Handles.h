@@ -8,8 +8,7 @@
 namespace kovalin {
 
 // Traits say what the handle type is, which value means "none" and how to release one.
-template <typename Traits>
-class UniqueHandle {
+template <typename Traits> class UniqueHandle {
 public:
     using T = typename Traits::type;
 
@@ -46,25 +45,37 @@ private:
 };
 
 namespace detail {
-template <typename H, auto Close>
-struct NullTraits {
+template <typename H, auto Close> struct NullTraits {
     using type = H;
     static constexpr H invalid() { return nullptr; }
     static void close(H h) { Close(h); }
 };
-template <auto Close>
-struct InvalidValueTraits {
+template <auto Close> struct InvalidValueTraits {
     using type = HANDLE;
     static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
     static void close(HANDLE h) { Close(h); }
 };
-inline void DeleteGdi(HGDIOBJ h) { ::DeleteObject(h); }
-inline void CloseKernel(HANDLE h) { ::CloseHandle(h); }
-inline void CloseKey(HKEY h) { ::RegCloseKey(h); }
-inline void ReleaseLibrary(HMODULE h) { ::FreeLibrary(h); }
-inline void DeleteMemoryDC(HDC h) { ::DeleteDC(h); }
-inline void CloseFind(HANDLE h) { ::FindClose(h); }
-inline void DestroyWnd(HWND h) { ::DestroyWindow(h); }
+inline void DeleteGdi(HGDIOBJ h) {
+    ::DeleteObject(h);
+}
+inline void CloseKernel(HANDLE h) {
+    ::CloseHandle(h);
+}
+inline void CloseKey(HKEY h) {
+    ::RegCloseKey(h);
+}
+inline void ReleaseLibrary(HMODULE h) {
+    ::FreeLibrary(h);
+}
+inline void DeleteMemoryDC(HDC h) {
+    ::DeleteDC(h);
+}
+inline void CloseFind(HANDLE h) {
+    ::FindClose(h);
+}
+inline void DestroyWnd(HWND h) {
+    ::DestroyWindow(h);
+}
 } // namespace detail
 
 using UniqueHBitmap = UniqueHandle<detail::NullTraits<HBITMAP, detail::DeleteGdi>>;

@@ -11,7 +11,7 @@ public:
         std::string caption;
         int left = 0, top = 0;
         bool autoSize = true;
-        int width = 0, height = 0;  // used when autoSize is off
+        int width = 0, height = 0; // used when autoSize is off
     };
     TLabel(TWinControl& parent, const Params& p);
 

@@ -7,7 +7,8 @@ namespace kovalin {
 HINSTANCE ThisModule() {
     static HMODULE module = [] {
         HMODULE m = nullptr;
-        GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+        GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                               GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                            reinterpret_cast<LPCSTR>(&ThisModule), &m);
         return m;
     }();
@@ -36,7 +37,8 @@ std::string ResourceString(HMODULE module, UINT id) {
     const WCHAR* p = mem ? static_cast<const WCHAR*>(LockResource(mem)) : nullptr;
     if (!p) return std::string();
     const WCHAR* end = p + SizeofResource(module, res) / sizeof(WCHAR);
-    for (UINT i = 0; i < id % 16 && p < end; ++i) p += 1 + *p;
+    for (UINT i = 0; i < id % 16 && p < end; ++i)
+        p += 1 + *p;
     if (p >= end || *p == 0 || p + 1 + *p > end) return std::string();
     int len = *p;
     int n = WideCharToMultiByte(CP_ACP, 0, p + 1, len, nullptr, 0, nullptr, nullptr);

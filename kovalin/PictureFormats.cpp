@@ -33,6 +33,8 @@ const TPictureFormat* TPictureFormats::Find(const std::string& extension) {
     return nullptr;
 }
 
-const std::vector<TPictureFormat>& TPictureFormats::All() { return Formats(); }
+const std::vector<TPictureFormat>& TPictureFormats::All() {
+    return Formats();
+}
 
 } // namespace kovalin

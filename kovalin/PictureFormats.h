@@ -11,10 +11,10 @@
 namespace kovalin {
 
 struct TPictureFormat {
-    std::string extension;  // lower case, without dot
+    std::string extension; // lower case, without dot
     std::string description;
     std::function<std::unique_ptr<TGraphic>()> create;
-    const void* owner;  // identifies the registering class, for unregistering
+    const void* owner; // identifies the registering class, for unregistering
 };
 
 class TPictureFormats {

@@ -10,8 +10,10 @@ namespace {
 
 std::string StripSlashes(const std::string& s) {
     size_t b = 0, e = s.size();
-    while (b < e && s[b] == '\\') ++b;
-    while (e > b && s[e - 1] == '\\') --e;
+    while (b < e && s[b] == '\\')
+        ++b;
+    while (e > b && s[e - 1] == '\\')
+        --e;
     return s.substr(b, e - b);
 }
 
@@ -46,8 +48,8 @@ bool TRegistry::OpenKey(const std::string& key, bool canCreate) {
     HKEY opened = nullptr;
     LONG rc;
     if (canCreate)
-        rc = RegCreateKeyExA(base, rel.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access_, nullptr, &opened,
-                             nullptr);
+        rc = RegCreateKeyExA(base, rel.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access_, nullptr,
+                             &opened, nullptr);
     else
         rc = RegOpenKeyExA(base, rel.c_str(), 0, access_, &opened);
     if (rc != ERROR_SUCCESS) return false;
@@ -88,7 +90,8 @@ bool TRegistry::DeleteKey(const std::string& key) {
         char name[256];
         for (;;) {
             DWORD len = sizeof(name);
-            if (RegEnumKeyExA(k.key, 0, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+            if (RegEnumKeyExA(k.key, 0, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+                break;
             TRegistry sub(k.key, KEY_ALL_ACCESS);
             if (!sub.DeleteKey(name)) return false;
         }
@@ -109,7 +112,7 @@ bool TRegistry::QueryValue(const std::string& name, DWORD& type, std::vector<BYT
             return true;
         }
         if (rc != ERROR_MORE_DATA) return false;
-        size = got;  // the value grew between the two calls
+        size = got; // the value grew between the two calls
     }
     return false;
 }
@@ -154,11 +157,16 @@ TRegDataType TRegistry::GetDataType(const std::string& name) const {
     std::vector<BYTE> data;
     if (!QueryValue(name, type, data)) return TRegDataType::rdUnknown;
     switch (type) {
-    case REG_SZ: return TRegDataType::rdString;
-    case REG_EXPAND_SZ: return TRegDataType::rdExpandString;
-    case REG_DWORD: return TRegDataType::rdInteger;
-    case REG_BINARY: return TRegDataType::rdBinary;
-    default: return TRegDataType::rdUnknown;
+    case REG_SZ:
+        return TRegDataType::rdString;
+    case REG_EXPAND_SZ:
+        return TRegDataType::rdExpandString;
+    case REG_DWORD:
+        return TRegDataType::rdInteger;
+    case REG_BINARY:
+        return TRegDataType::rdBinary;
+    default:
+        return TRegDataType::rdUnknown;
     }
 }
 
@@ -172,7 +180,8 @@ int TRegistry::GetDataSize(const std::string& name) const {
 int TRegistry::ReadInteger(const std::string& name) const {
     DWORD type;
     std::vector<BYTE> data;
-    if (!QueryValue(name, type, data)) throw ERegistryException(Format("Failed to get data for '%s'", name.c_str()));
+    if (!QueryValue(name, type, data))
+        throw ERegistryException(Format("Failed to get data for '%s'", name.c_str()));
     if (type != REG_DWORD || data.size() != sizeof(DWORD))
         throw ERegistryException(Format("Invalid data type for '%s'", name.c_str()));
     DWORD v;
@@ -180,7 +189,9 @@ int TRegistry::ReadInteger(const std::string& name) const {
     return static_cast<int>(v);
 }
 
-bool TRegistry::ReadBool(const std::string& name) const { return ReadInteger(name) != 0; }
+bool TRegistry::ReadBool(const std::string& name) const {
+    return ReadInteger(name) != 0;
+}
 
 std::string TRegistry::ReadString(const std::string& name) const {
     DWORD type;
@@ -198,7 +209,8 @@ std::string TRegistry::ReadString(const std::string& name) const {
 int TRegistry::ReadBinaryData(const std::string& name, void* buffer, int bufSize) const {
     DWORD type;
     std::vector<BYTE> data;
-    if (!QueryValue(name, type, data)) throw ERegistryException(Format("Failed to get data for '%s'", name.c_str()));
+    if (!QueryValue(name, type, data))
+        throw ERegistryException(Format("Failed to get data for '%s'", name.c_str()));
     if (static_cast<int>(data.size()) > bufSize)
         throw ERegistryException(Format("Invalid data type for '%s'", name.c_str()));
     if (!data.empty()) std::memcpy(buffer, data.data(), data.size());
@@ -216,7 +228,9 @@ void TRegistry::WriteInteger(const std::string& name, int value) {
     PutValue(name, REG_DWORD, &v, sizeof v);
 }
 
-void TRegistry::WriteBool(const std::string& name, bool value) { WriteInteger(name, value ? 1 : 0); }
+void TRegistry::WriteBool(const std::string& name, bool value) {
+    WriteInteger(name, value ? 1 : 0);
+}
 
 void TRegistry::WriteString(const std::string& name, const std::string& value) {
     PutValue(name, REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));

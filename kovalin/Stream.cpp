@@ -31,7 +31,9 @@ int64_t TStream::CopyFrom(TStream& source, int64_t count) {
     return count;
 }
 
-void TMemoryStream::SetPosition(int64_t pos) { pos_ = std::max<int64_t>(0, pos); }
+void TMemoryStream::SetPosition(int64_t pos) {
+    pos_ = std::max<int64_t>(0, pos);
+}
 
 size_t TMemoryStream::Read(void* buffer, size_t count) {
     if (pos_ >= Size()) return 0;
@@ -72,7 +74,9 @@ void TMemoryStream::LoadFromFile(const std::string& fileName) {
     LoadFromStream(f);
 }
 
-void TMemoryStream::SaveToStream(TStream& dest) const { dest.WriteBuffer(data_.data(), data_.size()); }
+void TMemoryStream::SaveToStream(TStream& dest) const {
+    dest.WriteBuffer(data_.data(), data_.size());
+}
 
 TFileStream::TFileStream(const std::string& fileName, TFileMode mode) {
     DWORD access = GENERIC_READ, share = FILE_SHARE_READ, disposition = OPEN_EXISTING;
@@ -86,7 +90,8 @@ TFileStream::TFileStream(const std::string& fileName, TFileMode mode) {
     } else {
         share = FILE_SHARE_READ | FILE_SHARE_WRITE;
     }
-    file_.reset(CreateFileA(fileName.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+    file_.reset(
+        CreateFileA(fileName.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file_) {
         std::string why = SystemErrorMessage(GetLastError());
         const char* verb = mode == TFileMode::fmCreate ? "create" : "open";

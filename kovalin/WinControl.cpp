@@ -117,7 +117,9 @@ LRESULT TWinControl::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcA(hwnd_, msg, wParam, lParam);
 }
 
-HFONT TWinControl::ControlFont() { return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)); }
+HFONT TWinControl::ControlFont() {
+    return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
 
 static RECT WindowRectInParent(HWND h) {
     RECT r{};
@@ -127,8 +129,12 @@ static RECT WindowRectInParent(HWND h) {
     return r;
 }
 
-int TWinControl::Left() const { return WindowRectInParent(hwnd_).left; }
-int TWinControl::Top() const { return WindowRectInParent(hwnd_).top; }
+int TWinControl::Left() const {
+    return WindowRectInParent(hwnd_).left;
+}
+int TWinControl::Top() const {
+    return WindowRectInParent(hwnd_).top;
+}
 int TWinControl::Width() const {
     RECT r = WindowRectInParent(hwnd_);
     return r.right - r.left;
@@ -155,13 +161,27 @@ std::string TWinControl::Caption() const {
     return std::string(buf.data(), got > 0 ? static_cast<size_t>(got) : 0);
 }
 
-void TWinControl::SetCaption(const std::string& text) { SetWindowTextA(hwnd_, text.c_str()); }
+void TWinControl::SetCaption(const std::string& text) {
+    SetWindowTextA(hwnd_, text.c_str());
+}
 
-bool TWinControl::Visible() const { return (GetWindowLongA(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0; }
-void TWinControl::SetVisible(bool visible) { ShowWindow(hwnd_, visible ? SW_SHOW : SW_HIDE); }
-bool TWinControl::Enabled() const { return IsWindowEnabled(hwnd_) != FALSE; }
-void TWinControl::SetEnabled(bool enabled) { EnableWindow(hwnd_, enabled); }
-void TWinControl::SetFocus() { ::SetFocus(hwnd_); }
-void TWinControl::Invalidate() { InvalidateRect(hwnd_, nullptr, TRUE); }
+bool TWinControl::Visible() const {
+    return (GetWindowLongA(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0;
+}
+void TWinControl::SetVisible(bool visible) {
+    ShowWindow(hwnd_, visible ? SW_SHOW : SW_HIDE);
+}
+bool TWinControl::Enabled() const {
+    return IsWindowEnabled(hwnd_) != FALSE;
+}
+void TWinControl::SetEnabled(bool enabled) {
+    EnableWindow(hwnd_, enabled);
+}
+void TWinControl::SetFocus() {
+    ::SetFocus(hwnd_);
+}
+void TWinControl::Invalidate() {
+    InvalidateRect(hwnd_, nullptr, TRUE);
+}
 
 } // namespace kovalin

@@ -40,13 +40,13 @@ public:
 
 protected:
     struct CreateParams {
-        const char* className = nullptr;  // nullptr: the framework's own class, messages go to WndProc
+        const char* className = nullptr; // nullptr: the framework's own class, messages go to WndProc
         DWORD style = 0;
         DWORD exStyle = 0;
         std::string caption;
         int left = CW_USEDEFAULT, top = CW_USEDEFAULT, width = CW_USEDEFAULT, height = CW_USEDEFAULT;
-        HWND parentWindow = nullptr;     // owner of a top-level window
-        UINT_PTR id = 0;                 // control id of a child window
+        HWND parentWindow = nullptr; // owner of a top-level window
+        UINT_PTR id = 0;             // control id of a child window
     };
 
     explicit TWinControl(TWinControl* parent) : parent_(parent) {}

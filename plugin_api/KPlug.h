@@ -59,17 +59,13 @@ using TDoPrint = decltype(&DoPrint);
 
 namespace kplug_detail {
 // Bytes an argument list occupies on the 32-bit stack: every argument takes a whole 4-byte slot.
-template <typename F>
-struct StackBytes;
-template <typename... A>
-inline constexpr size_t kSlotBytes = (((sizeof(A) + 3) / 4 * 4) + ... + 0);
-template <typename R, typename... A>
-struct StackBytes<R(__cdecl*)(A...)> {
+template <typename F> struct StackBytes;
+template <typename... A> inline constexpr size_t kSlotBytes = (((sizeof(A) + 3) / 4 * 4) + ... + 0);
+template <typename R, typename... A> struct StackBytes<R(__cdecl*)(A...)> {
     static constexpr size_t value = kSlotBytes<A...>;
 };
 #if defined(__i386__) || defined(_M_IX86)
-template <typename R, typename... A>
-struct StackBytes<R(__stdcall*)(A...)> {
+template <typename R, typename... A> struct StackBytes<R(__stdcall*)(A...)> {
     static constexpr size_t value = kSlotBytes<A...>;
 };
 #endif

@@ -17,9 +17,13 @@ std::string OpenPluginFor(const std::string& extension) {
     }
 }
 
-std::string PluginFolder() { return kovalin::ModuleFolder(nullptr) + "plugins\\"; }
+std::string PluginFolder() {
+    return kovalin::ModuleFolder(nullptr) + "plugins\\";
+}
 
-std::string PluginPath(const std::string& libraryFileName) { return PluginFolder() + libraryFileName; }
+std::string PluginPath(const std::string& libraryFileName) {
+    return PluginFolder() + libraryFileName;
+}
 
 TPluginLibrary::TPluginLibrary(const std::string& libraryFileName) {
     // The map names a file in the plug-in folder, never a path elsewhere.

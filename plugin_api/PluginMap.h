@@ -29,8 +29,7 @@ public:
     bool Loaded() const { return static_cast<bool>(module_); }
     HMODULE Module() const { return module_.get(); }
 
-    template <typename Fn>
-    Fn Entry(const char* name) const {
+    template <typename Fn> Fn Entry(const char* name) const {
         return module_ ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module_.get(), name)))
                        : nullptr;
     }

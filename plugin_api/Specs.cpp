@@ -7,11 +7,15 @@ namespace kplug {
 
 namespace {
 
-bool SameText(const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) == 0; }
+bool SameText(const std::string& a, const std::string& b) {
+    return lstrcmpiA(a.c_str(), b.c_str()) == 0;
+}
 
 std::string_view Trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
+        s.remove_suffix(1);
     return s;
 }
 
@@ -36,17 +40,21 @@ const TSpecsSection* TSpecs::Find(const std::string& section) const {
     return nullptr;
 }
 
-bool TSpecs::HasSection(const std::string& section) const { return Find(section) != nullptr; }
+bool TSpecs::HasSection(const std::string& section) const {
+    return Find(section) != nullptr;
+}
 
 bool TSpecs::HasKey(const std::string& section, const std::string& key) const {
     const TSpecsSection* s = Find(section);
-    return s && std::any_of(s->entries.begin(), s->entries.end(), [&](const auto& e) { return SameText(e.first, key); });
+    return s && std::any_of(s->entries.begin(), s->entries.end(),
+                            [&](const auto& e) { return SameText(e.first, key); });
 }
 
 std::vector<std::string> TSpecs::Keys(const std::string& section) const {
     std::vector<std::string> keys;
     if (const TSpecsSection* s = Find(section))
-        for (const auto& e : s->entries) keys.push_back(e.first);
+        for (const auto& e : s->entries)
+            keys.push_back(e.first);
     return keys;
 }
 
@@ -69,13 +77,15 @@ TSpecs ParseSpecs(std::string_view text) {
         if (line.empty() || line.front() == ';') continue;
         if (line.front() == '[') {
             size_t close = line.find(']');
-            section = std::string(line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
+            section = std::string(
+                line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
             continue;
         }
-        if (section.empty()) continue;  // keys before any section belong nowhere
+        if (section.empty()) continue; // keys before any section belong nowhere
         size_t eq = line.find('=');
         std::string_view key = Trim(line.substr(0, eq));
-        std::string_view value = eq == std::string_view::npos ? std::string_view() : Trim(line.substr(eq + 1));
+        std::string_view value =
+            eq == std::string_view::npos ? std::string_view() : Trim(line.substr(eq + 1));
         specs.Add(section, std::string(key), std::string(value));
     }
     return specs;
@@ -83,14 +93,17 @@ TSpecs ParseSpecs(std::string_view text) {
 
 std::string WriteSpecs(const TSpecs& specs) {
     std::vector<const TSpecsSection*> order;
-    for (const auto& s : specs.Sections()) order.push_back(&s);
-    std::stable_sort(order.begin(), order.end(),
-                     [](const TSpecsSection* a, const TSpecsSection* b) { return OrderOf(a->name) < OrderOf(b->name); });
+    for (const auto& s : specs.Sections())
+        order.push_back(&s);
+    std::stable_sort(order.begin(), order.end(), [](const TSpecsSection* a, const TSpecsSection* b) {
+        return OrderOf(a->name) < OrderOf(b->name);
+    });
     std::string out;
     for (const TSpecsSection* s : order) {
         if (!out.empty()) out += "\r\n";
         out += "[" + s->name + "]\r\n";
-        for (const auto& [key, value] : s->entries) out += key + "=" + value + "\r\n";
+        for (const auto& [key, value] : s->entries)
+            out += key + "=" + value + "\r\n";
     }
     return out;
 }

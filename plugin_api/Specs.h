@@ -21,7 +21,7 @@ inline constexpr const char* kSpecsSectionOrder[] = {"KPLUGopen", "KPLUGsave",  
 
 struct TSpecsSection {
     std::string name;
-    std::vector<std::pair<std::string, std::string>> entries;  // key, value
+    std::vector<std::pair<std::string, std::string>> entries; // key, value
 };
 
 class TSpecs {

@@ -14,7 +14,9 @@ namespace kvjpeg {
 
 using namespace kovalin;
 
-std::string JpegText(unsigned id) { return ResourceString(ThisModule(), id); }
+std::string JpegText(unsigned id) {
+    return ResourceString(ThisModule(), id);
+}
 
 TJPEGDefaults& JPEGDefaults() {
     static TJPEGDefaults defaults = [] {
@@ -35,7 +37,9 @@ void ErrorExit(j_common_ptr cinfo) {
 }
 void OutputMessage(j_common_ptr) {}
 void EmitMessage(j_common_ptr, int) {}
-void FormatMessageNothing(j_common_ptr, char* buffer) { buffer[0] = '\0'; }
+void FormatMessageNothing(j_common_ptr, char* buffer) {
+    buffer[0] = '\0';
+}
 void ResetErrorMgr(j_common_ptr cinfo) {
     cinfo->err->num_warnings = 0;
     cinfo->err->msg_code = 0;
@@ -55,7 +59,8 @@ void InitErrorMgr(jpeg_error_mgr& err) {
 struct MemorySource : jpeg_source_mgr {
     static void Init(j_decompress_ptr) {}
     static boolean Fill(j_decompress_ptr cinfo) {
-        ERREXIT(cinfo, static_cast<MemorySource*>(cinfo->src)->total == 0 ? JERR_INPUT_EMPTY : JERR_INPUT_EOF);
+        ERREXIT(cinfo,
+                static_cast<MemorySource*>(cinfo->src)->total == 0 ? JERR_INPUT_EMPTY : JERR_INPUT_EOF);
         return FALSE;
     }
     static void Skip(j_decompress_ptr cinfo, long count) {
@@ -157,8 +162,9 @@ struct TJPEGImage::Decoder {
     static void OnProgress(j_common_ptr cinfo) {
         auto* p = static_cast<Progress*>(cinfo->progress);
         if (p->pass_limit <= 0 || p->total_passes <= 0) return;
-        int percent = static_cast<int>(
-            (static_cast<double>(p->pass_counter) / p->pass_limit + p->completed_passes) * 100 / p->total_passes);
+        int percent =
+            static_cast<int>((static_cast<double>(p->pass_counter) / p->pass_limit + p->completed_passes) *
+                             100 / p->total_passes);
         DWORD now = GetTickCount();
         if (percent == p->lastPercent || now - p->lastTick < 500) return;
         p->lastPercent = percent;
@@ -188,7 +194,9 @@ void TJPEGImage::Notify() {
     Changed();
 }
 
-void TJPEGImage::FreeBitmap() { bitmap_.reset(); }
+void TJPEGImage::FreeBitmap() {
+    bitmap_.reset();
+}
 
 void TJPEGImage::NewImage() {
     data_ = std::make_shared<TJPEGData>();
@@ -380,7 +388,7 @@ void TJPEGImage::Decode() {
             d.two_pass_quantize = dec.twoPass;
             d.dither_mode = dec.dither;
             bool newMap = d.quantize_colors && d.two_pass_quantize && !paletteSupplied;
-            if (newMap) d.colormap = nullptr;  // the final pass builds its own colour map
+            if (newMap) d.colormap = nullptr; // the final pass builds its own colour map
             jpeg_start_output(&d, d.input_scan_number);
             if (newMap && buildPalette) bitmap_->SetPalette(PaletteFromColorMap(d));
             ReadRows(d, *bitmap_, dec.cmyk);
@@ -410,7 +418,9 @@ std::unique_ptr<TBitmap> TJPEGImage::ReleaseBitmap() {
     return std::move(bitmap_);
 }
 
-void TJPEGImage::Draw(TCanvas& canvas, const RECT& rect) { canvas.StretchDraw(rect, Bitmap()); }
+void TJPEGImage::Draw(TCanvas& canvas, const RECT& rect) {
+    canvas.StretchDraw(rect, Bitmap());
+}
 
 int TJPEGImage::Width() {
     if (bitmap_) return bitmap_->Width();
@@ -426,15 +436,21 @@ int TJPEGImage::Height() {
     return scaledHeight_;
 }
 
-void TJPEGImage::SetWidth(int) { throw EInvalidGraphicOperation(JpegText(sChangeJPGSize)); }
-void TJPEGImage::SetHeight(int) { throw EInvalidGraphicOperation(JpegText(sChangeJPGSize)); }
+void TJPEGImage::SetWidth(int) {
+    throw EInvalidGraphicOperation(JpegText(sChangeJPGSize));
+}
+void TJPEGImage::SetHeight(int) {
+    throw EInvalidGraphicOperation(JpegText(sChangeJPGSize));
+}
 
 bool TJPEGImage::Empty() {
     bool noData = !data_->Data || data_->Data->Size() == 0;
     return noData && (!bitmap_ || bitmap_->Empty());
 }
 
-bool TJPEGImage::Grayscale() const { return grayscale_ || data_->Grayscale; }
+bool TJPEGImage::Grayscale() const {
+    return grayscale_ || data_->Grayscale;
+}
 
 HPALETTE TJPEGImage::Palette() {
     if (bitmap_ && bitmap_->Palette()) return bitmap_->Palette();
@@ -473,7 +489,9 @@ void TJPEGImage::Assign(const TBitmap& source) {
     Notify();
 }
 
-void TJPEGImage::AssignTo(TBitmap& dest) { dest.Assign(Bitmap()); }
+void TJPEGImage::AssignTo(TBitmap& dest) {
+    dest.Assign(Bitmap());
+}
 
 bool TJPEGImage::Equals(TGraphic& other) {
     auto* o = dynamic_cast<TJPEGImage*>(&other);
@@ -482,7 +500,8 @@ bool TJPEGImage::Equals(TGraphic& other) {
     const TMemoryStream* a = data_->Data.get();
     const TMemoryStream* b = o->data_->Data.get();
     if (a && b)
-        return a->Size() == b->Size() && std::memcmp(a->Memory(), b->Memory(), static_cast<size_t>(a->Size())) == 0;
+        return a->Size() == b->Size() &&
+               std::memcmp(a->Memory(), b->Memory(), static_cast<size_t>(a->Size())) == 0;
     return false;
 }
 
@@ -529,7 +548,7 @@ void TJPEGImage::SetSmoothing(bool value) {
 }
 
 namespace {
-const char kFormatOwner = 0;  // identifies this library's entries in the format registry
+const char kFormatOwner = 0; // identifies this library's entries in the format registry
 }
 
 void RegisterJPEGFormat() {
@@ -539,6 +558,8 @@ void RegisterJPEGFormat() {
     TPictureFormats::Register("jpg", description, create, &kFormatOwner);
 }
 
-void UnregisterJPEGFormat() { TPictureFormats::Unregister(&kFormatOwner); }
+void UnregisterJPEGFormat() {
+    TPictureFormats::Unregister(&kFormatOwner);
+}
 
 } // namespace kvjpeg

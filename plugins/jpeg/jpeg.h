@@ -20,7 +20,7 @@ class EJPEG : public kovalin::EInvalidGraphic {
 enum class TJPEGPerformance : uint8_t { jpBestQuality, jpBestSpeed };
 enum class TJPEGPixelFormat : uint8_t { jf24Bit, jf8Bit };
 enum class TJPEGScale : uint8_t { jsFullSize, jsHalf, jsQuarter, jsEighth };
-using TJPEGQualityRange = uint8_t;  // 1..100
+using TJPEGQualityRange = uint8_t; // 1..100
 
 // The settings every new image starts with.
 struct TJPEGDefaults {
@@ -40,7 +40,7 @@ TJPEGDefaults& JPEGDefaults();
 
 // Compressed image data and what the frame header said about it, shared by assigned copies.
 struct TJPEGData {
-    std::unique_ptr<kovalin::TMemoryStream> Data;  // absent: no JPEG data
+    std::unique_ptr<kovalin::TMemoryStream> Data; // absent: no JPEG data
     int32_t Height = 0;
     int32_t Width = 0;
     bool Grayscale = false;

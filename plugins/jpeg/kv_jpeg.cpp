@@ -21,7 +21,7 @@ extern "C" HBITMAP WINAPI KPLUGopen(LPCSTR fileName, LPCSTR, HWND) {
         // The decoded bitmap itself becomes the result: drawing it into a second bitmap of the
         // same size would only copy every pixel once more.
         std::unique_ptr<TBitmap> bmp = jpg.ReleaseBitmap();
-        bmp->SetPixelFormat(TPixelFormat::pf24bit);  // greyscale decodes to 8 bits with a palette
+        bmp->SetPixelFormat(TPixelFormat::pf24bit); // greyscale decodes to 8 bits with a palette
         return bmp->ReleaseHandle();
     } catch (...) {
         return nullptr;
@@ -33,7 +33,7 @@ extern "C" BOOL WINAPI KPLUGinfo(LPCSTR fileName, KPlugUnused, KPlugUnused, HWND
         Application().SetHandle(appWindow);
         TJPEGImage jpg;
         jpg.LoadFromFile(fileName ? fileName : "");
-        if (jpg.Empty()) return FALSE;  // an empty file is no JPEG of any kind
+        if (jpg.Empty()) return FALSE; // an empty file is no JPEG of any kind
         TfrmInfo frmInfo;
         if (jpg.Grayscale()) frmInfo.lblColor->SetCaption("Grayscale JPEG");
         frmInfo.ShowModal();

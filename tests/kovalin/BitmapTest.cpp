@@ -20,14 +20,14 @@ TEST(BitmapTest, SizeFormatAndScanLines) {
     TBitmap bmp;
     EXPECT_TRUE(bmp.Empty());
     EXPECT_EQ(bmp.Handle(), nullptr);
-    bmp.SetHeight(3);  // height first, as the JPEG open path does
+    bmp.SetHeight(3); // height first, as the JPEG open path does
     EXPECT_TRUE(bmp.Empty());
     bmp.SetWidth(5);
     ASSERT_FALSE(bmp.Empty());
     EXPECT_EQ(bmp.PixelFormat(), TPixelFormat::pf24bit);
     auto* row0 = static_cast<BYTE*>(bmp.ScanLine(0));
     auto* row1 = static_cast<BYTE*>(bmp.ScanLine(1));
-    EXPECT_EQ(row1 - row0, 16);  // 5 * 3 bytes rounded up to a multiple of 4
+    EXPECT_EQ(row1 - row0, 16); // 5 * 3 bytes rounded up to a multiple of 4
     EXPECT_EQ(bmp.RowPitch(), 16);
     EXPECT_THROW(bmp.ScanLine(3), EInvalidGraphicOperation);
     BITMAP bm{};
@@ -85,8 +85,8 @@ TEST(BitmapTest, EightBitPixelsShowThroughTheirPalette) {
     row[1] = 0;
     testsupport::Pixels p = testsupport::BitmapPixels(bmp.Handle());
     ASSERT_EQ(p.width, 2);
-    EXPECT_EQ(p.At(0, 0)[0], 255);  // blue
-    EXPECT_EQ(p.At(1, 0)[2], 255);  // red
+    EXPECT_EQ(p.At(0, 0)[0], 255); // blue
+    EXPECT_EQ(p.At(1, 0)[2], 255); // red
     TBitmap copy;
     copy.Assign(bmp);
     EXPECT_EQ(copy.PixelFormat(), TPixelFormat::pf8bit);
@@ -106,7 +106,7 @@ TEST(BitmapTest, ReleaseHandleHandsOwnershipOver) {
         EXPECT_TRUE(bmp.Empty());
         EXPECT_EQ(bmp.Handle(), nullptr);
     }
-    testsupport::Pixels p = testsupport::BitmapPixels(h);  // still alive after the object went
+    testsupport::Pixels p = testsupport::BitmapPixels(h); // still alive after the object went
     ASSERT_EQ(p.width, 3);
     EXPECT_EQ(p.At(2, 2)[0], 3);
     EXPECT_TRUE(DeleteObject(h));

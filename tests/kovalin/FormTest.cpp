@@ -28,10 +28,13 @@ struct TestDialog : TForm {
                  .clientWidth = 237,
                  .clientHeight = 72,
                  .owner = owner}) {
-        bevel = std::make_unique<TBevel>(*this, TBevel::Params{.left = 5, .top = 4, .width = 228, .height = 37});
-        label = std::make_unique<TLabel>(*this, TLabel::Params{.caption = "Some text", .left = 18, .top = 15});
+        bevel =
+            std::make_unique<TBevel>(*this, TBevel::Params{.left = 5, .top = 4, .width = 228, .height = 37});
+        label =
+            std::make_unique<TLabel>(*this, TLabel::Params{.caption = "Some text", .left = 18, .top = 15});
         other = std::make_unique<TButton>(*this, TButton::Params{.caption = "Other", .left = 78, .top = 45});
-        ok = std::make_unique<TButton>(*this, TButton::Params{.caption = "OK", .left = 158, .top = 45, .isDefault = true});
+        ok = std::make_unique<TButton>(
+            *this, TButton::Params{.caption = "OK", .left = 158, .top = 45, .isDefault = true});
         ok->OnClick = [this] {
             ++clicks;
             SetModalResult(mrOk);

@@ -93,7 +93,7 @@ TEST_F(RegistryTest, NamesAndDeletion) {
     EXPECT_EQ(reg.GetKeyNames(), std::vector<std::string>{"A"});
     EXPECT_TRUE(reg.DeleteValue("One"));
     EXPECT_FALSE(reg.ValueExists("One"));
-    EXPECT_TRUE(reg.ValueExists("two"));  // value names ignore case
+    EXPECT_TRUE(reg.ValueExists("two")); // value names ignore case
     reg.CloseKey();
     // A key with sub-keys goes as a whole.
     EXPECT_TRUE(reg.DeleteKey(root + "\\A"));

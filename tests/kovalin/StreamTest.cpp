@@ -17,7 +17,7 @@ TEST(StreamTest, MemoryStreamReadsWritesAndSeeks) {
     EXPECT_STREQ(buf, "world");
     EXPECT_EQ(m.Read(buf, 1), 0u);
     m.SetPosition(9);
-    EXPECT_THROW(m.ReadBuffer(buf, 3), EStreamError);  // short read
+    EXPECT_THROW(m.ReadBuffer(buf, 3), EStreamError); // short read
     m.SetSize(5);
     EXPECT_EQ(m.Position(), 5);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(m.Memory()), 5), "hello");
@@ -41,6 +41,7 @@ TEST(StreamTest, FileStreamRoundTripAndErrors) {
         TFileStream missing(dir / "none.jpg", TFileMode::fmOpenRead);
         FAIL() << "opened a missing file";
     } catch (const EStreamError& e) {
-        EXPECT_NE(std::string(e.Message()).find("Cannot open file \"" + dir / "none.jpg" + "\""), std::string::npos);
+        EXPECT_NE(std::string(e.Message()).find("Cannot open file \"" + dir / "none.jpg" + "\""),
+                  std::string::npos);
     }
 }

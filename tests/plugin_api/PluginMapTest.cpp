@@ -19,13 +19,15 @@ protected:
         TRegistry reg;
         if (reg.OpenKey(kOpenPluginMapKey, false))
             for (const auto& name : reg.GetValueNames())
-                if (reg.GetDataType(name) == kovalin::TRegDataType::rdString) saved[name] = reg.ReadString(name);
+                if (reg.GetDataType(name) == kovalin::TRegDataType::rdString)
+                    saved[name] = reg.ReadString(name);
     }
     void TearDown() override {
         TRegistry reg;
         reg.DeleteKey(kOpenPluginMapKey);
         ASSERT_TRUE(reg.OpenKey(kOpenPluginMapKey, true));
-        for (const auto& [name, value] : saved) reg.WriteString(name, value);
+        for (const auto& [name, value] : saved)
+            reg.WriteString(name, value);
     }
     static void Register(const std::string& name, const std::string& library) {
         TRegistry reg;

@@ -12,10 +12,12 @@ namespace {
 
 TSpecs ExpectedJpegSpecs() {
     TSpecs s;
-    for (const char* ext : {"jpg", "jpeg", "jpe", "jfif"}) s.Add("KPLUGopen", ext);
+    for (const char* ext : {"jpg", "jpeg", "jpe", "jfif"})
+        s.Add("KPLUGopen", ext);
     s.Add("KPLUGsave", "jpg");
     s.Add("KPLUGexport", "JPEG Export");
-    for (const char* ext : {"jpg", "jpeg", "jpe", "jfif"}) s.Add("KPLUGinfo", ext);
+    for (const char* ext : {"jpg", "jpeg", "jpe", "jfif"})
+        s.Add("KPLUGinfo", ext);
     for (const char* ext : {"jpg", "jpeg", "jpe", "jfif"})
         s.Add("KPLUGdescr", ext, std::string("JPEG Images (*.") + ext + ")");
     return s;
@@ -43,7 +45,7 @@ TEST(SpecsTest, ReaderTakesCrLfLfAndTrailingZeros) {
     TSpecs s = ParseSpecs(text);
     ASSERT_EQ(s.Sections().size(), 2u);
     EXPECT_EQ(s.Keys("KPLUGopen"), (std::vector<std::string>{"jpg", "JPEG"}));
-    EXPECT_TRUE(s.HasKey("kplugopen", "jpeg"));  // names compare without regard to case
+    EXPECT_TRUE(s.HasKey("kplugopen", "jpeg")); // names compare without regard to case
     EXPECT_FALSE(s.HasKey("KPLUGopen", "png"));
     EXPECT_FALSE(s.HasSection("KPLUGsave"));
     EXPECT_EQ(s.Value("KPLUGdescr", "jpg"), "JPEG Images (*.jpg)");
@@ -52,8 +54,9 @@ TEST(SpecsTest, ReaderTakesCrLfLfAndTrailingZeros) {
 }
 
 TEST(SpecsTest, ReaderSurvivesOddText) {
-    TSpecs s = ParseSpecs("orphan=1\r\n[unclosed\r\nkey\r\n; comment\r\n[]\r\n=x\r\n\0[KPLUGtool]\r\nHidden=\r\n"s);
-    EXPECT_FALSE(s.HasSection("KPLUGtool"));  // nothing after the first zero byte counts
+    TSpecs s =
+        ParseSpecs("orphan=1\r\n[unclosed\r\nkey\r\n; comment\r\n[]\r\n=x\r\n\0[KPLUGtool]\r\nHidden=\r\n"s);
+    EXPECT_FALSE(s.HasSection("KPLUGtool")); // nothing after the first zero byte counts
     EXPECT_TRUE(s.HasKey("unclosed", "key"));
     EXPECT_TRUE(ParseSpecs("").Sections().empty());
 }
@@ -64,7 +67,8 @@ TEST(SpecsTest, JpegLibraryCarriesItsCompleteResource) {
     auto bytes = SpecsResourceBytes(lib.get());
     ASSERT_TRUE(bytes.has_value());
     std::string text = *bytes;
-    while (!text.empty() && text.back() == '\0') text.pop_back();
+    while (!text.empty() && text.back() == '\0')
+        text.pop_back();
     EXPECT_EQ(text, WriteSpecs(ExpectedJpegSpecs()));
     auto specs = ReadSpecs(lib.get());
     ASSERT_TRUE(specs.has_value());

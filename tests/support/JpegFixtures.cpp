@@ -19,7 +19,9 @@ void Fail(j_common_ptr cinfo) {
 uint8_t PatternValue(int x, int y, int c, int w, int h) {
     // Smooth ramps in each channel plus a checker of fine detail, so that chroma subsampling and
     // the DCT both have something to do.
-    int ramp = c == 0 ? x * 255 / std::max(1, w - 1) : c == 1 ? y * 255 / std::max(1, h - 1) : (x + y) * 127 / std::max(1, w + h - 2);
+    int ramp = c == 0   ? x * 255 / std::max(1, w - 1)
+               : c == 1 ? y * 255 / std::max(1, h - 1)
+                        : (x + y) * 127 / std::max(1, w + h - 2);
     int detail = ((x / 3 + y / 5) % 2) ? 24 : -24;
     return static_cast<uint8_t>(std::min(255, std::max(0, ramp + detail)));
 }
@@ -37,8 +39,8 @@ std::string MakeJpeg(const JpegOptions& o) {
     jpeg_mem_dest(&c, &out, &size);
     c.image_width = static_cast<JDIMENSION>(o.width);
     c.image_height = static_cast<JDIMENSION>(o.height);
-    c.input_components = o.grayscale ? 1 : 3;
-    c.in_color_space = o.grayscale ? JCS_GRAYSCALE : JCS_RGB;
+    c.input_components = o.grayscale ? 1 : o.cmyk ? 4 : 3;
+    c.in_color_space = o.grayscale ? JCS_GRAYSCALE : o.cmyk ? JCS_CMYK : JCS_RGB;
     jpeg_set_defaults(&c);
     jpeg_set_quality(&c, o.quality, TRUE);
     if (o.progressive) jpeg_simple_progression(&c);
@@ -49,7 +51,8 @@ std::string MakeJpeg(const JpegOptions& o) {
         int y = static_cast<int>(c.next_scanline);
         for (int x = 0; x < o.width; ++x)
             for (int k = 0; k < c.input_components; ++k)
-                row[static_cast<size_t>(x) * c.input_components + k] = PatternValue(x, y, k, o.width, o.height);
+                row[static_cast<size_t>(x) * c.input_components + k] =
+                    k == 3 ? 255 : PatternValue(x, y, k, o.width, o.height);
         JSAMPROW rows[1] = {row.data()};
         jpeg_write_scanlines(&c, rows, 1);
     }
@@ -66,7 +69,8 @@ Pixels ReferenceDecode(const std::string& bytes) {
     d.err = jpeg_std_error(&err);
     err.error_exit = Fail;
     jpeg_create_decompress(&d);
-    jpeg_mem_src(&d, reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<unsigned long>(bytes.size()));
+    jpeg_mem_src(&d, reinterpret_cast<const unsigned char*>(bytes.data()),
+                 static_cast<unsigned long>(bytes.size()));
     jpeg_read_header(&d, TRUE);
     bool grey = d.out_color_space == JCS_GRAYSCALE;
     if (grey) {
@@ -91,7 +95,8 @@ Pixels ReferenceDecode(const std::string& bytes) {
                 uint8_t v = d.colormap[0][row[static_cast<size_t>(x)]];
                 dst[x * 3] = dst[x * 3 + 1] = dst[x * 3 + 2] = v;
             } else {
-                for (int k = 0; k < 3; ++k) dst[x * 3 + k] = row[static_cast<size_t>(x) * 3 + k];
+                for (int k = 0; k < 3; ++k)
+                    dst[x * 3 + k] = row[static_cast<size_t>(x) * 3 + k];
             }
         }
     }
@@ -120,7 +125,8 @@ Pixels BitmapPixels(HBITMAP bitmap) {
     ReleaseDC(nullptr, dc);
     p.bgr.resize(static_cast<size_t>(p.width) * p.height * 3);
     for (int y = 0; y < p.height; ++y)
-        std::copy_n(&raw[stride * y], static_cast<size_t>(p.width) * 3, &p.bgr[static_cast<size_t>(y) * p.width * 3]);
+        std::copy_n(&raw[stride * y], static_cast<size_t>(p.width) * 3,
+                    &p.bgr[static_cast<size_t>(y) * p.width * 3]);
     return p;
 }
 

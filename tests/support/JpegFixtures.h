@@ -14,8 +14,9 @@ struct JpegOptions {
     int height = 48;
     bool progressive = false;
     bool grayscale = false;
-    int restartInterval = 0;  // in MCU rows; 0 for none
+    int restartInterval = 0; // in MCU rows; 0 for none
     int quality = 90;
+    bool cmyk = false;  // four components as Adobe stores them: C, M, Y hold R, G, B and K is 255
 };
 
 // Encodes a deterministic pattern (gradients and fine detail) with the given options.

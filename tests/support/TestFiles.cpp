@@ -15,13 +15,16 @@ TempDir::TempDir() {
     char tmp[MAX_PATH];
     GetTempPathA(MAX_PATH, tmp);
     for (;;) {
-        path_ = std::string(tmp) + "kvtest-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
+        path_ = std::string(tmp) + "kvtest-" + std::to_string(GetCurrentProcessId()) + "-" +
+                std::to_string(++counter);
         if (CreateDirectoryA(path_.c_str(), nullptr)) break;
         if (GetLastError() != ERROR_ALREADY_EXISTS) throw std::runtime_error("cannot create " + path_);
     }
 }
 
-TempDir::~TempDir() { DeleteTree(path_); }
+TempDir::~TempDir() {
+    DeleteTree(path_);
+}
 
 void DeleteTree(const std::string& path) {
     WIN32_FIND_DATAA fd;
@@ -54,6 +57,8 @@ std::string ReadFileBytes(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
 }
 
-std::string ExeFolder() { return kovalin::ModuleFolder(nullptr); }
+std::string ExeFolder() {
+    return kovalin::ModuleFolder(nullptr);
+}
 
 } // namespace testsupport

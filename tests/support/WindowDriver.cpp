@@ -129,7 +129,7 @@ int GdiObjectCount() {
     const size_t tableOffset = 0x94;
 #endif
 #pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Warray-bounds"  // the header reads the TEB through a zero-length array
+#pragma GCC diagnostic ignored "-Warray-bounds" // the header reads the TEB through a zero-length array
     auto* peb = reinterpret_cast<const char*>(NtCurrentTeb()->ProcessEnvironmentBlock);
 #pragma GCC diagnostic pop
     auto* table = *reinterpret_cast<const HandleEntry* const*>(peb + tableOffset);

@@ -29,8 +29,10 @@ protected:
     void TearDown() override {
         TRegistry reg;
         ASSERT_TRUE(reg.OpenKey(kplug::kOpenPluginMapKey, true));
-        if (savedJpg.empty()) reg.DeleteValue("jpg");
-        else reg.WriteString("jpg", savedJpg);
+        if (savedJpg.empty())
+            reg.DeleteValue("jpg");
+        else
+            reg.WriteString("jpg", savedJpg);
         SetEnvironmentVariableA("VODEDI_LOG", nullptr);
     }
 
@@ -53,7 +55,7 @@ TEST_F(VodediTest, LoadsThePluginFromItsFolderAndShowsTheImage) {
     std::string path = WriteTwoToneJpeg("Picture One.jpg");
     std::string log = dir / "cmdline.txt";
     SetEnvironmentVariableA("VODEDI_LOG", log.c_str());
-    ChildProcess editor("\"" + exe + "\" " + path);  // unquoted path with a blank, as the browser passes it
+    ChildProcess editor("\"" + exe + "\" " + path); // unquoted path with a blank, as the browser passes it
     ASSERT_TRUE(editor.Started());
     HWND wnd = editor.WaitForWindow("vodedi - Picture One.jpg");
     ASSERT_NE(wnd, nullptr);
@@ -76,14 +78,15 @@ TEST_F(VodediTest, InformationMenuCallsThePluginsInfoDialog) {
     ChildProcess editor("\"" + exe + "\" " + path);
     HWND wnd = editor.WaitForWindow("vodedi - info.jpg");
     ASSERT_NE(wnd, nullptr);
-    PostMessageA(wnd, WM_COMMAND, 100, 0);  // File > Information...
+    PostMessageA(wnd, WM_COMMAND, 100, 0); // File > Information...
     HWND dlg = editor.WaitForWindow("JPEG Information");
     ASSERT_NE(dlg, nullptr);
     HWND label = FindChild(dlg, "Static");
     EXPECT_EQ(WindowText(label), "24-bit Color JPEG");
     // Enter on the OK button, through the editor's own message loop.
     PostMessageA(FindChild(dlg, "Button", "OK"), WM_KEYDOWN, VK_RETURN, 0);
-    for (int i = 0; i < 100 && IsWindowVisible(dlg); ++i) PumpMessages(50);
+    for (int i = 0; i < 100 && IsWindowVisible(dlg); ++i)
+        PumpMessages(50);
     EXPECT_FALSE(IsWindowVisible(dlg));
     PostMessageA(wnd, WM_CLOSE, 0, 0);
     EXPECT_EQ(editor.WaitForExit(), 0u);

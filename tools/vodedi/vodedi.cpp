@@ -47,12 +47,14 @@ CommandLine ParseCommandLine() {
     }
     LocalFree(argv);
     // The browser passes the path unquoted: everything up to a trailing switch is the file name.
-    if (!args.empty() && (lstrcmpiA(args.back().c_str(), "/fs") == 0 || lstrcmpiA(args.back().c_str(), "/print") == 0)) {
+    if (!args.empty() &&
+        (lstrcmpiA(args.back().c_str(), "/fs") == 0 || lstrcmpiA(args.back().c_str(), "/print") == 0)) {
         cl.fullScreen = lstrcmpiA(args.back().c_str(), "/fs") == 0;
         cl.print = !cl.fullScreen;
         args.pop_back();
     }
-    for (size_t i = 0; i < args.size(); ++i) cl.file += (i ? " " : "") + args[i];
+    for (size_t i = 0; i < args.size(); ++i)
+        cl.file += (i ? " " : "") + args[i];
     return cl;
 }
 
@@ -89,14 +91,17 @@ public:
                  .top = 60,
                  .clientWidth = 640,
                  .clientHeight = 480}),
-          file_(cl.file), ext_(LowerExtension(cl.file)), library_(std::move(library)), image_(std::move(image)) {
+          file_(cl.file), ext_(LowerExtension(cl.file)), library_(std::move(library)),
+          image_(std::move(image)) {
         HMENU bar = CreateMenu(), fileMenu = CreatePopupMenu();
         AppendMenuA(fileMenu, MF_STRING, cmdInfo, "&Information...");
         AppendMenuA(fileMenu, MF_SEPARATOR, 0, nullptr);
         AppendMenuA(fileMenu, MF_STRING, cmdExit, "E&xit");
         AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(fileMenu), "&File");
-        if (!cl.fullScreen) SetMenu(Handle(), bar);
-        else DestroyMenu(bar);
+        if (!cl.fullScreen)
+            SetMenu(Handle(), bar);
+        else
+            DestroyMenu(bar);
         OnPaint = [this](HDC dc) { PaintImage(dc); };
         OnResize = [this] { Invalidate(); };
         OnClose = [] { Application().Terminate(); };
@@ -105,7 +110,8 @@ public:
             if (id == cmdExit) Close();
         };
         if (cl.fullScreen)
-            SetWindowPos(Handle(), HWND_TOP, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), 0);
+            SetWindowPos(Handle(), HWND_TOP, 0, 0, GetSystemMetrics(SM_CXSCREEN),
+                         GetSystemMetrics(SM_CYSCREEN), 0);
     }
 
     void ShowInfo() {
@@ -114,7 +120,8 @@ public:
         auto specs = lib.Loaded() ? kplug::ReadSpecs(lib.Module()) : std::nullopt;
         auto info = lib.Entry<TKPLUGinfo>(kKPLUGinfo);
         if (!info || !specs || !specs->HasKey("KPLUGinfo", ext_)) {
-            MessageBoxA(Handle(), "The plug-in offers no information for this file.", kTitle, MB_ICONINFORMATION);
+            MessageBoxA(Handle(), "The plug-in offers no information for this file.", kTitle,
+                        MB_ICONINFORMATION);
             return;
         }
         if (!info(file_.c_str(), 0, 0, Application().Handle()))

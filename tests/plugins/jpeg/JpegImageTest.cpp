@@ -23,14 +23,16 @@ void Load(TJPEGImage& img, const std::string& bytes) {
 }
 
 // Pixels of an 8- or 24-bit bitmap, as colours.
-Pixels Decoded(TJPEGImage& img) { return BitmapPixels(img.Bitmap().Handle()); }
+Pixels Decoded(TJPEGImage& img) {
+    return BitmapPixels(img.Bitmap().Handle());
+}
 
 TEST(JpegImageTest, NewImagesTakeTheDefaults) {
     TJPEGImage img;
     EXPECT_EQ(img.CompressionQuality(), 90);
     EXPECT_FALSE(img.Grayscale());
     EXPECT_EQ(img.Performance(), TJPEGPerformance::jpBestQuality);
-    EXPECT_EQ(img.PixelFormat(), TJPEGPixelFormat::jf24Bit);  // the test display has 24 bits per pixel
+    EXPECT_EQ(img.PixelFormat(), TJPEGPixelFormat::jf24Bit); // the test display has 24 bits per pixel
     EXPECT_FALSE(img.ProgressiveDisplay());
     EXPECT_FALSE(img.ProgressiveEncoding());
     EXPECT_EQ(img.Scale(), TJPEGScale::jsFullSize);
@@ -155,7 +157,8 @@ TEST(JpegImageTest, EightBitFormatQuantisesTo236Colours) {
         // Dithered, but close to the full-colour decode on average.
         Pixels p = Decoded(img);
         double err = 0;
-        for (size_t i = 0; i < p.bgr.size(); ++i) err += std::abs(int(p.bgr[i]) - int(reference.bgr[i]));
+        for (size_t i = 0; i < p.bgr.size(); ++i)
+            err += std::abs(int(p.bgr[i]) - int(reference.bgr[i]));
         EXPECT_LT(err / p.bgr.size(), 16.0);
     }
 }
@@ -170,7 +173,8 @@ TEST(JpegImageTest, SuppliedPaletteBecomesTheColourMap) {
     } pal{{0x300, 2, {{0, 0, 0, 0}}}, {{255, 255, 255, 0}}};
     img.SetPalette(CreatePalette(&pal.lp));
     Pixels p = Decoded(img);
-    for (uint8_t v : p.bgr) ASSERT_TRUE(v == 0 || v == 255);
+    for (uint8_t v : p.bgr)
+        ASSERT_TRUE(v == 0 || v == 255);
 }
 
 TEST(JpegImageTest, ProgressiveDisplayEndsWithTheSameImage) {
@@ -222,7 +226,7 @@ TEST(JpegImageTest, AssignSharesDataAndCopiesPixels) {
 
     TJPEGImage c;
     Load(c, MakeJpeg({.width = 20, .height = 10}));
-    EXPECT_TRUE(c.Equals(a));  // same bytes, different data objects
+    EXPECT_TRUE(c.Equals(a)); // same bytes, different data objects
     TBitmap plainBitmap;
     EXPECT_FALSE(a.Equals(plainBitmap));
 
@@ -246,7 +250,7 @@ TEST(JpegImageTest, PersistenceFormIsCountThenBytes) {
     uint32_t count;
     std::memcpy(&count, m.Memory(), 4);
     EXPECT_EQ(count, jpeg.size());
-    m.WriteBuffer("tail", 4);  // what follows the image in a property stream is not read
+    m.WriteBuffer("tail", 4); // what follows the image in a property stream is not read
     m.SetPosition(0);
     TJPEGImage b;
     b.ReadData(m);

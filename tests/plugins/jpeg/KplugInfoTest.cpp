@@ -45,7 +45,8 @@ protected:
     kplug::TPluginLibrary lib{"kv_jpeg.dll"};
     TKPLUGinfo info = lib.Entry<TKPLUGinfo>(kKPLUGinfo);
     TempDir dir;
-    kovalin::TForm host{{.caption = "Host", .left = 200, .top = 200, .clientWidth = 400, .clientHeight = 300}};
+    kovalin::TForm host{
+        {.caption = "Host", .left = 200, .top = 200, .clientWidth = 400, .clientHeight = 300}};
 
     void SetUp() override {
         ASSERT_NE(info, nullptr);
@@ -96,7 +97,8 @@ TEST_F(KplugInfoTest, UnreadableFilesGiveZeroWithoutADialog) {
     WriteFileBytes(dir / "corrupt.jpg", "\xFF\xD8\xFF\xE0garbage-garbage-garbage");
     WriteFileBytes(dir / "cut.jpg", jpeg.substr(0, 120));
     WriteFileBytes(dir / "empty.jpg", "");
-    for (const std::string& p : {dir / "corrupt.jpg", dir / "cut.jpg", dir / "empty.jpg", dir / "missing.jpg"}) {
+    for (const std::string& p :
+         {dir / "corrupt.jpg", dir / "cut.jpg", dir / "empty.jpg", dir / "missing.jpg"}) {
         Seen seen;
         EXPECT_EQ(Run(p, seen), 0) << p;
         EXPECT_FALSE(shown) << p;
