@@ -18,26 +18,28 @@ void TBevel::SetStyle(TBevelStyle style) {
 void TBevel::Paint(HDC dc) {
     RECT r = BoundsRect();
     bool lowered = style_ == TBevelStyle::bsLowered;
+    UINT edge = lowered ? EDGE_ETCHED : EDGE_BUMP;
+    UINT sides = BF_RECT;
     switch (shape_) {
     case TBevelShape::bsBox:
-        DrawEdge(dc, &r, lowered ? BDR_SUNKENOUTER : BDR_RAISEDINNER, BF_RECT);
+        edge = lowered ? BDR_SUNKENOUTER : BDR_RAISEDINNER;
         break;
     case TBevelShape::bsFrame:
-        DrawEdge(dc, &r, lowered ? EDGE_ETCHED : EDGE_BUMP, BF_RECT);
         break;
     case TBevelShape::bsTopLine:
-        DrawEdge(dc, &r, lowered ? EDGE_ETCHED : EDGE_BUMP, BF_TOP);
+        sides = BF_TOP;
         break;
     case TBevelShape::bsBottomLine:
-        DrawEdge(dc, &r, lowered ? EDGE_ETCHED : EDGE_BUMP, BF_BOTTOM);
+        sides = BF_BOTTOM;
         break;
     case TBevelShape::bsLeftLine:
-        DrawEdge(dc, &r, lowered ? EDGE_ETCHED : EDGE_BUMP, BF_LEFT);
+        sides = BF_LEFT;
         break;
     case TBevelShape::bsRightLine:
-        DrawEdge(dc, &r, lowered ? EDGE_ETCHED : EDGE_BUMP, BF_RIGHT);
+        sides = BF_RIGHT;
         break;
     }
+    DrawEdge(dc, &r, edge, sides);
 }
 
 } // namespace kovalin

@@ -13,13 +13,11 @@
 #include "plugin_api/PluginMap.h"
 #include "plugin_api/Specs.h"
 
-#include <shellapi.h>
-
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
-#include <vector>
 
 using namespace kovalin;
 
@@ -34,27 +32,38 @@ struct CommandLine {
     bool print = false;
 };
 
+bool EndsWithSwitch(std::string& rest, const char* option) {
+    size_t n = std::strlen(option);
+    if (rest.size() < n + 1 || rest[rest.size() - n - 1] != ' ') return false;
+    if (lstrcmpiA(rest.c_str() + rest.size() - n, option) != 0) return false;
+    rest.resize(rest.size() - n - 1);
+    return true;
+}
+
+// The browser passes the path unquoted, blanks and all, optionally followed by " /fs" or
+// " /print": everything after the program name up to such a switch is the file name.
 CommandLine ParseCommandLine() {
     CommandLine cl;
-    int argc = 0;
-    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    std::vector<std::string> args;
-    for (int i = 1; i < argc; ++i) {
-        int n = WideCharToMultiByte(CP_ACP, 0, argv[i], -1, nullptr, 0, nullptr, nullptr);
-        std::string a(static_cast<size_t>(std::max(n - 1, 0)), '\0');
-        WideCharToMultiByte(CP_ACP, 0, argv[i], -1, a.data(), n, nullptr, nullptr);
-        args.push_back(a);
+    std::string rest = GetCommandLineA();
+    size_t pos = 0;
+    if (!rest.empty() && rest[0] == '"') {
+        size_t close = rest.find('"', 1);
+        pos = close == std::string::npos ? rest.size() : close + 1;
+    } else {
+        pos = rest.find(' ');
+        if (pos == std::string::npos) pos = rest.size();
     }
-    LocalFree(argv);
-    // The browser passes the path unquoted: everything up to a trailing switch is the file name.
-    if (!args.empty() &&
-        (lstrcmpiA(args.back().c_str(), "/fs") == 0 || lstrcmpiA(args.back().c_str(), "/print") == 0)) {
-        cl.fullScreen = lstrcmpiA(args.back().c_str(), "/fs") == 0;
-        cl.print = !cl.fullScreen;
-        args.pop_back();
-    }
-    for (size_t i = 0; i < args.size(); ++i)
-        cl.file += (i ? " " : "") + args[i];
+    rest = rest.substr(pos);
+    rest.erase(0,
+               rest.find_first_not_of(' ') == std::string::npos ? rest.size() : rest.find_first_not_of(' '));
+    while (!rest.empty() && rest.back() == ' ')
+        rest.pop_back();
+    cl.fullScreen = EndsWithSwitch(rest, "/fs");
+    cl.print = !cl.fullScreen && EndsWithSwitch(rest, "/print");
+    while (!rest.empty() && rest.back() == ' ')
+        rest.pop_back();
+    if (rest.size() >= 2 && rest.front() == '"' && rest.back() == '"') rest = rest.substr(1, rest.size() - 2);
+    cl.file = rest;
     return cl;
 }
 
