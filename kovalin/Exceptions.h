@@ -34,6 +34,11 @@ public:
     EAbort() : Exception("Operation aborted") {}
 };
 
+// A value could not be converted (a drive letter outside A..Z, say).
+class EConvertError : public Exception {
+    using Exception::Exception;
+};
+
 class ERegistryException : public Exception {
     using Exception::Exception;
 };

@@ -211,7 +211,9 @@ int TRegistry::ReadBinaryData(const std::string& name, void* buffer, int bufSize
     std::vector<BYTE> data;
     if (!QueryValue(name, type, data))
         throw ERegistryException(Format("Failed to get data for '%s'", name.c_str()));
-    if (static_cast<int>(data.size()) > bufSize)
+    // Strings and integers have readers of their own; raw reads are for binary or untyped data.
+    bool raw = type != REG_SZ && type != REG_EXPAND_SZ && type != REG_DWORD && type != REG_MULTI_SZ;
+    if (!raw || static_cast<int>(data.size()) > bufSize)
         throw ERegistryException(Format("Invalid data type for '%s'", name.c_str()));
     if (!data.empty()) std::memcpy(buffer, data.data(), data.size());
     return static_cast<int>(data.size());

@@ -48,8 +48,8 @@ public:
     bool ReadBool(const std::string& name) const;
     // A missing value reads as ""; a value that is not a string raises.
     std::string ReadString(const std::string& name) const;
-    // Copies at most bufSize bytes of any value's data; returns the size read, raises when missing
-    // or larger than the buffer.
+    // Copies the data of a binary (or untyped) value; returns the size read. Raises when the value
+    // is missing, a string or an integer, or larger than the buffer.
     int ReadBinaryData(const std::string& name, void* buffer, int bufSize) const;
 
     void WriteInteger(const std::string& name, int value);

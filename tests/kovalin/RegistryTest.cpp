@@ -76,6 +76,8 @@ TEST_F(RegistryTest, BinaryDataAndStringsWithoutTerminator) {
     EXPECT_EQ(back[2], 7);
     BYTE small[2];
     EXPECT_THROW(reg.ReadBinaryData("Bin", small, sizeof small), ERegistryException);
+    reg.WriteInteger("Int", 4);
+    EXPECT_THROW(reg.ReadBinaryData("Int", back, sizeof back), ERegistryException);
     // A string stored without its zero byte still reads whole.
     ASSERT_EQ(RegSetValueExA(reg.CurrentKey(), "Raw", 0, REG_SZ, reinterpret_cast<const BYTE*>("abc"), 3),
               ERROR_SUCCESS);

@@ -16,7 +16,7 @@ struct JpegOptions {
     bool grayscale = false;
     int restartInterval = 0; // in MCU rows; 0 for none
     int quality = 90;
-    bool cmyk = false;  // four components as Adobe stores them: C, M, Y hold R, G, B and K is 255
+    bool cmyk = false; // four components as Adobe stores them: C, M, Y hold R, G, B and K is 255
 };
 
 // Encodes a deterministic pattern (gradients and fine detail) with the given options.

@@ -82,14 +82,38 @@ HWND FindTopWindow(const std::string& caption, DWORD processId) {
 }
 
 namespace {
+struct ClassSearch {
+    const std::string* className;
+    HWND found;
+};
+BOOL CALLBACK MatchClass(HWND h, LPARAM p) {
+    auto* s = reinterpret_cast<ClassSearch*>(p);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    if (pid == GetCurrentProcessId() && IsWindowVisible(h) && ClassOf(h) == *s->className) {
+        s->found = h;
+        return FALSE;
+    }
+    return TRUE;
+}
+} // namespace
+
+HWND FindTopWindowOfClass(const std::string& className) {
+    ClassSearch s{&className, nullptr};
+    EnumWindows(MatchClass, reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+namespace {
 std::map<UINT_PTR, WhenWindowAppears*>& Watchers() {
     static std::map<UINT_PTR, WhenWindowAppears*> m;
     return m;
 }
 } // namespace
 
-WhenWindowAppears::WhenWindowAppears(std::string caption, std::function<void(HWND)> action)
-    : caption_(std::move(caption)), action_(std::move(action)) {
+WhenWindowAppears::WhenWindowAppears(std::string caption, std::function<void(HWND)> action,
+                                     std::string className)
+    : caption_(std::move(caption)), className_(std::move(className)), action_(std::move(action)) {
     timer_ = SetTimer(nullptr, 0, 20, Tick);
     Watchers()[timer_] = this;
 }
@@ -104,7 +128,8 @@ void CALLBACK WhenWindowAppears::Tick(HWND, UINT, UINT_PTR id, DWORD) {
     if (it == Watchers().end()) return;
     WhenWindowAppears* self = it->second;
     if (self->fired_) return;
-    HWND h = FindTopWindow(self->caption_);
+    HWND h =
+        self->className_.empty() ? FindTopWindow(self->caption_) : FindTopWindowOfClass(self->className_);
     if (!h) return;
     self->fired_ = true;
     KillTimer(nullptr, id);

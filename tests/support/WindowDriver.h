@@ -22,12 +22,15 @@ std::vector<HWND> ChildWindows(HWND parent);
 HWND FindChild(HWND parent, const std::string& className, const std::string& text = std::string());
 // A visible top-level window of this process with the caption.
 HWND FindTopWindow(const std::string& caption, DWORD processId = GetCurrentProcessId());
+// A visible top-level window of this process of the class.
+HWND FindTopWindowOfClass(const std::string& className);
 
 // Calls `action` once, from a timer of the calling thread, when a visible top-level window with
-// the caption appears; meant for dialogs whose modal loop blocks the test.
+// the caption (or, when className is given, of that class) appears; meant for dialogs and menus
+// whose modal loop blocks the test.
 class WhenWindowAppears {
 public:
-    WhenWindowAppears(std::string caption, std::function<void(HWND)> action);
+    WhenWindowAppears(std::string caption, std::function<void(HWND)> action, std::string className = {});
     WhenWindowAppears(const WhenWindowAppears&) = delete;
     WhenWindowAppears& operator=(const WhenWindowAppears&) = delete;
     ~WhenWindowAppears();
@@ -36,6 +39,7 @@ public:
 private:
     static void CALLBACK Tick(HWND, UINT, UINT_PTR id, DWORD);
     std::string caption_;
+    std::string className_;
     std::function<void(HWND)> action_;
     UINT_PTR timer_;
     bool fired_ = false;

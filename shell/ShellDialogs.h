@@ -1,0 +1,38 @@
+// The shell's context menu for files and folders (with the application's own extra items), shell
+// verbs invoked without a menu, and the clipboard formats of shell data transfer.
+#pragma once
+
+#include "kovalin/Menus.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace shell {
+
+// Visible, enabled items of this menu are appended to every shell context menu; nullptr for none.
+void SetShellMenuExtraItems(kovalin::TPopupMenu* menu);
+
+// Shows the context menu of one file or folder at a screen point and runs the chosen command.
+// Returns the chosen verb in lower case ("" for none or an extra item). "rename" is never run
+// (the caller edits in place), nor "paste" unless invokePaste (the caller pastes itself).
+std::string ShellDisplayContextMenu(HWND owner, POINT screenPoint, const std::string& path, bool invokePaste,
+                                    bool canRename);
+// The same for several items of one folder.
+std::string ShellDisplayContextMenuMulti(HWND owner, POINT screenPoint, const std::string& folder,
+                                         const std::vector<std::string>& names, bool invokePaste,
+                                         bool canRename);
+
+// Runs a verb of the path's context menu without showing it; "" runs the default item.
+bool ShellExecuteVerb(HWND owner, const std::string& verb, const std::string& path);
+
+// Registered clipboard format numbers, registered once in this order on first use.
+struct TShellClipboardFormats {
+    UINT FileContents, FileGroupDescriptor, FileName, FileNameMap, FileNameMapW, InShellDragLoop, NetResource,
+        PasteSucceeded, PerformedDropEffect, PreferredDropEffect, PrinterFriendlyName, ShellIDListArray,
+        ShellObjectOffsets, UniformResourceLocator;
+};
+const TShellClipboardFormats& ShellClipboardFormats();
+
+} // namespace shell
