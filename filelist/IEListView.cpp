@@ -310,7 +310,9 @@ LRESULT TIEListView::HeaderNotify(NMHDR& header) {
     case HDN_ENDDRAG:
         DoHeaderEndDrag();
         Invalidate();
-        return FALSE; // the header goes on and moves the column
+        // The control hears of the move as well: it lays out the cells by it and would go on
+        // drawing them in the old order otherwise.
+        return TListView::HeaderNotify(header);
     }
     return TListView::HeaderNotify(header);
 }

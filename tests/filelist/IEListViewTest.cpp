@@ -260,8 +260,10 @@ TEST_F(IEListViewTest, DoubleClickingADividerFitsTheColumnAndKeepsItsWidth) {
     EXPECT_FALSE(list->HeaderImagesValid());
 }
 
-TEST_F(IEListViewTest, DraggingAColumnToANewPlaceIsReported) {
+TEST_F(IEListViewTest, DraggingAColumnToANewPlaceIsReportedAndTheCellsFollow) {
+    list->AddItem("a");
     form->Show();
+    Paint(); // as a user sees it before dragging
     int drags = 0;
     list->OnHeaderEndDrag = [&](TIEListView&) { ++drags; };
     RECT from = HeaderRect(0), to = HeaderRect(2);
@@ -274,6 +276,19 @@ TEST_F(IEListViewTest, DraggingAColumnToANewPlaceIsReported) {
     RunUntilIdle();
     EXPECT_EQ(drags, 1);
     EXPECT_NE(list->ColumnOrder(), (std::vector<int>{0, 1, 2})) << "the header still moves the column";
+    // The one caption is drawn below the name column's new place, and nowhere left of it.
+    Paint();
+    RECT row = list->Item(0).DisplayRect(LVIR_BOUNDS);
+    RECT name = HeaderRect(0);
+    int left = 0, below = 0;
+    HDC dc = GetDC(list->Handle());
+    for (int py = row.top; py < row.bottom; ++py)
+        for (int px = 0; px < name.right; ++px)
+            if (GetPixel(dc, px, py) == RGB(0, 0, 0)) ++(px < name.left ? left : below);
+    ReleaseDC(list->Handle(), dc);
+    EXPECT_GT(name.left, 0);
+    EXPECT_EQ(left, 0);
+    EXPECT_GT(below, 0);
 }
 
 // Sets the user's short date format for the test's lifetime.
