@@ -16,18 +16,18 @@ using kovalin::TViewStyle;
 
 namespace {
 
-// The sort arrows are shared by every list of the program: built when a header first needs them,
-// deleted when the last list goes (header items only borrow them).
-struct SortArrows {
+// What the lists of the program share. The sort arrows are built when a header first needs them
+// and deleted when the last list goes (header items only borrow them).
+struct SharedState {
     kovalin::UniqueHBitmap up;   // "UPARROW2": descending
     kovalin::UniqueHBitmap down; // "DOWNARROW2": ascending
-    int users = 0;
+    int users = 0;               // lists alive
     TImageList* defaultDragImageList = nullptr;
 };
 
-SortArrows& Arrows() {
-    static SortArrows arrows;
-    return arrows;
+SharedState& Shared() {
+    static SharedState state;
+    return state;
 }
 
 // A bitmap resource of the program with its background, the area around the top-left pixel in
@@ -86,11 +86,11 @@ std::unique_ptr<TImageList> OverlayList(int size) {
 } // namespace
 
 TIEListView::ArrowUser::ArrowUser() {
-    ++Arrows().users;
+    ++Shared().users;
 }
 
 TIEListView::ArrowUser::~ArrowUser() {
-    SortArrows& arrows = Arrows();
+    SharedState& arrows = Shared();
     if (--arrows.users > 0) return;
     arrows.up.reset();
     arrows.down.reset();
@@ -101,7 +101,7 @@ TIEListView::TIEListView(kovalin::TWinControl& parent, const Params& params) : T
 
     parentForm_ = kovalin::TForm::FormOf(*this);
     dragImageList_ = std::make_unique<TImageList>(TImageList::Params{.width = 32, .height = 32});
-    if (!Arrows().defaultDragImageList) Arrows().defaultDragImageList = dragImageList_.get();
+    if (!Shared().defaultDragImageList) Shared().defaultDragImageList = dragImageList_.get();
     TIEListView::CreateImageLists();
     dirUpImages16_ = OverlayList(16);
     dirUpImages32_ = OverlayList(32);
@@ -111,11 +111,11 @@ TIEListView::TIEListView(kovalin::TWinControl& parent, const Params& params) : T
 TIEListView::~TIEListView() {
     SetSmallImages(nullptr);
     SetLargeImages(nullptr);
-    if (Arrows().defaultDragImageList == dragImageList_.get()) Arrows().defaultDragImageList = nullptr;
+    if (Shared().defaultDragImageList == dragImageList_.get()) Shared().defaultDragImageList = nullptr;
 }
 
 TImageList* TIEListView::DefaultDragImageList() {
-    return Arrows().defaultDragImageList;
+    return Shared().defaultDragImageList;
 }
 
 void TIEListView::CreateImageLists() {
@@ -248,7 +248,7 @@ std::string TIEListView::GetNextMask(std::string& masks) const {
 void TIEListView::UpdateHeaderImages() {
     HWND header = HeaderHandle();
     if (!Handle() || !header || !ShowColumnHeaders()) return;
-    SortArrows& arrows = Arrows();
+    SharedState& arrows = Shared();
     if (showColumnIcon_ && (!arrows.up || !arrows.down)) {
         arrows.up = LoadArrow("UPARROW2");
         arrows.down = LoadArrow("DOWNARROW2");
@@ -289,8 +289,8 @@ LRESULT TIEListView::HeaderNotify(NMHDR& header) {
     switch (header.code) {
     case HDN_ENDTRACKA:
     case HDN_ENDTRACKW: {
-        // The control rewrites the header items while it takes the new width; the next painting
-        // puts the arrow back.
+        // The control may rewrite the header items while it takes the new width; the next
+        // painting puts the arrow back.
         UpdateHeaderImages();
         headerImagesValid_ = false;
         LRESULT result = TListView::HeaderNotify(header);
@@ -301,6 +301,7 @@ LRESULT TIEListView::HeaderNotify(NMHDR& header) {
     case HDN_DIVIDERDBLCLICKW: {
         LRESULT result = TListView::HeaderNotify(header);
         int index = reinterpret_cast<NMHEADERA&>(header).iItem;
+        // The column keeps the width the control has just fitted it to.
         if (index >= 0 && index < ColumnCount()) Column(index).SetWidth(Column(index).Width());
         if (OnHeaderEndTrack) OnHeaderEndTrack(*this);
         UpdateHeaderImages();
