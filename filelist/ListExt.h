@@ -45,6 +45,7 @@ public:
     void Delete(int index);
     // Releases every record and returns to the initial state.
     void Clear();
+    // Entries that Delete left null reach the comparison as nullptr.
     void Sort(TListExtCompare compare);
     // Halving search, sorting first when needed; the index or -1.
     int Find(const void* record, TListExtCompare compare);
