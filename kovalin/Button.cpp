@@ -2,13 +2,6 @@
 
 namespace kovalin {
 
-namespace {
-UINT_PTR NextControlId() {
-    static UINT_PTR id = 100;
-    return ++id;
-}
-} // namespace
-
 TButton::TButton(TWinControl& parent, const Params& p)
     : TWinControl(&parent), form_(TForm::FormOf(parent)), modalResult_(p.modalResult) {
     CreateParams cp;

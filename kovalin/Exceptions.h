@@ -51,6 +51,11 @@ class EOutOfResources : public Exception {
     using Exception::Exception;
 };
 
+// An index or size outside what a container holds or accepts.
+class ERangeError : public Exception {
+    using Exception::Exception;
+};
+
 // A Win32 call failed; the message carries the call and the system's error text.
 class EOSError : public Exception {
 public:

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <utility>
 
 namespace kovalin {
@@ -76,6 +78,9 @@ inline void CloseFind(HANDLE h) {
 inline void DestroyWnd(HWND h) {
     ::DestroyWindow(h);
 }
+inline void DestroyImageList(HIMAGELIST h) {
+    ::ImageList_Destroy(h);
+}
 } // namespace detail
 
 using UniqueHBitmap = UniqueHandle<detail::NullTraits<HBITMAP, detail::DeleteGdi>>;
@@ -88,6 +93,7 @@ using UniqueHKey = UniqueHandle<detail::NullTraits<HKEY, detail::CloseKey>>;
 using UniqueHModule = UniqueHandle<detail::NullTraits<HMODULE, detail::ReleaseLibrary>>;
 using UniqueHandleObj = UniqueHandle<detail::NullTraits<HANDLE, detail::CloseKernel>>;
 using UniqueHWnd = UniqueHandle<detail::NullTraits<HWND, detail::DestroyWnd>>;
+using UniqueHImageList = UniqueHandle<detail::NullTraits<HIMAGELIST, detail::DestroyImageList>>;
 using UniqueFileHandle = UniqueHandle<detail::InvalidValueTraits<detail::CloseKernel>>;
 using UniqueFindHandle = UniqueHandle<detail::InvalidValueTraits<detail::CloseFind>>;
 

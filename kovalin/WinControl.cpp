@@ -52,6 +52,11 @@ void TWinControl::CreateHandle(const CreateParams& p) {
     if (!ownClass_) {
         hwnd_ = h;
         SetPropA(h, kObjectProp, this);
+        if (p.subclass) {
+            SetWindowLongPtrA(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+            originalProc_ = reinterpret_cast<WNDPROC>(
+                SetWindowLongPtrA(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(StaticWndProc)));
+        }
     }
     if (p.style & WS_CHILD) SendMessageA(h, WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont()), FALSE);
 }
@@ -59,20 +64,32 @@ void TWinControl::CreateHandle(const CreateParams& p) {
 TWinControl::~TWinControl() {
     if (hwnd_) {
         HWND h = hwnd_;
-        RemovePropA(h, kObjectProp);
-        hwnd_ = nullptr;
+        Detach();
         DestroyWindow(h);
     }
     if (ownClass_ && --g_classUsers == 0) UnregisterClassA(kClassName, ThisModule());
 }
 
 void TWinControl::Detach() {
-    if (hwnd_) RemovePropA(hwnd_, kObjectProp);
+    if (!hwnd_) return;
+    RemovePropA(hwnd_, kObjectProp);
+    SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+    // A subclassed control gets its own procedure back, so that it still cleans up after itself
+    // when it is destroyed without the object.
+    if (originalProc_) SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(originalProc_));
+    originalProc_ = nullptr;
     hwnd_ = nullptr;
 }
 
+// The object of a window whose messages pass through StaticWndProc sits in its user data, which
+// is quick to read; window properties cost a round trip to the window server under Wine, too slow
+// for the stream of notifications a large list sends. Standard controls that are not subclassed
+// are found by their property.
 TWinControl* TWinControl::FromHandle(HWND hwnd) {
-    return hwnd ? static_cast<TWinControl*>(GetPropA(hwnd, kObjectProp)) : nullptr;
+    if (!hwnd) return nullptr;
+    if (GetWindowLongPtrA(hwnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(StaticWndProc))
+        return reinterpret_cast<TWinControl*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    return static_cast<TWinControl*>(GetPropA(hwnd, kObjectProp));
 }
 
 LRESULT CALLBACK TWinControl::StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -82,11 +99,13 @@ LRESULT CALLBACK TWinControl::StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, 
         self = static_cast<TWinControl*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
         self->hwnd_ = hwnd;
         SetPropA(hwnd, kObjectProp, self);
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     } else {
-        self = FromHandle(hwnd);
+        self = reinterpret_cast<TWinControl*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
     }
     if (!self) return DefWindowProcA(hwnd, msg, wParam, lParam);
     if (msg == WM_NCDESTROY) {
+        // The control's procedure must see WM_NCDESTROY too; restore it only afterwards.
         LRESULT r = self->WndProc(msg, wParam, lParam);
         self->Detach();
         return r;
@@ -102,19 +121,33 @@ LRESULT TWinControl::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_COMMAND:
         if (lParam) {
-            if (TWinControl* child = FromHandle(reinterpret_cast<HWND>(lParam))) {
+            TWinControl* child = FromHandle(reinterpret_cast<HWND>(lParam));
+            if (child && child != this) {
                 child->CommandNotify(HIWORD(wParam));
                 return 0;
             }
         }
         break;
+    case WM_NOTIFY:
+        if (auto* header = reinterpret_cast<NMHDR*>(lParam)) {
+            TWinControl* child = FromHandle(header->hwndFrom);
+            if (child && child != this) return child->NotifyHandler(*header);
+        }
+        break;
     case WM_CTLCOLORSTATIC:
+        if (originalProc_) break;
         // Static controls take the face colour of the window they sit on.
         SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_BTNFACE));
         SetTextColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_BTNTEXT));
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
     }
+    if (originalProc_) return CallWindowProcA(originalProc_, hwnd_, msg, wParam, lParam);
     return DefWindowProcA(hwnd_, msg, wParam, lParam);
+}
+
+UINT_PTR TWinControl::NextControlId() {
+    static UINT_PTR id = 100;
+    return ++id;
 }
 
 HFONT TWinControl::ControlFont() {

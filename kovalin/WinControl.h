@@ -1,5 +1,6 @@
 // Base of every windowed control: owns one HWND, routes messages of the framework's own window
-// class to the object, and hands notifications of standard controls to the control they came from.
+// class (and of standard controls it subclasses) to the object, and hands notifications of
+// standard controls to the control they came from.
 #pragma once
 
 #include <windows.h>
@@ -47,6 +48,7 @@ protected:
         int left = CW_USEDEFAULT, top = CW_USEDEFAULT, width = CW_USEDEFAULT, height = CW_USEDEFAULT;
         HWND parentWindow = nullptr; // owner of a top-level window
         UINT_PTR id = 0;             // control id of a child window
+        bool subclass = false;       // a standard control whose messages pass through WndProc first
     };
 
     explicit TWinControl(TWinControl* parent) : parent_(parent) {}
@@ -58,6 +60,12 @@ protected:
 
     // A WM_COMMAND notification that a standard control sent to its parent about itself.
     virtual void CommandNotify(WORD /*code*/) {}
+    // A WM_NOTIFY notification that a common control sent to its parent about itself; the result
+    // is what the parent's window procedure returns.
+    virtual LRESULT NotifyHandler(NMHDR& /*header*/) { return 0; }
+
+    // Control ids for child windows, unique within the program.
+    static UINT_PTR NextControlId();
 
     // The framework's font for controls: the system's GUI font.
     static HFONT ControlFont();
@@ -69,6 +77,7 @@ private:
     TWinControl* parent_;
     HWND hwnd_ = nullptr;
     bool ownClass_ = false;
+    WNDPROC originalProc_ = nullptr; // the standard control's own procedure when subclassed
 };
 
 } // namespace kovalin
