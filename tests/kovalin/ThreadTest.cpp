@@ -32,6 +32,20 @@ private:
     std::function<void(TestThread&)> body_;
 };
 
+// A raw worker that makes one call with a cancel event.
+struct RawCaller {
+    TSynchronizer* sync;
+    HANDLE cancel;
+    bool ran = false;
+    std::atomic<int> result{-1};
+
+    static DWORD WINAPI Run(void* param) {
+        auto* self = static_cast<RawCaller*>(param);
+        self->result = self->sync->Call([self] { self->ran = true; }, self->cancel) ? 1 : 0;
+        return 0;
+    }
+};
+
 class ThreadTest : public ::testing::Test {
 protected:
     void SetUp() override { Application().Initialize(); }
@@ -150,4 +164,22 @@ TEST_F(ThreadTest, ShutdownReleasesWaitingCallersAndRefusesNewCalls) {
     late.join();
     EXPECT_EQ(result, 0);
     EXPECT_FALSE(ran);
+}
+
+TEST_F(ThreadTest, AQueuedCallWhoseCallerWasToldToStopIsDropped) {
+    TSynchronizer sync;
+    UniqueHandleObj cancel(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    RawCaller caller{&sync, cancel.get()};
+    UniqueHandleObj worker(CreateThread(nullptr, 0, RawCaller::Run, &caller, 0, nullptr));
+    WaitForSingleObject(sync.PendingEvent(), 5000);
+    Sleep(50);
+    // Held where it cannot withdraw its call itself: the queue must not run it once told to stop.
+    SuspendThread(worker.get());
+    SetEvent(cancel.get());
+    sync.RunPending();
+    EXPECT_FALSE(caller.ran);
+    ResumeThread(worker.get());
+    WaitForSingleObject(worker.get(), 5000);
+    EXPECT_EQ(caller.result, 0);
+    EXPECT_FALSE(caller.ran);
 }
