@@ -2,6 +2,7 @@
 
 #include "kovalin/Exceptions.h"
 #include "kovalin/Module.h"
+#include "kovalin/Synchronizer.h"
 
 namespace kovalin {
 
@@ -15,6 +16,8 @@ TApplication& Application() {
 }
 
 TApplication::~TApplication() {
+    // Nothing a worker hands over may run once the program is going away.
+    if (synchronizer_) synchronizer_->Shutdown();
     if (ownsHandle_ && handle_) {
         DestroyWindow(handle_);
         UnregisterClassA(kAppClass, ThisModule());
@@ -30,6 +33,7 @@ LRESULT CALLBACK TApplication::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARA
 }
 
 void TApplication::Initialize() {
+    if (!synchronizer_) synchronizer_ = std::make_shared<TSynchronizer>();
     if (handle_) return;
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof wc;

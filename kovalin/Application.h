@@ -4,9 +4,12 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 namespace kovalin {
+
+class TSynchronizer;
 
 class TApplication {
 public:
@@ -15,8 +18,9 @@ public:
     TApplication& operator=(const TApplication&) = delete;
     ~TApplication();
 
-    // Creates the hidden application window of a program. A library adopts its host's window
-    // through SetHandle instead.
+    // Creates the hidden application window of a program and makes the calling thread the
+    // user-interface thread that worker threads synchronize with. A library adopts its host's
+    // window through SetHandle instead.
     void Initialize();
 
     HWND Handle() const { return handle_; }
@@ -34,6 +38,10 @@ public:
     void Terminate();
     bool Terminated() const { return terminated_; }
 
+    // The user-interface thread's synchronous call queue; null before Initialize. Threads keep a
+    // reference, so it outlives the application object for a worker that is still waiting.
+    std::shared_ptr<TSynchronizer> Synchronizer() const { return synchronizer_; }
+
 private:
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     bool DispatchOne(const MSG& msg);
@@ -42,6 +50,7 @@ private:
     bool ownsHandle_ = false;
     bool terminated_ = false;
     std::string title_;
+    std::shared_ptr<TSynchronizer> synchronizer_;
 };
 
 // Window property of forms whose keyboard input gets dialog navigation in the message loop.

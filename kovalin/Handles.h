@@ -75,6 +75,9 @@ inline void DeleteMemoryDC(HDC h) {
 inline void CloseFind(HANDLE h) {
     ::FindClose(h);
 }
+inline void CloseChangeNotification(HANDLE h) {
+    ::FindCloseChangeNotification(h);
+}
 inline void DestroyWnd(HWND h) {
     ::DestroyWindow(h);
 }
@@ -96,6 +99,7 @@ using UniqueHWnd = UniqueHandle<detail::NullTraits<HWND, detail::DestroyWnd>>;
 using UniqueHImageList = UniqueHandle<detail::NullTraits<HIMAGELIST, detail::DestroyImageList>>;
 using UniqueFileHandle = UniqueHandle<detail::InvalidValueTraits<detail::CloseKernel>>;
 using UniqueFindHandle = UniqueHandle<detail::InvalidValueTraits<detail::CloseFind>>;
+using UniqueChangeNotification = UniqueHandle<detail::InvalidValueTraits<detail::CloseChangeNotification>>;
 
 // Selects a GDI object into a DC for the guard's lifetime and puts the previous one back.
 class SelectGuard {

@@ -24,6 +24,16 @@ void PumpMessages(DWORD milliseconds) {
     RunUntilIdle();
 }
 
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        RunUntilIdle();
+        if (done()) return true;
+        if (GetTickCount() - start >= timeoutMs) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
 std::string WindowText(HWND hwnd) {
     char buf[1024];
     int n = GetWindowTextA(hwnd, buf, sizeof buf);

@@ -14,6 +14,8 @@ namespace testsupport {
 void RunUntilIdle();
 // Runs messages for the given time.
 void PumpMessages(DWORD milliseconds);
+// Runs messages until `done` holds or the time is up; gives `done`'s last answer.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
 
 std::string WindowText(HWND hwnd);
 std::string ClassOf(HWND hwnd);
