@@ -108,6 +108,11 @@ LRESULT TWinControl::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {
             }
         }
         break;
+    case WM_NOTIFY: {
+        auto* header = reinterpret_cast<NMHDR*>(lParam);
+        if (TWinControl* child = FromHandle(header->hwndFrom)) return child->Notify(header);
+        break;
+    }
     case WM_CTLCOLORSTATIC:
         // Static controls take the face colour of the window they sit on.
         SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_BTNFACE));

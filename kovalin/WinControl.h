@@ -1,5 +1,6 @@
 // Base of every windowed control: owns one HWND, routes messages of the framework's own window
-// class to the object, and hands notifications of standard controls to the control they came from.
+// class to the object, and hands notifications of standard controls (WM_COMMAND, WM_NOTIFY) to the
+// control they came from.
 #pragma once
 
 #include <windows.h>
@@ -58,6 +59,9 @@ protected:
 
     // A WM_COMMAND notification that a standard control sent to its parent about itself.
     virtual void CommandNotify(WORD /*code*/) {}
+    // A WM_NOTIFY notification that a common control sent to its parent about itself; the result
+    // goes back to the control.
+    virtual LRESULT Notify(NMHDR* /*header*/) { return 0; }
 
     // The framework's font for controls: the system's GUI font.
     static HFONT ControlFont();
