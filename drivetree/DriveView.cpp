@@ -81,10 +81,20 @@ template <typename F> void ForEachEntry(const std::string& folder, F f) {
     } while (FindNextFileA(find.get(), &fd));
 }
 
-std::vector<WIN32_FIND_DATAA> ListSubDirs(const std::string& folder) {
-    std::vector<WIN32_FIND_DATAA> dirs;
+// A folder's directory entry, as much of it as the tree keeps.
+struct DirEntry {
+    DWORD attr;
+    char shortName[14];
+    std::string name;
+};
+
+std::vector<DirEntry> ListSubDirs(const std::string& folder) {
+    std::vector<DirEntry> dirs;
     ForEachEntry(folder, [&](const WIN32_FIND_DATAA& fd) {
-        if (IsSubDir(fd)) dirs.push_back(fd);
+        if (IsSubDir(fd)) {
+            DirEntry& e = dirs.emplace_back(DirEntry{fd.dwFileAttributes, {}, fd.cFileName});
+            std::memcpy(e.shortName, fd.cAlternateFileName, sizeof e.shortName);
+        }
         return true;
     });
     return dirs;
@@ -120,6 +130,50 @@ std::string SortKey(const std::string& text) {
     if (n > 0)
         LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | NORM_IGNORECASE, text.c_str(), -1, key.data(), n);
     return key;
+}
+
+// Names of ASCII letters, digits and blanks only: for them the locale's case-insensitive order is
+// the order of their upper-case bytes (blank before digits before letters), which costs far less
+// to get than a sort key.
+bool IsPlainName(const std::string& name) {
+    for (unsigned char c : name)
+        if (!(c == ' ' || (c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z'))) return false;
+    return true;
+}
+
+int ComparePlain(const std::string& a, const std::string& b) {
+    size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i) {
+        int x = (a[i] >= 'a' && a[i] <= 'z') ? a[i] - 32 : a[i];
+        int y = (b[i] >= 'a' && b[i] <= 'z') ? b[i] - 32 : b[i];
+        if (x != y) return x - y;
+    }
+    return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+}
+
+// Indexes of the entries in the locale's case-insensitive order of their names; names equal but
+// for case in a fixed order.
+std::vector<size_t> InNameOrder(const std::vector<DirEntry>& dirs) {
+    std::vector<size_t> order(dirs.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    auto tie = [&](size_t a, size_t b) { return dirs[a].name < dirs[b].name; };
+    if (std::all_of(dirs.begin(), dirs.end(), [](const DirEntry& e) { return IsPlainName(e.name); })) {
+        std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+            int c = ComparePlain(dirs[a].name, dirs[b].name);
+            return c ? c < 0 : tie(a, b);
+        });
+    } else {
+        std::vector<std::string> keys;
+        keys.reserve(dirs.size());
+        for (const DirEntry& e : dirs)
+            keys.push_back(SortKey(e.name));
+        std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+            int c = keys[a].compare(keys[b]);
+            return c ? c < 0 : tie(a, b);
+        });
+    }
+    return order;
 }
 
 // The find-folder animation shown inside the tree during a full drive scan.
@@ -470,9 +524,9 @@ void TDriveView::ReadDirTree(TTreeNode* node, const std::string& path) {
     TNodeData* d = NodeData(node);
     if (!d) return;
     if (CanScanDir(node)) {
-        for (const WIN32_FIND_DATAA& fd : ListSubDirs(path)) {
-            TTreeNode* child = AddChildNode(node, fd);
-            ReadDirTree(child, path + fd.cFileName + "\\");
+        for (const DirEntry& e : ListSubDirs(path)) {
+            TTreeNode* child = AddFolderNode(node, e.attr, e.name, e.shortName);
+            ReadDirTree(child, path + e.name + "\\");
             if (Count() % 10 == 0) kovalin::Application().ProcessMessages();
         }
     }
@@ -484,19 +538,29 @@ void TDriveView::ReadDirTree(TTreeNode* node, const std::string& path) {
 // --- reading folders -----------------------------------------------------------------------------
 
 TTreeNode* TDriveView::AddChildNode(TTreeNode* parent, const WIN32_FIND_DATAA& entry) {
+    return AddFolderNode(parent, entry.dwFileAttributes, entry.cFileName, entry.cAlternateFileName);
+}
+
+TTreeNode* TDriveView::AddFolderNode(TTreeNode* parent, DWORD attr, const std::string& name,
+                                     const char* shortName) {
     auto data = std::make_unique<TNodeData>();
-    data->Attr = entry.dwFileAttributes;
-    data->DirName = entry.cFileName;
-    data->ShortName = std::string(entry.cAlternateFileName).substr(0, 12);
-    data->IsRecycleBin = (entry.dwFileAttributes & FILE_ATTRIBUTE_SYSTEM) && parent && !parent->Parent() &&
-                         Upper(data->DirName) == "RECYCLED";
-    std::string caption = FolderCaption(*data);
-    if (showDirSize_ && parent) {
-        data->DirSize =
-            FilesSize(shell::IncludeTrailingBackslash(GetDirPathName(parent)) + data->DirName + "\\");
-        caption += " = " + DirSizeText(data->DirSize);
+    data->Attr = attr;
+    data->DirName = name;
+    data->ShortName.assign(shortName, strnlen(shortName, 12));
+    data->IsRecycleBin =
+        (attr & FILE_ATTRIBUTE_SYSTEM) && parent && !parent->Parent() && Upper(data->DirName) == "RECYCLED";
+    // The common case, the name as it is, without a copy: a large folder has many of them.
+    bool captionIsName = fileNameDisplay_ == fndStored && !showDirSize_;
+    std::string caption;
+    if (!captionIsName) {
+        caption = FolderCaption(*data);
+        if (showDirSize_ && parent) {
+            data->DirSize =
+                FilesSize(shell::IncludeTrailingBackslash(GetDirPathName(parent)) + data->DirName + "\\");
+            caption += " = " + DirSizeText(data->DirSize);
+        }
     }
-    TTreeNode* node = AddChild(parent, caption);
+    TTreeNode* node = AddChild(parent, captionIsName ? data->DirName : caption);
     node->SetData(std::move(data));
     return node;
 }
@@ -507,18 +571,11 @@ bool TDriveView::ReadSubDirs(TTreeNode* node, int /*driveType*/) {
     // A fresh read replaces what is there; reading on top of it would list folders twice.
     if (node->Count() > 0) node->DeleteChildren();
 
-    std::vector<WIN32_FIND_DATAA> dirs = ListSubDirs(shell::IncludeTrailingBackslash(GetDirPathName(node)));
+    std::vector<DirEntry> dirs = ListSubDirs(shell::IncludeTrailingBackslash(GetDirPathName(node)));
     // Sorted before they go in: the control's own sort costs more than the reading.
-    std::vector<std::pair<std::string, size_t>> order;
-    order.reserve(dirs.size());
-    for (size_t i = 0; i < dirs.size(); ++i)
-        order.emplace_back(SortKey(dirs[i].cFileName), i);
-    std::sort(order.begin(), order.end(), [&](const auto& a, const auto& b) {
-        if (a.first != b.first) return a.first < b.first;
-        return std::strcmp(dirs[a.second].cFileName, dirs[b.second].cFileName) < 0;
-    });
-    for (const auto& entry : order) {
-        TTreeNode* child = AddChildNode(node, dirs[entry.second]);
+    for (size_t i : InNameOrder(dirs)) {
+        const DirEntry& e = dirs[i];
+        TTreeNode* child = AddFolderNode(node, e.attr, e.name, e.shortName);
         if (CanScanDir(child)) {
             child->SetHasChildrenDeferred(); // settled by GetHasChildren when first needed
         } else {
@@ -702,7 +759,7 @@ bool TDriveView::Validate(TTreeNode* node, TRecursiveScan mode, bool readNewDirs
 }
 
 void TDriveView::MergeSubDirs(TTreeNode* node) {
-    std::vector<WIN32_FIND_DATAA> found = ListSubDirs(shell::IncludeTrailingBackslash(GetDirPathName(node)));
+    std::vector<DirEntry> found = ListSubDirs(shell::IncludeTrailingBackslash(GetDirPathName(node)));
     std::vector<TTreeNode*> children;
     for (TTreeNode* c = node->GetFirstChild(); c; c = c->GetNextSibling())
         children.push_back(c);
@@ -713,8 +770,8 @@ void TDriveView::MergeSubDirs(TTreeNode* node) {
     std::vector<bool> taken(found.size(), false);
     std::unordered_multimap<std::string, size_t> exact, folded;
     for (size_t i = 0; i < found.size(); ++i) {
-        exact.emplace(found[i].cFileName, i);
-        folded.emplace(Upper(found[i].cFileName), i);
+        exact.emplace(found[i].name, i);
+        folded.emplace(Upper(found[i].name), i);
     }
     auto claim = [&](auto& index, const std::string& key, size_t child) {
         auto range = index.equal_range(key);
@@ -737,22 +794,22 @@ void TDriveView::MergeSubDirs(TTreeNode* node) {
             children[c]->Delete();
             continue;
         }
-        const WIN32_FIND_DATAA& fd = found[static_cast<size_t>(matchOf[c])];
-        if (d->Attr != fd.dwFileAttributes) { // hidden or compressed now: drawn differently
-            d->Attr = fd.dwFileAttributes;
+        const DirEntry& e = found[static_cast<size_t>(matchOf[c])];
+        if (d->Attr != e.attr) { // hidden or compressed now: drawn differently
+            d->Attr = e.attr;
             RECT r = children[c]->DisplayRect(false);
             InvalidateRect(Handle(), &r, TRUE);
         }
-        if (d->DirName != fd.cFileName) {
-            d->DirName = fd.cFileName;
-            d->ShortName = std::string(fd.cAlternateFileName).substr(0, 12);
+        if (d->DirName != e.name) {
+            d->DirName = e.name;
+            d->ShortName.assign(e.shortName, strnlen(e.shortName, 12));
             children[c]->SetText(GetDisplayName(children[c]));
         }
     }
     bool added = false;
     for (size_t i = 0; i < found.size(); ++i) {
         if (taken[i]) continue;
-        TTreeNode* child = AddChildNode(node, found[i]);
+        TTreeNode* child = AddFolderNode(node, found[i].attr, found[i].name, found[i].shortName);
         if (CanScanDir(child)) {
             child->SetHasChildrenDeferred();
         } else {

@@ -168,6 +168,7 @@ private:
     TDriveStatus& Status(char drive);
     const TDriveStatus& Status(char drive) const;
     TTreeNode* CreateRootNode(char drive);
+    TTreeNode* AddFolderNode(TTreeNode* parent, DWORD attr, const std::string& name, const char* shortName);
     void ReadShellData(TTreeNode* node, TNodeData& data);
     bool BindShellFolder(TTreeNode* node, TNodeData& data);
     void FetchIcons(TTreeNode* node, TNodeData& data);

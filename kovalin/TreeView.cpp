@@ -130,7 +130,8 @@ RECT TTreeNode::DisplayRect(bool textOnly) const {
 }
 
 void TTreeNode::InvalidateLine() const {
-    if (owner_.answering_ || !item_) return;
+    // What the control has not drawn yet it draws from the node when it comes to it.
+    if (!drawn_ || owner_.answering_) return;
     RECT r = DisplayRect(false);
     if (r.bottom > r.top) InvalidateRect(owner_.Handle(), &r, TRUE);
 }
@@ -448,6 +449,7 @@ LRESULT TTreeView::CustomDraw(NMTVCUSTOMDRAW* cd) {
     case CDDS_ITEMPREPAINT: {
         TTreeNode* node = NodeOfParam(cd->nmcd.lItemlParam);
         if (!node) return CDRF_DODEFAULT;
+        node->drawn_ = true;
         TTreeItemDraw draw{cd->nmcd.uItemState, cd->clrText, cd->clrTextBk};
         CustomDrawItem(node, draw);
         cd->clrText = draw.textColor;
@@ -486,6 +488,7 @@ LRESULT TTreeView::Notify(NMHDR* header) {
             auto* di = reinterpret_cast<NMTVDISPINFOA*>(header);
             TTreeNode* node = NodeOfParam(di->item.lParam);
             if (!node) return 0;
+            node->drawn_ = true;
             answering_ = true;
             struct Reset {
                 bool& flag;

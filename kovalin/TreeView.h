@@ -95,6 +95,7 @@ private:
     int selectedIndex_ = -1;
     int overlayIndex_ = -1;
     Children children_ = Children::No;
+    bool drawn_ = false; // the control has asked about the node: it has been on screen
     std::unique_ptr<TTreeNodeData> data_;
 };
 

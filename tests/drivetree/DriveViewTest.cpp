@@ -610,18 +610,23 @@ TEST_F(DriveViewTest, IconsAreFetchedWhenDrawn) {
 }
 
 TEST_F(DriveViewTest, ReadingSortsLikeTheControl) {
-    MakeDirs(temp.Path(), {"b-2", "B1", "a_x", "A10", "a9", "_under", "Zeta",
-                           "\xE9"
-                           "clair",
-                           "e"});
+    // Names with marks and accents, and names of letters, digits and blanks only (sorted apart).
+    MakeDirs(temp.Path(),
+             {"marks\\b-2", "marks\\B1", "marks\\a_x", "marks\\A10", "marks\\a'9", "marks\\_under",
+              "marks\\Zeta",
+              "marks\\\xE9"
+              "clair",
+              "marks\\e", "plain\\Photo 10", "plain\\photo 9", "plain\\Photo1", "plain\\a b", "plain\\ab",
+              "plain\\A", "plain\\b 2", "plain\\B10", "plain\\9 lives", "plain\\10"});
     view->Loaded();
-    TTreeNode* top = TempNode();
-    top->Expand(false);
-    std::string read = Names(top);
-    view->SortChildren(top, false);
-    EXPECT_EQ(Names(top), read);
-    view->SetDirectory(temp / "a9");
-    EXPECT_EQ(view->Directory(), temp / "a9");
+    for (const char* folder : {"marks", "plain"}) {
+        TTreeNode* node = view->FindNodeToPath(temp / folder);
+        ASSERT_NE(node, nullptr);
+        node->Expand(false);
+        std::string read = Names(node);
+        view->SortChildren(node, false);
+        EXPECT_EQ(Names(node), read) << folder;
+    }
 }
 
 } // namespace
