@@ -109,6 +109,11 @@ bool HasSubFolder(const std::string& folder) {
     return found;
 }
 
+bool FolderExists(const std::string& path) {
+    QuietErrors quiet;
+    return shell::DirExists(path);
+}
+
 int64_t FilesSize(const std::string& folder) {
     int64_t sum = 0;
     ForEachEntry(folder, [&](const WIN32_FIND_DATAA& fd) {
@@ -414,6 +419,7 @@ TTreeNode* TDriveView::CreateRootNode(char drive) {
     data->ShellDataRead = true;
     // A: and B: are left to themselves: asking the shell would spin up a floppy drive.
     if (drive > 'B' && myComputer_) {
+        QuietErrors quiet;
         data->PIDL.reset(shell::PidlFromName(myComputer_.get(), data->DirName));
         if (data->PIDL) {
             ULONG attr = kShellAttrMask;
@@ -710,7 +716,7 @@ bool TDriveView::IterateSubTree(TTreeNode*& startNode, TRecursiveScan mode, bool
         }
         return true;
     };
-    return walk(startNode);
+    return descend(startNode) ? walk(startNode) : true;
 }
 
 void TDriveView::ValidateVisibleDirectories(TTreeNode* node) {
@@ -738,7 +744,7 @@ bool TDriveView::Validate(TTreeNode* node, TRecursiveScan mode, bool readNewDirs
     IterateSubTree(node, mode, true, [&](TTreeNode*& n) {
         TNodeData* d = NodeData(n);
         if (!d) return true;
-        if (n->Parent() && n == start && !shell::DirExists(GetDirPath(n))) {
+        if (n->Parent() && n == start && !FolderExists(GetDirPath(n))) {
             if (n->Selected()) SetSelected(n->Parent());
             if (DropTarget() == n) SetDropTarget(nullptr);
             n->Delete();
@@ -830,10 +836,7 @@ void TDriveView::DeleteSubNodes(TTreeNode* node) {
 }
 
 void TDriveView::Delete(TTreeNode* node) {
-    if (DropTarget() == node) {
-        SetDropTarget(nullptr);
-        UpdateWindow(Handle());
-    }
+    // The tree view has cleared the node as drop target already.
     if (!node->Parent()) {
         for (TDriveStatus& st : drives_)
             if (st.RootNode == node) {
@@ -859,10 +862,10 @@ bool TDriveView::BindShellFolder(TTreeNode* node, TNodeData& data) {
 void TDriveView::ReadShellData(TTreeNode* node, TNodeData& data) {
     if (data.ShellDataRead) return;
     data.ShellDataRead = true;
+    QuietErrors quiet;
     TTreeNode* parent = node->Parent();
     TNodeData* parentData = NodeData(parent);
     if (!parentData || !BindShellFolder(parent, *parentData)) return;
-    QuietErrors quiet;
     data.PIDL.reset(shell::PidlFromName(parentData->ShellFolder.get(), data.DirName));
     if (!data.PIDL) return;
     ULONG attr = kShellAttrMask;
@@ -888,6 +891,7 @@ void TDriveView::StandardFolderImages(int& closed, int& open) {
 }
 
 void TDriveView::FetchIcons(TTreeNode* node, TNodeData& data) {
+    QuietErrors quiet;
     data.IconEmpty = false;
     char drive = GetDrive(node);
     if (!node->Parent()) {
@@ -905,7 +909,6 @@ void TDriveView::FetchIcons(TTreeNode* node, TNodeData& data) {
     const DWORD kMayHaveOwnIcon =
         FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_REPARSE_POINT;
     if (GetDriveTypeToNode(node) != DRIVE_REMOTE && (data.Attr & kMayHaveOwnIcon)) {
-        QuietErrors quiet;
         std::string path = GetDirPath(node);
         SHFILEINFOA info{};
         if (SHGetFileInfoA(path.c_str(), 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON) &&

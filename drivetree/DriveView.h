@@ -123,8 +123,9 @@ public:
     void ValidateVisibleDirectories(TTreeNode* node);
     void ValidateAllDirectories(TTreeNode* node) { ValidateDirectoryEx(node, itRecursive, true); }
 
-    // Calls back for the nodes of a subtree (the start node first when scanStartNode). A callback
-    // that deletes its node sets the pointer to nullptr; returning false ends the walk.
+    // Calls back for the start node (when scanStartNode) and the nodes below it that the mode
+    // reaches, parents before children. A callback that deletes its node sets the pointer to
+    // nullptr; returning false ends the walk.
     using TCallBack = std::function<bool(TTreeNode*& node)>;
     bool IterateSubTree(TTreeNode*& startNode, TRecursiveScan mode, bool scanStartNode,
                         const TCallBack& callBack);

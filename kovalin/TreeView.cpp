@@ -3,7 +3,9 @@
 #include "kovalin/Application.h"
 #include "kovalin/Exceptions.h"
 
+#include <algorithm>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace kovalin {
@@ -167,7 +169,7 @@ bool TTreeNode::AlphaSort(bool recurse) {
     bool ok = Send(owner_.Handle(), TVM_SORTCHILDREN, FALSE, reinterpret_cast<LPARAM>(item_)) != 0;
     if (recurse)
         for (TTreeNode* child = GetFirstChild(); child; child = child->GetNextSibling())
-            if (child->childCount_ > 0) child->AlphaSort(true);
+            if (!child->kids_.empty()) child->AlphaSort(true);
     return ok;
 }
 
@@ -194,6 +196,7 @@ TTreeView::~TTreeView() {
     // Derived views are gone by now: nothing may reach them through notifications.
     destroying_ = true;
     if (IsWindow(Handle())) Send(Handle(), TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+    topNodes_.clear();
     nodes_.clear();
 }
 
@@ -215,10 +218,10 @@ TTreeNode* TTreeView::InsertItem(TTreeNode* parent, HTREEITEM after, const std::
     node->item_ = item;
     TTreeNode* raw = node.get();
     nodes_.emplace(item, std::move(node));
-    if (parent) {
-        ++parent->childCount_;
-        parent->SetHasChildren(true);
-    }
+    std::vector<TTreeNode*>& siblings = SiblingsOf(raw);
+    raw->slot_ = siblings.size();
+    siblings.push_back(raw);
+    if (parent) parent->SetHasChildren(true);
     return raw;
 }
 
@@ -249,62 +252,98 @@ TTreeNode* TTreeView::GetNodeAt(int x, int y) const {
     return (hit.flags & TVHT_ONITEM) ? NodeFromItem(hit.hItem) : nullptr;
 }
 
-void TTreeView::CollectSubtree(TTreeNode* node, std::vector<TTreeNode*>& out) const {
-    out.push_back(node);
-    for (size_t i = out.size() - 1; i < out.size(); ++i)
-        for (HTREEITEM c = NextItem(Handle(), out[i]->item_, TVGN_CHILD); c;
-             c = NextItem(Handle(), c, TVGN_NEXT))
-            if (TTreeNode* child = NodeFromItem(c)) out.push_back(child);
+// The control moves the selection off deleted items, but not always with a notification.
+class TTreeView::SelectionWatch {
+public:
+    explicit SelectionWatch(TTreeView& view)
+        : view_(view), before_(view.Selected()), changes_(view.selectionChanges_) {}
+    void AnnounceMove() {
+        TTreeNode* now = view_.Selected();
+        if (now != before_ && view_.selectionChanges_ == changes_) view_.Change(now);
+    }
+
+private:
+    TTreeView& view_;
+    TTreeNode* before_;
+    unsigned changes_;
+};
+
+std::vector<TTreeNode*>& TTreeView::SiblingsOf(TTreeNode* node) {
+    return node->parent_ ? node->parent_->kids_ : topNodes_;
 }
 
-void TTreeView::ForgetNode(TTreeNode* node) {
-    nodes_.erase(node->item_);
+void TTreeView::CollectSubtree(TTreeNode* node, std::vector<TTreeNode*>& out) {
+    size_t from = out.size();
+    out.push_back(node);
+    for (size_t i = from; i < out.size(); ++i)
+        out.insert(out.end(), out[i]->kids_.begin(), out[i]->kids_.end());
+}
+
+void TTreeView::BeforeDeleting(const std::vector<TTreeNode*>& doomed) {
+    if (destroying_) return;
+    // A node that goes stops being the drop target first, and the tree shows it at once.
+    if (TTreeNode* drop = DropTarget())
+        for (TTreeNode* n = drop; n; n = n->parent_)
+            if (std::find(doomed.begin(), doomed.end(), n) != doomed.end()) {
+                SetDropTarget(nullptr);
+                UpdateWindow(Handle());
+                break;
+            }
+    for (TTreeNode* n : doomed)
+        Delete(n);
 }
 
 void TTreeView::DeleteNode(TTreeNode* node) {
     std::vector<TTreeNode*> doomed;
     CollectSubtree(node, doomed);
-    if (!destroying_)
-        for (TTreeNode* n : doomed)
-            Delete(n);
-    TTreeNode* parent = node->parent_;
+    BeforeDeleting(doomed);
+    SelectionWatch watch(*this);
     Send(Handle(), TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(node->item_));
-    if (parent) --parent->childCount_;
+    std::vector<TTreeNode*>& siblings = SiblingsOf(node);
+    siblings[node->slot_] = siblings.back();
+    siblings[node->slot_]->slot_ = node->slot_;
+    siblings.pop_back();
     for (TTreeNode* n : doomed)
-        ForgetNode(n);
+        nodes_.erase(n->item_);
+    watch.AnnounceMove();
 }
 
 void TTreeView::DeleteChildrenOf(TTreeNode* node) {
+    if (node->kids_.empty()) return;
     std::vector<TTreeNode*> doomed;
-    for (TTreeNode* child = node->GetFirstChild(); child; child = child->GetNextSibling())
+    for (TTreeNode* child : node->kids_)
         CollectSubtree(child, doomed);
-    if (doomed.empty()) return;
-    if (!destroying_)
-        for (TTreeNode* n : doomed)
-            Delete(n);
-    BeginUpdate();
-    for (TTreeNode* n : doomed)
-        if (n->parent_ == node) Send(Handle(), TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(n->item_));
-    // Reading the node again must go through expanding again, as it did the first time.
+    BeforeDeleting(doomed);
+    SelectionWatch watch(*this);
+    // One message removes them all, where deleting them one by one costs a search of the whole
+    // tree each; it also resets the node so that it is read through expanding again.
+    TTreeNode::Children children = std::exchange(node->children_, TTreeNode::Children::Yes);
+    resetting_ = true;
+    Send(Handle(), TVM_EXPAND, TVE_COLLAPSE | TVE_COLLAPSERESET, reinterpret_cast<LPARAM>(node->item_));
+    resetting_ = false;
+    node->children_ = children;
+    // Whatever a control that resets only expanded nodes left behind goes one by one.
+    HTREEITEM left = NextItem(Handle(), node->item_, TVGN_CHILD);
+    for (; left; left = NextItem(Handle(), node->item_, TVGN_CHILD))
+        Send(Handle(), TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(left));
     TVITEMA item{};
     item.mask = TVIF_STATE;
     item.hItem = node->item_;
     item.stateMask = TVIS_EXPANDED | TVIS_EXPANDEDONCE;
     Send(Handle(), TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-    EndUpdate();
-    node->childCount_ = 0;
+    node->kids_.clear();
     for (TTreeNode* n : doomed)
-        ForgetNode(n);
+        nodes_.erase(n->item_);
+    watch.AnnounceMove();
 }
 
 void TTreeView::Clear() {
     std::vector<TTreeNode*> doomed;
-    for (TTreeNode* n = GetFirstNode(); n; n = n->GetNextSibling())
+    for (TTreeNode* n : topNodes_)
         CollectSubtree(n, doomed);
-    if (!destroying_)
-        for (TTreeNode* n : doomed)
-            Delete(n);
+    BeforeDeleting(doomed);
     Send(Handle(), TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+    topNodes_.clear();
     nodes_.clear();
 }
 
@@ -336,7 +375,7 @@ bool TTreeView::AlphaSort(bool recurse) {
     bool ok = Send(Handle(), TVM_SORTCHILDREN, FALSE, reinterpret_cast<LPARAM>(TVI_ROOT)) != 0;
     if (recurse)
         for (TTreeNode* n = GetFirstNode(); n; n = n->GetNextSibling())
-            if (n->childCount_ > 0) n->AlphaSort(true);
+            if (!n->kids_.empty()) n->AlphaSort(true);
     return ok;
 }
 
@@ -470,6 +509,7 @@ LRESULT TTreeView::Notify(NMHDR* header) {
         switch (header->code) {
         case TVN_ITEMEXPANDINGA:
         case TVN_ITEMEXPANDINGW: {
+            if (resetting_) return FALSE;
             auto* nm = reinterpret_cast<NMTREEVIEWA*>(header);
             TTreeNode* node = NodeOfParam(nm->itemNew.lParam);
             if (!node) return FALSE;
@@ -478,6 +518,7 @@ LRESULT TTreeView::Notify(NMHDR* header) {
         }
         case TVN_SELCHANGEDA:
         case TVN_SELCHANGEDW: {
+            ++selectionChanges_;
             auto* nm = reinterpret_cast<NMTREEVIEWA*>(header);
             Change(nm->itemNew.hItem ? NodeOfParam(nm->itemNew.lParam) : nullptr);
             return 0;

@@ -69,7 +69,7 @@ public:
     // 0 for a top-level node.
     int Level() const { return level_; }
     // Number of direct children.
-    int Count() const { return childCount_; }
+    int Count() const { return static_cast<int>(kids_.size()); }
 
     // Deletes the node with its subtree; the node and its data are gone afterwards.
     void Delete();
@@ -90,7 +90,10 @@ private:
     TTreeNode* parent_;
     HTREEITEM item_ = nullptr;
     int level_;
-    int childCount_ = 0;
+    // The children in no particular order (the control keeps the order): what deleting a subtree
+    // frees, found without asking the control item by item.
+    std::vector<TTreeNode*> kids_;
+    size_t slot_ = 0; // index in the parent's kids_ (or the view's top-level list)
     int imageIndex_ = -1;
     int selectedIndex_ = -1;
     int overlayIndex_ = -1;
@@ -186,16 +189,21 @@ private:
     TTreeNode* InsertItem(TTreeNode* parent, HTREEITEM after, const std::string& text);
     void DeleteNode(TTreeNode* node);
     void DeleteChildrenOf(TTreeNode* node);
-    void CollectSubtree(TTreeNode* node, std::vector<TTreeNode*>& out) const;
-    void ForgetNode(TTreeNode* node);
+    static void CollectSubtree(TTreeNode* node, std::vector<TTreeNode*>& out);
+    void BeforeDeleting(const std::vector<TTreeNode*>& doomed);
+    std::vector<TTreeNode*>& SiblingsOf(TTreeNode* node);
+    class SelectionWatch;
     bool ResolveHasChildren(TTreeNode* node);
     LRESULT CustomDraw(NMTVCUSTOMDRAW* cd);
     HFONT BoldFont();
 
     std::unordered_map<HTREEITEM, std::unique_ptr<TTreeNode>> nodes_;
+    std::vector<TTreeNode*> topNodes_; // in no particular order, like TTreeNode::kids_
     int updateCount_ = 0;
     bool destroying_ = false;
-    bool answering_ = false; // inside TVN_GETDISPINFO: the control is drawing the item anyway
+    unsigned selectionChanges_ = 0; // TVN_SELCHANGED notifications so far
+    bool resetting_ = false;        // removing a node's children through the control's collapse-reset
+    bool answering_ = false;        // inside TVN_GETDISPINFO: the control is drawing the item anyway
     UniqueHFont boldFont_;
 };
 

@@ -109,6 +109,30 @@ TEST_F(TreeViewTest, NodeDataIsFreedExactlyOnceWithItsNode) {
     EXPECT_EQ(freed, 10);
 }
 
+TEST_F(TreeViewTest, DeletingTheChildrenOfAnOpenNodeTakesSelectionAndHighlightAlong) {
+    TTreeNode* p = tree->AddChild(nullptr, "p");
+    TTreeNode* x = tree->AddChild(p, "x");
+    TTreeNode* y = tree->AddChild(p, "y");
+    tree->AddChild(y, "y1");
+    tree->AddChild(nullptr, "q");
+    p->Expand(false);
+    tree->SetSelected(x);
+    tree->SetDropTarget(y);
+    bool collapsingAsked = false;
+    tree->OnCollapsing = [&](TTreeNode*, bool&) { collapsingAsked = true; };
+    TTreeNode* announced = nullptr;
+    tree->OnChange = [&](TTreeNode* n) { announced = n; };
+    p->DeleteChildren();
+    EXPECT_EQ(p->Count(), 0);
+    EXPECT_EQ(p->GetFirstChild(), nullptr);
+    EXPECT_EQ(tree->Count(), 2);
+    EXPECT_EQ(tree->DropTarget(), nullptr);
+    EXPECT_EQ(tree->Selected(), p);
+    EXPECT_EQ(announced, p);
+    EXPECT_FALSE(collapsingAsked); // not the user's doing
+    EXPECT_FALSE(p->Expanded());
+}
+
 TEST_F(TreeViewTest, ExpandingAsksFirstAndMayFillTheNode) {
     TTreeNode* folder = tree->AddChild(nullptr, "folder");
     TTreeNode* locked = tree->AddChild(nullptr, "locked");
