@@ -512,14 +512,21 @@ TEST_F(DriveViewTest, FullDriveScanReadsEveryFolderOnce) {
         GTEST_SKIP() << "M: is not set up (tests/drivetree/wine-drives.sh setup)";
     MakeDirs("M:", {"Full\\b\\b2\\b3", "Full\\a\\a2", "Full\\C"});
     view->SetFullDriveScan(true);
+    view->SetShowAnimation(true);
     view->Loaded();
     int starts = 0, ends = 0;
-    view->OnStartScan = [&] { ++starts; };
+    bool animated = false;
+    view->OnStartScan = [&] {
+        ++starts;
+        animated = FindChild(view->Handle(), "SysAnimate32") != nullptr;
+    };
     view->OnEndScan = [&] { ++ends; };
     TTreeNode* m = view->FindNodeToPath("M:\\");
     m->Expand(false);
     EXPECT_EQ(starts, 1);
     EXPECT_EQ(ends, 1);
+    EXPECT_TRUE(animated);
+    EXPECT_EQ(FindChild(view->Handle(), "SysAnimate32"), nullptr);
     EXPECT_TRUE(m->Expanded());
     EXPECT_TRUE(view->GetDriveStatus('M').Scanned);
     EXPECT_TRUE(view->GetDriveStatus('M').Verified);
