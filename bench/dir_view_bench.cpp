@@ -2,7 +2,14 @@
 // one change in 10 000 files, each against a plain FindFirstFile/FindNextFile enumeration of the
 // same folder in the same run. Prints medians, ratios and the memory each loaded item costs.
 //
-//   dir_view_bench.exe [rounds]
+//   dir_view_bench.exe [rounds [folder-of-10000 folder-of-100000]]
+//
+// Without folders it makes them itself. Under Wine every new file costs a scan of its folder, so
+// making 100 000 takes many minutes there; make them from the host instead, for example
+//   mkdir -p /tmp/dv/10000 /tmp/dv/100000
+//   (cd /tmp/dv/10000 && seq -f 'image %06g.jpg' 0 9999 | xargs -d '\n' touch)
+//   (cd /tmp/dv/100000 && seq -f 'image %06g.jpg' 0 99999 | xargs -d '\n' touch)
+//   scripts/wine-run.sh build/x86_64/bin/dir_view_bench.exe 5 'Z:\tmp\dv\10000' 'Z:\tmp\dv\100000'
 #include "filelist/DirView.h"
 #include "kovalin/Application.h"
 #include "kovalin/Form.h"
@@ -10,12 +17,12 @@
 
 #include <windows.h>
 
-#include <psapi.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstddef>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -33,12 +40,11 @@ double Median(std::vector<double> v) {
     return v[v.size() / 2];
 }
 
+// Bytes held on the C++ heap, counted by this program's own allocation functions.
+size_t liveBytes = 0;
+
 size_t PrivateBytes() {
-    PROCESS_MEMORY_COUNTERS_EX counters{};
-    counters.cb = sizeof counters;
-    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
-                         sizeof counters);
-    return counters.PrivateUsage;
+    return liveBytes;
 }
 
 // The baseline: every entry of the folder, read and counted.
@@ -72,6 +78,26 @@ template <typename F> double Time(F&& f) {
 
 } // namespace
 
+// Every block carries its size in front, so that the count can go down again on release.
+void* operator new(size_t size) {
+    auto* block = static_cast<size_t*>(std::malloc(size + sizeof(std::max_align_t)));
+    if (!block) throw std::bad_alloc();
+    *block = size;
+    liveBytes += size;
+    return reinterpret_cast<char*>(block) + sizeof(std::max_align_t);
+}
+
+void operator delete(void* p) noexcept {
+    if (!p) return;
+    auto* block = reinterpret_cast<size_t*>(static_cast<char*>(p) - sizeof(std::max_align_t));
+    liveBytes -= *block;
+    std::free(block);
+}
+
+void operator delete(void* p, size_t) noexcept {
+    operator delete(p);
+}
+
 int main(int argc, char** argv) {
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
     kovalin::Application().Initialize();
@@ -79,8 +105,11 @@ int main(int argc, char** argv) {
     testsupport::TempDir dir;
 
     for (int count : {10000, 100000}) {
-        const std::string folder = dir / std::to_string(count);
-        MakeFiles(folder, count);
+        std::string folder = dir / std::to_string(count);
+        if (argc > 3)
+            folder = argv[count == 10000 ? 2 : 3];
+        else
+            MakeFiles(folder, count);
         Enumerate(folder); // warm the caches for both sides alike
 
         std::vector<double> plain, load;
@@ -97,7 +126,7 @@ int main(int argc, char** argv) {
         }
         const double e = Median(plain), l = Median(load);
         std::printf("%6d files: enumeration %.1f ms, LoadDirectory %.1f ms, ratio %.2f (target 2.0); %zu "
-                    "bytes per item\n",
+                    "bytes per item on the heap\n",
                     count, e * 1000, l * 1000, l / e, perItem);
 
         if (count == 10000) {

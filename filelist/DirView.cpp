@@ -86,19 +86,59 @@ std::string ExtOf(const std::string& name) {
     return ext;
 }
 
+int64_t FileTimeValue(const FILETIME& time) {
+    return static_cast<int64_t>((static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime);
+}
+
 bool IsDriveRoot(const std::string& path) {
     return path.size() == 2 && path[1] == ':';
 }
 
-// Runs `visit` for every entry matching the pattern.
-template <typename Visit> void ForEachEntry(const std::string& pattern, Visit&& visit) {
+// Runs `visit` for every entry matching the pattern until it answers false; true when it went
+// through all of them.
+template <typename Visit> bool ForEachEntry(const std::string& pattern, Visit&& visit) {
     WIN32_FIND_DATAA entry;
     kovalin::UniqueFindHandle find(FindFirstFileA(pattern.c_str(), &entry));
-    if (!find) return;
+    if (!find) return true;
     do {
-        if (!visit(entry)) return;
+        if (!visit(entry)) return false;
     } while (FindNextFileA(find.get(), &entry));
+    return true;
 }
+
+// The sub-folders met while listing a mask element that matches every name. Listing a folder is
+// the dearest part of loading it, so the folder pass takes them from here instead of listing the
+// folder a second time.
+class FolderEntries {
+public:
+    void Begin(const std::string& element) {
+        collecting_ = !complete_ && (element == "*.*" || element == "*");
+        if (collecting_) entries_.clear();
+    }
+    void Note(const WIN32_FIND_DATAA& entry) {
+        if (collecting_ && IsDir(entry) && !IsDotEntry(entry.cFileName)) entries_.push_back(entry);
+    }
+    void End(bool listedAll) {
+        if (collecting_) complete_ = listedAll;
+        collecting_ = false;
+    }
+    // Every sub-folder but "." and "..", until `visit` answers false.
+    template <typename Visit> void ForEach(const std::string& folder, Visit&& visit) {
+        if (complete_) {
+            for (const WIN32_FIND_DATAA& entry : entries_)
+                if (!visit(entry)) return;
+            return;
+        }
+        ForEachEntry(folder + "*.*", [&visit](const WIN32_FIND_DATAA& entry) {
+            if (!IsDir(entry) || IsDotEntry(entry.cFileName)) return true;
+            return visit(entry);
+        });
+    }
+
+private:
+    std::vector<WIN32_FIND_DATAA> entries_;
+    bool collecting_ = false, complete_ = false;
+};
 
 bool CommonControls470() {
     static const bool newer = [] {
@@ -270,6 +310,11 @@ TDirView::Acceptance TDirView::BuildAcceptance() const {
     a.to = (static_cast<uint32_t>(selFileDateTo_) << 16) | selFileTimeTo_;
     a.sizeFrom = selFileSizeFrom_;
     a.sizeTo = selFileSizeTo_;
+    // The conversion to local time asks the system for the time zone at every call, which costs
+    // more than listing the file does; the bias is the same for every file of one load.
+    FILETIME utc, local;
+    GetSystemTimeAsFileTime(&utc);
+    if (FileTimeToLocalFileTime(&utc, &local)) a.localBias = FileTimeValue(local) - FileTimeValue(utc);
     return a;
 }
 
@@ -446,21 +491,23 @@ void TDirView::LoadDirectory(const std::string& path) {
                 // Only overlapping mask elements can find a file twice.
                 const bool several = masks.find(';') != std::string::npos;
                 std::unordered_set<std::string> added;
+                FolderEntries folders;
                 while (!masks.empty() && !abortLoad_) {
                     const std::string element = GetNextMask(masks);
                     if (element.empty()) continue;
-                    ForEachEntry(folder + element, [&](const WIN32_FIND_DATAA& entry) {
+                    folders.Begin(element);
+                    folders.End(ForEachEntry(folder + element, [&](const WIN32_FIND_DATAA& entry) {
+                        folders.Note(entry);
                         if (!accept.Accepts(entry) || !CallOnAddFile(entry)) return !abortLoad_;
                         if (several && !added.insert(LowerName(entry.cFileName)).second) return true;
                         AddItem(entry);
                         FileAdded();
                         return !abortLoad_;
-                    });
+                    }));
                 }
                 if (path_.size() > 2 && !abortLoad_) AddParentDirItem();
                 if (showDirectories_ && !abortLoad_) {
-                    ForEachEntry(folder + "*.*", [&](const WIN32_FIND_DATAA& entry) {
-                        if (!IsDir(entry) || IsDotEntry(entry.cFileName)) return true;
+                    folders.ForEach(folder, [&](const WIN32_FIND_DATAA& entry) {
                         if (CallOnAddFile(entry)) AddItem(entry);
                         return !abortLoad_;
                     });
@@ -614,10 +661,13 @@ void TDirView::RefreshDirectory() {
         const Acceptance accept = BuildAcceptance();
         const std::string folder = shell::IncludeTrailingBackslash(path_);
         std::string masks = Mask();
+        FolderEntries folders;
         while (!masks.empty()) {
             const std::string element = GetNextMask(masks);
             if (element.empty()) continue;
-            ForEachEntry(folder + element, [&](const WIN32_FIND_DATAA& entry) {
+            folders.Begin(element);
+            folders.End(ForEachEntry(folder + element, [&](const WIN32_FIND_DATAA& entry) {
+                folders.Note(entry);
                 std::string key = LowerName(entry.cFileName);
                 const auto known = index.find(key);
                 TFileRec* rec = known == index.end() ? nullptr : ItemData(known->second);
@@ -640,11 +690,10 @@ void TDirView::RefreshDirectory() {
                     remember(entry, std::move(key));
                 }
                 return true;
-            });
+            }));
         }
         if (showDirectories_) {
-            ForEachEntry(folder + "*.*", [&](const WIN32_FIND_DATAA& entry) {
-                if (!IsDir(entry) || IsDotEntry(entry.cFileName)) return true;
+            folders.ForEach(folder, [&](const WIN32_FIND_DATAA& entry) {
                 std::string key = LowerName(entry.cFileName);
                 const auto known = index.find(key);
                 const TFileRec* rec = known == index.end() ? nullptr : ItemData(known->second);

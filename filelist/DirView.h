@@ -150,6 +150,8 @@ private:
         DWORD include = 0, exclude = 0;
         uint32_t from = 0, to = 0;
         int32_t sizeFrom = 0, sizeTo = 0;
+        // Local time minus UTC, in file time units, as the system converts it now.
+        int64_t localBias = 0;
         // Rules 1 to 5: the filters, without the OnAddFile handler.
         bool Accepts(const WIN32_FIND_DATAA& entry) const;
     };
