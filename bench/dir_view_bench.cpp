@@ -104,6 +104,17 @@ int main(int argc, char** argv) {
     kovalin::TForm form(kovalin::TFormParams{.caption = "Bench", .clientWidth = 600, .clientHeight = 400});
     testsupport::TempDir dir;
 
+    {
+        // What a load costs beyond its files: drive status, shell folder, sorting, events.
+        const std::string empty = dir / "empty";
+        CreateDirectoryA(empty.c_str(), nullptr);
+        std::vector<double> fixed;
+        for (int r = 0; r < rounds; ++r) {
+            filelist::TDirView view(form, kovalin::TListView::Params{.width = 600, .height = 400});
+            fixed.push_back(Time([&] { view.SetPath(empty); }));
+        }
+        std::printf("empty folder: LoadDirectory %.2f ms\n", Median(fixed) * 1000);
+    }
     for (int count : {10000, 100000}) {
         std::string folder = dir / std::to_string(count);
         if (argc > 3)
