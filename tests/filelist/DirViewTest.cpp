@@ -373,4 +373,20 @@ TEST_F(DirViewTest, TwentyThousandFilesLoadSortedAndRefreshQuietly) {
     EXPECT_EQ(view->ItemCount(), n + 1);
 }
 
+// Wine's recycle bin gives its items no physical path, so only the way there is checked here.
+TEST_F(DirViewTest, RecycledFolderOfADriveRootGoesThroughTheShellsRecycleBin) {
+    const std::string recycled = "C:\\RECYCLED";
+    const bool made = CreateDirectoryA(recycled.c_str(), nullptr) != FALSE;
+    view->SetPath(recycled);
+    EXPECT_TRUE(view->RecycleBinMode());
+    EXPECT_TRUE(view->DirOK());
+    EXPECT_NE(view->ShellFolder(), nullptr);
+    ASSERT_GE(view->ItemCount(), 1);
+    EXPECT_TRUE(view->ItemData(0)->IsParentDir);
+
+    view->SetPath(dir.Path());
+    EXPECT_FALSE(view->RecycleBinMode());
+    if (made) RemoveDirectoryA(recycled.c_str());
+}
+
 } // namespace
