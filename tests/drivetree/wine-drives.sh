@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Gives the Wine prefix the extra drives the drive tests look at, or takes them away again:
-#   M:  network type, on a folder
+#   M:  network type, on a folder; it holds Case\foo and Case\Foo, two folders whose names differ only
+#       in case, which Windows programs cannot make but may meet on such a drive
 #   R:  floppy type, on a folder that does not exist (a removable drive without a medium)
 #   S:  CD-ROM type, on a folder whose volume label is MYDISC
 # Wine reads drive types when its services start, so the services are restarted afterwards.
@@ -16,7 +17,7 @@ key='HKLM\Software\Wine\Drives'
 
 case "${1:-}" in
 setup)
-  mkdir -p "$root/net/share1" "$root/cd"
+  mkdir -p "$root/net/share1/Case/foo" "$root/net/share1/Case/Foo" "$root/cd"
   printf 'MYDISC' >"$root/cd/.windows-label"
   rm -rf "$root/nomedia"
   ln -sfn "$root/net/share1" "$devices/m:"

@@ -1,0 +1,211 @@
+// The drive tree: one top-level node per shown drive, the folders below read from disk only when
+// they are opened, with captions, icons and colours; and the path lookups the other views use.
+#pragma once
+
+#include "kovalin/ComPtr.h"
+#include "kovalin/Exceptions.h"
+#include "kovalin/TreeView.h"
+#include "shell/PIDL.h"
+
+#include <shlobj.h>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace drivetree {
+
+using kovalin::TTreeNode;
+
+// Which of the drive names of the drive information a drive's caption shows.
+enum TVolumeDisplayStyle { doPrettyName, doDisplayName, doLongPrettyName };
+// Letter case of folder captions: as stored, upper, lower, or "nice" (short names capitalised).
+enum TFileNameDisplay { fndStored, fndCap, fndNoCap, fndNice };
+// How far IterateSubTree goes below a node: not at all, everywhere, into nodes that have child
+// nodes, into expanded nodes.
+enum TRecursiveScan { itNoRecursive, itRecursive, itLoaded, itExpanded };
+
+// A node-taking operation was given no node; the message names the operation.
+class ENodeNotAssigned : public kovalin::Exception {
+public:
+    explicit ENodeNotAssigned(const char* operation);
+};
+
+// What the tree knows about one drive letter.
+struct TDriveStatus {
+    bool Scanned = false;  // the root level (or the whole drive) has been read
+    bool Verified = false; // the drive was read by a full drive scan
+    TTreeNode* RootNode = nullptr;
+    std::string DefaultDir; // last folder visited on the drive
+};
+
+// A folder node's data, owned by its node.
+class TNodeData : public kovalin::TTreeNodeData {
+public:
+    DWORD Attr = 0;        // attributes of the directory entry
+    std::string ShortName; // 8.3 alternate name, at most 12 characters; roots "X:\"
+    std::string DirName;   // the name as found on disk; roots "X:\"
+    bool Scanned = false;  // the direct subfolders have been read into the tree
+    bool Bold = false;
+    int64_t DirSize = -1; // bytes of the files directly in the folder; -1 = not computed
+    bool IsRecycleBin = false;
+    bool IconEmpty = true; // the icon has not been fetched yet
+    // The shell's view of the folder. They are fetched on first need (when the node is drawn or
+    // asked for its button), as that costs a parse per folder: ShellDataRead says whether.
+    bool ShellDataRead = false;
+    ULONG ShellAttr = 0;                       // SFGAO_* flags
+    shell::UniquePidl PIDL;                    // relative to the parent's ShellFolder
+    kovalin::ComPtr<IShellFolder> ShellFolder; // this folder, for its children
+};
+
+class TDriveView : public kovalin::TTreeView {
+public:
+    using Params = kovalin::TTreeView::Params;
+    TDriveView(kovalin::TWinControl& parent, const Params& params);
+    ~TDriveView() override;
+
+    // The hosting form has set the properties: builds the drive nodes and selects the stored
+    // Directory when it exists.
+    void Loaded();
+    bool Loading() const { return loading_; }
+
+    // The selected folder, "X:\" for a drive root; empty without selection.
+    std::string Directory() const;
+    // Selects the folder, or its nearest ancestor that the tree can find.
+    void SetDirectory(const std::string& path);
+
+    bool FullDriveScan() const { return fullDriveScan_; }
+    void SetFullDriveScan(bool value) { fullDriveScan_ = value; }
+    bool DimmHiddenDirs() const { return dimmHiddenDirs_; }
+    void SetDimmHiddenDirs(bool value);
+    COLORREF ColorBold() const { return colorBold_; }
+    void SetColorBold(COLORREF value);
+    COLORREF CompressedColor() const { return compressedColor_; }
+    void SetCompressedColor(COLORREF value);
+    bool ShowDirSize() const { return showDirSize_; }
+    void SetShowDirSize(bool value);
+    bool ShowVolLabel() const { return showVolLabel_; }
+    void SetShowVolLabel(bool value);
+    TVolumeDisplayStyle VolDisplayStyle() const { return volDisplayStyle_; }
+    void SetVolDisplayStyle(TVolumeDisplayStyle value);
+    TFileNameDisplay FileNameDisplay() const { return fileNameDisplay_; }
+    void SetFileNameDisplay(TFileNameDisplay value);
+    bool ShowAnimation() const { return showAnimation_; }
+    void SetShowAnimation(bool value) { showAnimation_ = value; }
+    // Letters of drives that are never watched, kept in upper case.
+    const std::string& NoCheckDrives() const { return noCheckDrives_; }
+    void SetNoCheckDrives(const std::string& value);
+    bool ReadDrives() const { return readDrives_; }
+    void SetReadDrives(bool value) { readDrives_ = value; }
+
+    // Fired before and after a full drive scan.
+    std::function<void()> OnStartScan;
+    std::function<void()> OnEndScan;
+    // May forbid reading a folder.
+    std::function<void(TTreeNode* node, bool& doScanDir)> OnScanDir;
+
+    // Builds or refreshes the drive nodes. Flags: 8 = from A: (else from C:), 4 = read the drive
+    // names, 0x10 = read them even when known; dsImageIndex and dsSize are passed on.
+    void RefreshDrives(bool scanChangedDisks, int flags);
+    // Reads a drive: its root level, or with FullDriveScan every folder on it.
+    void ScanDrive(char drive);
+    // Reads the direct subfolders of a node; true when it has any.
+    bool ReadSubDirs(TTreeNode* node, int driveType);
+    // The node of a folder path ("X:\..." in any letter case, long or 8.3 names), reading folders
+    // on the way; nullptr when the path does not lead to a folder in the tree.
+    TTreeNode* FindNodeToPath(const std::string& path);
+
+    // Brings the subtree of a node in line with the disk: vanished folders go, new ones come.
+    void ValidateDirectoryEx(TTreeNode* node, TRecursiveScan mode, bool readNewDirs);
+    void ValidateDirectory(TTreeNode* node) { ValidateDirectoryEx(node, itLoaded, false); }
+    void ValidateVisibleDirectories(TTreeNode* node);
+    void ValidateAllDirectories(TTreeNode* node) { ValidateDirectoryEx(node, itRecursive, true); }
+
+    // Calls back for the start node (when scanStartNode) and the nodes below it that the mode
+    // reaches, parents before children. A callback that deletes its node sets the pointer to
+    // nullptr; returning false ends the walk.
+    using TCallBack = std::function<bool(TTreeNode*& node)>;
+    bool IterateSubTree(TTreeNode*& startNode, TRecursiveScan mode, bool scanStartNode,
+                        const TCallBack& callBack);
+
+    TTreeNode* AddChildNode(TTreeNode* parent, const WIN32_FIND_DATAA& entry);
+    bool CanScanDir(TTreeNode* node);
+    std::string GetDisplayName(TTreeNode* node);
+    bool SortChildren(TTreeNode* node, bool recurse);
+    // Expands the subtree's nodes down to an absolute level and collapses the deeper ones.
+    void ExpandLevel(TTreeNode* node, int level);
+    void SetBoldDraw(TTreeNode* node, bool bold);
+
+    // Bytes of the files directly in the folder: computed on first use / again now / again now
+    // with the caption updated; GetSubTreeSize adds up the folders of the loaded subtree.
+    int64_t GetDirSize(TTreeNode* node);
+    int64_t SetDirSize(TTreeNode* node);
+    int64_t RefreshDirSize(TTreeNode* node);
+    int64_t GetSubTreeSize(TTreeNode* node);
+
+    // The path without trailing backslash ("X:" for a root) and with one for a root ("X:\").
+    std::string GetDirPath(TTreeNode* node) const;
+    std::string GetDirPathName(TTreeNode* node) const;
+    char GetDrive(TTreeNode* node) const;
+    TTreeNode* RootNode(TTreeNode* node) const;
+    int GetDriveTypeToNode(TTreeNode* node) const;
+    TDriveStatus GetDriveStatus(char drive) const;
+    // Deletes the node's children and clears its button; a root's drive counts as unread again.
+    void DeleteSubNodes(TTreeNode* node);
+
+    static TNodeData* NodeData(TTreeNode* node);
+
+protected:
+    bool CanExpand(TTreeNode* node) override;
+    void GetImageIndex(TTreeNode* node) override;
+    void GetSelectedIndex(TTreeNode* node) override;
+    bool GetHasChildren(TTreeNode* node) override;
+    void CustomDrawItem(TTreeNode* node, kovalin::TTreeItemDraw& draw) override;
+    void Delete(TTreeNode* node) override;
+
+private:
+    TDriveStatus& Status(char drive);
+    const TDriveStatus& Status(char drive) const;
+    TTreeNode* CreateRootNode(char drive);
+    TTreeNode* AddFolderNode(TTreeNode* parent, DWORD attr, const std::string& name, const char* shortName);
+    void ReadShellData(TTreeNode* node, TNodeData& data);
+    bool BindShellFolder(TTreeNode* node, TNodeData& data);
+    void FetchIcons(TTreeNode* node, TNodeData& data);
+    std::string FolderCaption(const TNodeData& data) const;
+    std::string DriveCaption(char drive) const;
+    void ReadDirTree(TTreeNode* node, const std::string& path);
+    void MergeSubDirs(TTreeNode* node);
+    // ValidateDirectoryEx; false when the node itself vanished and was deleted.
+    bool Validate(TTreeNode* node, TRecursiveScan mode, bool readNewDirs);
+    void RecaptionSubTree(TTreeNode* node);
+    bool CallBackDisplayName(TTreeNode*& node);
+    bool CallBackExpandLevel(TTreeNode*& node, int level);
+    void StandardFolderImages(int& closed, int& open);
+
+    std::array<TDriveStatus, 26> drives_;
+    kovalin::ComPtr<IShellFolder> myComputer_;
+    bool loading_ = true;
+    bool validating_ = false;
+    TTreeNode* expandingNode_ = nullptr;
+    std::string storedDirectory_;
+    int folderImage_ = -1, openFolderImage_ = -1;
+
+    bool fullDriveScan_ = false;
+    bool dimmHiddenDirs_ = false;
+    COLORREF colorBold_ = 0xFF0000;
+    COLORREF compressedColor_ = 0xFF0000;
+    bool showDirSize_ = false;
+    bool showVolLabel_ = true;
+    TVolumeDisplayStyle volDisplayStyle_ = doPrettyName;
+    TFileNameDisplay fileNameDisplay_ = fndStored;
+    bool showAnimation_ = false;
+    std::string noCheckDrives_;
+    bool readDrives_ = true;
+};
+
+// The text a folder size is shown as: 1 to 1023 bytes count as 1 K; above 99,999 K it is in M.
+std::string DirSizeText(int64_t bytes);
+
+} // namespace drivetree

@@ -1,0 +1,639 @@
+#include "drivetree/DriveView.h"
+#include "drivetree/IEDriveInfo.h"
+#include "kovalin/Application.h"
+#include "kovalin/Form.h"
+#include "kovalin/Registry.h"
+#include "tests/support/TestFiles.h"
+#include "tests/support/WindowDriver.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace drivetree;
+using namespace kovalin;
+using namespace testsupport;
+
+namespace {
+
+const char kPolicyKey[] = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
+
+bool HasDrive(char drive, UINT type) {
+    return GetDriveTypeA((std::string(1, drive) + ":\\").c_str()) == type;
+}
+
+// Makes the folders of each relative path below base, parents first.
+void MakeDirs(const std::string& base, std::initializer_list<const char*> paths) {
+    for (const std::string rel : paths) {
+        std::string path = base;
+        for (size_t pos = 0; pos <= rel.size();) {
+            size_t end = std::min(rel.find('\\', pos), rel.size());
+            path += '\\';
+            path.append(rel, pos, end - pos);
+            CreateDirectoryA(path.c_str(), nullptr);
+            pos = end + 1;
+        }
+    }
+}
+
+// A file of the given size; big ones are sparse on the disk.
+void MakeFile(const std::string& path, int64_t size) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    LARGE_INTEGER at;
+    at.QuadPart = size;
+    SetFilePointerEx(h, at, nullptr, FILE_BEGIN);
+    SetEndOfFile(h);
+    CloseHandle(h);
+}
+
+std::string Names(TTreeNode* parent) {
+    std::string s;
+    for (TTreeNode* n = parent->GetFirstChild(); n; n = n->GetNextSibling()) {
+        if (!s.empty()) s += ' ';
+        s += n->Text();
+    }
+    return s;
+}
+
+TTreeNode* Child(TTreeNode* parent, const std::string& text) {
+    for (TTreeNode* n = parent->GetFirstChild(); n; n = n->GetNextSibling())
+        if (n->Text() == text) return n;
+    return nullptr;
+}
+
+// Counts pixels of one colour in a node's caption, as the tree shows it.
+int PixelsOfColour(TDriveView& view, TTreeNode* node, COLORREF colour) {
+    RECT r = node->DisplayRect(true);
+    HDC dc = GetDC(view.Handle());
+    int n = 0;
+    for (int y = r.top; y < r.bottom; ++y)
+        for (int x = r.left; x < r.right; ++x)
+            n += GetPixel(dc, x, y) == colour;
+    ReleaseDC(view.Handle(), dc);
+    return n;
+}
+
+void RecreateDriveInfo() {
+    DoneDriveInfo();
+    InitDriveInfo();
+}
+
+class DriveViewTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CoInitialize(nullptr);
+        Application().Initialize();
+        form = std::make_unique<TForm>(
+            TFormParams{.caption = "Drives", .clientWidth = 320, .clientHeight = 600});
+        view = std::make_unique<TDriveView>(*form, TDriveView::Params{.width = 320, .height = 600});
+    }
+    void TearDown() override {
+        view.reset();
+        form.reset();
+        CoUninitialize();
+    }
+    // The node of the scratch folder, read but not opened.
+    TTreeNode* TempNode() {
+        TTreeNode* node = view->FindNodeToPath(temp.Path());
+        EXPECT_NE(node, nullptr) << temp.Path();
+        return node;
+    }
+    void ShowAndPaint() {
+        form->Show();
+        UpdateWindow(view->Handle());
+        RunUntilIdle();
+    }
+    TempDir temp;
+    std::unique_ptr<TForm> form;
+    std::unique_ptr<TDriveView> view;
+};
+
+TEST_F(DriveViewTest, DriveNodesFollowTheShownDrivesInLetterOrder) {
+    view->Loaded();
+    std::string expected, roots;
+    for (char d = 'A'; d <= 'Z'; ++d)
+        if (DriveInfo().GetDriveData(d).Valid) expected += d;
+    for (TTreeNode* n = view->GetFirstNode(); n; n = n->GetNextSibling()) {
+        roots += view->GetDrive(n);
+        EXPECT_EQ(TDriveView::NodeData(n)->DirName, std::string(1, view->GetDrive(n)) + ":\\");
+        EXPECT_TRUE(n->HasChildren());
+        EXPECT_EQ(view->GetDriveStatus(view->GetDrive(n)).RootNode, n);
+        EXPECT_FALSE(view->GetDriveStatus(view->GetDrive(n)).Scanned);
+    }
+    EXPECT_EQ(roots, expected);
+    TTreeNode* c = view->FindNodeToPath("C:\\");
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(view->FindNodeToPath("c:\\"), c);
+    EXPECT_EQ(c->Count(), 0); // finding a root reads nothing
+    EXPECT_EQ(c->Text(), DriveInfo().GetPrettyName('C'));
+    view->SetVolDisplayStyle(doDisplayName);
+    EXPECT_EQ(c->Text(), DriveInfo().GetDriveDisplayName('C'));
+    view->SetShowVolLabel(false);
+    EXPECT_EQ(c->Text(), "C:");
+    view->SetShowVolLabel(true);
+    if (HasDrive('M', DRIVE_REMOTE)) {
+        view->SetVolDisplayStyle(doLongPrettyName);
+        EXPECT_EQ(view->FindNodeToPath("M:\\")->Text(), DriveInfo().GetLongPrettyName('M'));
+    }
+}
+
+TEST_F(DriveViewTest, NoDrivesPolicyHidesARootAndRefreshingInsertsItInLetterOrder) {
+    char hidden = HasDrive('M', DRIVE_REMOTE) ? 'M' : 'C';
+    DWORD mask = 1u << (hidden - 'A');
+    {
+        TRegistry reg;
+        ASSERT_TRUE(reg.OpenKey(kPolicyKey, true));
+        reg.WriteBinaryData("NoDrives", &mask, sizeof mask);
+    }
+    RecreateDriveInfo();
+    view->Loaded();
+    EXPECT_EQ(view->GetDriveStatus(hidden).RootNode, nullptr);
+    EXPECT_EQ(view->FindNodeToPath(std::string(1, hidden) + ":\\"), nullptr);
+    {
+        TRegistry reg;
+        ASSERT_TRUE(reg.OpenKey(kPolicyKey, false));
+        reg.DeleteValue("NoDrives");
+    }
+    RecreateDriveInfo();
+    view->RefreshDrives(false, 8);
+    TTreeNode* root = view->GetDriveStatus(hidden).RootNode;
+    ASSERT_NE(root, nullptr);
+    std::string order;
+    for (TTreeNode* n = view->GetFirstNode(); n; n = n->GetNextSibling())
+        order += view->GetDrive(n);
+    EXPECT_TRUE(std::is_sorted(order.begin(), order.end())) << order;
+    EXPECT_NE(order.find(hidden), std::string::npos);
+
+    // Hidden again while a folder of it is selected: the selection moves to another drive.
+    view->SetSelected(root);
+    {
+        TRegistry reg;
+        ASSERT_TRUE(reg.OpenKey(kPolicyKey, true));
+        reg.WriteBinaryData("NoDrives", &mask, sizeof mask);
+    }
+    RecreateDriveInfo();
+    view->RefreshDrives(false, 8);
+    EXPECT_EQ(view->GetDriveStatus(hidden).RootNode, nullptr);
+    ASSERT_NE(view->Selected(), nullptr);
+    EXPECT_NE(view->GetDrive(view->Selected()), hidden);
+    TRegistry reg;
+    reg.OpenKey(kPolicyKey, false);
+    reg.DeleteValue("NoDrives");
+    RecreateDriveInfo();
+}
+
+TEST_F(DriveViewTest, FoldersAreReadOnlyWhenOpened) {
+    MakeDirs(temp.Path(), {"a\\a1\\deep", "a\\a2", "files only", "empty", "B"});
+    MakeFile(temp / "files only\\one.txt", 10);
+    view->Loaded();
+    TTreeNode* top = TempNode();
+    ASSERT_NE(top, nullptr);
+    EXPECT_EQ(top->Count(), 0);
+    EXPECT_FALSE(TDriveView::NodeData(top)->Scanned);
+
+    top->Expand(false); // TVM_EXPAND, as the keyboard or the button does
+    EXPECT_TRUE(top->Expanded());
+    EXPECT_EQ(Names(top), "a B empty files only"); // sorted, case-insensitively
+    TTreeNode* a = Child(top, "a");
+    EXPECT_EQ(a->Count(), 0);
+
+    top->GetLastChild()->MakeVisible();
+    ShowAndPaint();
+    // The control asked for the buttons of what it drew, and only folders with subfolders got one.
+    TTreeNode* filesOnly = Child(top, "files only");
+    EXPECT_TRUE(filesOnly->HasChildrenKnown());
+    EXPECT_FALSE(filesOnly->HasChildren());
+    EXPECT_FALSE(Child(top, "empty")->HasChildren());
+    EXPECT_TRUE(a->HasChildren());
+    EXPECT_TRUE(TDriveView::NodeData(filesOnly)->Scanned); // known to have nothing to read
+
+    // The user clicks a's button.
+    RECT text = a->DisplayRect(true);
+    int y = (text.top + text.bottom) / 2;
+    for (int x = 0; x < text.left; ++x) {
+        TVHITTESTINFO hit{{x, y}, 0, nullptr};
+        SendMessageA(view->Handle(), TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+        if (hit.flags & TVHT_ONITEMBUTTON) {
+            SendMessageA(view->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+            SendMessageA(view->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+            break;
+        }
+    }
+    EXPECT_TRUE(a->Expanded());
+    EXPECT_EQ(Names(a), "a1 a2");
+    EXPECT_EQ(Child(a, "a1")->Count(), 0);
+
+    // And opens a1 with the keyboard.
+    TTreeNode* a1 = Child(a, "a1");
+    view->SetSelected(a1);
+    SendMessageA(view->Handle(), WM_KEYDOWN, VK_RIGHT, 0);
+    EXPECT_EQ(Names(a1), "deep");
+    EXPECT_EQ(view->Directory(), temp.Path() + "\\a\\a1");
+}
+
+TEST_F(DriveViewTest, HiddenSystemCompressedAndBoldFoldersAreDrawnApart) {
+    MakeDirs(temp.Path(), {"Hidden folder", "System folder", "Plain folder"});
+    SetFileAttributesA((temp / "Hidden folder").c_str(), FILE_ATTRIBUTE_HIDDEN);
+    SetFileAttributesA((temp / "System folder").c_str(), FILE_ATTRIBUTE_SYSTEM);
+    view->Loaded();
+    TTreeNode* top = TempNode();
+    top->Expand(false);
+    ASSERT_EQ(Names(top), "Hidden folder Plain folder System folder");
+    TTreeNode* hidden = Child(top, "Hidden folder");
+    TTreeNode* plain = Child(top, "Plain folder");
+    EXPECT_TRUE(TDriveView::NodeData(hidden)->Attr & FILE_ATTRIBUTE_HIDDEN);
+    EXPECT_TRUE(TDriveView::NodeData(Child(top, "System folder"))->Attr & FILE_ATTRIBUTE_SYSTEM);
+
+    top->GetLastChild()->MakeVisible();
+    ShowAndPaint();
+    const COLORREF grey = GetSysColor(COLOR_GRAYTEXT);
+    EXPECT_EQ(PixelsOfColour(*view, hidden, grey), 0);
+    view->SetDimmHiddenDirs(true);
+    UpdateWindow(view->Handle());
+    EXPECT_GT(PixelsOfColour(*view, hidden, grey), 10);
+    EXPECT_EQ(PixelsOfColour(*view, plain, grey), 0);
+
+    const COLORREF blue = RGB(0, 0, 255);
+    TDriveView::NodeData(plain)->Attr |= FILE_ATTRIBUTE_COMPRESSED; // the disk here cannot compress
+    view->Invalidate();
+    UpdateWindow(view->Handle());
+    EXPECT_GT(PixelsOfColour(*view, plain, blue), 10);
+    TDriveView::NodeData(plain)->Attr &= ~FILE_ATTRIBUTE_COMPRESSED;
+    view->SetColorBold(RGB(255, 0, 0));
+    view->SetBoldDraw(plain, true);
+    UpdateWindow(view->Handle());
+    EXPECT_GT(PixelsOfColour(*view, plain, RGB(255, 0, 0)), 10);
+}
+
+TEST_F(DriveViewTest, ValidationFollowsTheDisk) {
+    MakeDirs(temp.Path(), {"p\\Alpha", "p\\beta\\inner", "p\\gamma"});
+    view->Loaded();
+    std::vector<TTreeNode*> changes;
+    view->OnChange = [&](TTreeNode* n) { changes.push_back(n); };
+    TTreeNode* p = view->FindNodeToPath(temp / "p\\beta\\inner");
+    ASSERT_NE(p, nullptr);
+    p = p->Parent()->Parent();
+    TTreeNode* alpha = Child(p, "Alpha");
+    TTreeNode* beta = Child(p, "beta");
+
+    // Renamed in case only (in two steps: Wine takes a rename in case only for a no-op), one
+    // removed, one new.
+    ASSERT_TRUE(MoveFileA((temp / "p\\Alpha").c_str(), (temp / "p\\Alpha2").c_str()));
+    ASSERT_TRUE(MoveFileA((temp / "p\\Alpha2").c_str(), (temp / "p\\ALPHA").c_str()));
+    DeleteTree(temp / "p\\gamma");
+    MakeDirs(temp.Path(), {"p\\Aardvark"});
+    view->ValidateDirectory(p);
+    EXPECT_EQ(Names(p), "Aardvark ALPHA beta");
+    EXPECT_EQ(Child(p, "ALPHA"), alpha); // the same node, re-captioned
+    EXPECT_EQ(TDriveView::NodeData(alpha)->DirName, "ALPHA");
+    EXPECT_EQ(Child(p, "beta"), beta);
+    EXPECT_EQ(Child(beta, "inner")->Text(), "inner"); // the read subtree stays
+
+    // A selected folder removed between opening and validation: the selection goes to its parent.
+    view->SetSelected(beta);
+    changes.clear();
+    DeleteTree(temp / "p\\beta");
+    view->ValidateDirectory(beta);
+    EXPECT_EQ(Names(p), "Aardvark ALPHA");
+    EXPECT_EQ(view->Selected(), p);
+    EXPECT_EQ(view->Directory(), temp / "p");
+    ASSERT_FALSE(changes.empty());
+    EXPECT_EQ(changes.back(), p);
+
+    // A path through a folder that went away leads nowhere, and its node goes.
+    TTreeNode* aardvark = Child(p, "Aardvark");
+    aardvark->Expand(false);
+    DeleteTree(temp / "p\\Aardvark");
+    EXPECT_EQ(view->FindNodeToPath(temp / "p\\Aardvark\\x"), nullptr);
+    EXPECT_EQ(Names(p), "ALPHA");
+}
+
+TEST_F(DriveViewTest, NamesThatDifferOnlyInCaseKeepTheirOwnNodes) {
+    if (!HasDrive('M', DRIVE_REMOTE))
+        GTEST_SKIP() << "M: is not set up (tests/drivetree/wine-drives.sh setup)";
+    view->Loaded();
+    TTreeNode* lower = view->FindNodeToPath("M:\\Case\\foo");
+    TTreeNode* upper = view->FindNodeToPath("M:\\Case\\Foo");
+    ASSERT_NE(lower, nullptr);
+    ASSERT_NE(upper, nullptr);
+    EXPECT_NE(lower, upper);
+    EXPECT_EQ(TDriveView::NodeData(lower)->DirName, "foo");
+    EXPECT_EQ(TDriveView::NodeData(upper)->DirName, "Foo");
+    view->ValidateDirectory(lower->Parent());
+    EXPECT_EQ(view->FindNodeToPath("M:\\Case\\foo"), lower);
+    EXPECT_EQ(view->FindNodeToPath("M:\\Case\\Foo"), upper);
+    EXPECT_EQ(TDriveView::NodeData(lower)->DirName, "foo");
+    EXPECT_EQ(TDriveView::NodeData(upper)->DirName, "Foo");
+    EXPECT_NE(view->FindNodeToPath("M:\\CASE\\FOO"), nullptr);
+}
+
+TEST_F(DriveViewTest, PathsFindTheirNodes) {
+    MakeDirs(temp.Path(), {"Long folder name\\Second level\\Third", "short"});
+    MakeFile(temp / "short\\a file", 1);
+    view->Loaded();
+    for (const char* bad : {"", "C:", "C", "1:\\", "[:\\", "C:Windows", "C:/users"})
+        EXPECT_EQ(view->FindNodeToPath(bad), nullptr) << bad;
+    if (GetDriveTypeA("Q:\\") == DRIVE_NO_ROOT_DIR) {
+        EXPECT_EQ(view->FindNodeToPath("Q:\\x"), nullptr);
+    }
+
+    std::string deep = temp / "Long folder name\\Second level\\Third";
+    TTreeNode* third = view->FindNodeToPath(deep);
+    ASSERT_NE(third, nullptr);
+    EXPECT_EQ(lstrcmpiA(view->GetDirPath(third).c_str(), deep.c_str()), 0);
+    std::string upperPath = deep;
+    CharUpperBuffA(upperPath.data(), static_cast<DWORD>(upperPath.size()));
+    EXPECT_EQ(view->FindNodeToPath(upperPath), third);
+    EXPECT_EQ(view->FindNodeToPath(deep + "\\"), third);
+
+    // By its 8.3 names too, where the disk has them.
+    char shortPath[MAX_PATH] = {};
+    GetShortPathNameA(deep.c_str(), shortPath, MAX_PATH);
+    ASSERT_NE(std::string(shortPath), deep) << "no short names on this disk";
+    EXPECT_EQ(view->FindNodeToPath(shortPath), third) << shortPath;
+    EXPECT_EQ(view->FindNodeToPath(std::string(shortPath) + "\\"), third);
+    TTreeNode* longName = third->Parent()->Parent();
+    EXPECT_FALSE(TDriveView::NodeData(longName)->ShortName.empty());
+    EXPECT_LE(TDriveView::NodeData(longName)->ShortName.size(), 12u);
+
+    int before = view->Count();
+    EXPECT_EQ(view->FindNodeToPath(temp / "Long folder name\\No such folder\\Third"), nullptr);
+    EXPECT_EQ(view->FindNodeToPath(temp / "short\\a file"), nullptr);
+    EXPECT_EQ(view->FindNodeToPath(temp / "short\\\\x"), nullptr);
+    EXPECT_EQ(view->Count(), before); // failed lookups leave no nodes behind
+
+    view->SetDirectory(temp / "Long folder name\\missing\\deeper\\still");
+    EXPECT_EQ(view->Directory(), temp / "Long folder name");
+}
+
+TEST_F(DriveViewTest, RecycleFoldersAreNotRead) {
+    MakeDirs(temp.Path(), {"x\\RECYCLER\\inside", "x\\Secret\\inside", "y\\Recycler\\inside"});
+    view->Loaded();
+    std::vector<std::string> asked;
+    view->OnScanDir = [&](TTreeNode* n, bool& doScan) {
+        asked.push_back(TDriveView::NodeData(n)->DirName);
+        if (TDriveView::NodeData(n)->DirName == "Secret") doScan = false;
+    };
+    TTreeNode* x = view->FindNodeToPath(temp / "x");
+    x->Expand(false);
+    EXPECT_FALSE(Child(x, "RECYCLER")->HasChildren());
+    EXPECT_FALSE(Child(x, "Secret")->HasChildren());
+    Child(x, "RECYCLER")->Expand(false);
+    EXPECT_EQ(Child(x, "RECYCLER")->Count(), 0);
+    EXPECT_EQ(view->FindNodeToPath(temp / "x\\RECYCLER\\inside"), nullptr);
+    TTreeNode* y = view->FindNodeToPath(temp / "y");
+    y->Expand(false);
+    EXPECT_TRUE(Child(y, "Recycler")->HasChildren());
+    EXPECT_NE(view->FindNodeToPath(temp / "y\\Recycler\\inside"), nullptr);
+    EXPECT_NE(std::find(asked.begin(), asked.end(), "Secret"), asked.end());
+
+    // Only a system folder named Recycled right below a drive root is a drive's recycle folder.
+    if (!HasDrive('M', DRIVE_REMOTE)) return;
+    MakeDirs("M:", {"Recycled\\inside", "Other\\Recycled\\inside"});
+    SetFileAttributesA("M:\\Recycled", FILE_ATTRIBUTE_SYSTEM);
+    SetFileAttributesA("M:\\Other\\Recycled", FILE_ATTRIBUTE_SYSTEM);
+    TTreeNode* bin = view->FindNodeToPath("M:\\Recycled");
+    TTreeNode* notBin = view->FindNodeToPath("M:\\Other\\Recycled");
+    ASSERT_NE(bin, nullptr);
+    ASSERT_NE(notBin, nullptr);
+    EXPECT_TRUE(TDriveView::NodeData(bin)->IsRecycleBin);
+    EXPECT_FALSE(bin->HasChildren());
+    EXPECT_FALSE(TDriveView::NodeData(notBin)->IsRecycleBin);
+    EXPECT_NE(view->FindNodeToPath("M:\\Other\\Recycled\\inside"), nullptr);
+    DeleteTree("M:\\Recycled");
+    DeleteTree("M:\\Other");
+}
+
+TEST_F(DriveViewTest, CaptionsFollowTheLetterCaseAndSizeSettings) {
+    MakeDirs(temp.Path(),
+             {"WINDOWS", "PROGRAMFILES", "MiXed", "sizes\\small", "sizes\\large", "sizes\\huge"});
+    MakeFile(temp / "sizes\\small\\f", 500);
+    MakeFile(temp / "sizes\\large\\f", 150000000);
+    MakeFile(temp / "sizes\\huge\\f1", 3LL << 30);
+    MakeFile(temp / "sizes\\huge\\f2", 3LL << 30);
+    view->Loaded();
+    TTreeNode* top = TempNode();
+    top->Expand(false);
+    view->SetFileNameDisplay(fndNice);
+    EXPECT_EQ(Names(top), "Mixed PROGRAMFILES Sizes Windows");
+    view->SetFileNameDisplay(fndCap);
+    EXPECT_EQ(Names(top), "MIXED PROGRAMFILES SIZES WINDOWS");
+    view->SetFileNameDisplay(fndNoCap);
+    EXPECT_EQ(Names(top), "mixed programfiles sizes windows");
+    view->SetFileNameDisplay(fndStored);
+    EXPECT_EQ(Names(top), "MiXed PROGRAMFILES sizes WINDOWS");
+
+    TTreeNode* sizes = Child(top, "sizes");
+    sizes->Expand(false);
+    view->SetShowDirSize(true);
+    EXPECT_EQ(Names(sizes), "huge = 6,144M large = 143M small = 1K");
+    EXPECT_EQ(Child(top, "WINDOWS = 0K")->Count(), 0);
+    EXPECT_EQ(view->GetDirSize(Child(sizes, "huge = 6,144M")), 6LL << 30);
+    EXPECT_EQ(view->GetSubTreeSize(sizes), (6LL << 30) + 150000000 + 500);
+    MakeFile(temp / "sizes\\small\\g", 2000);
+    EXPECT_EQ(view->RefreshDirSize(Child(sizes, "small = 1K")), 2500);
+    EXPECT_EQ(Names(sizes), "huge = 6,144M large = 143M small = 2K");
+    view->SetShowDirSize(false);
+    EXPECT_EQ(Names(sizes), "huge large small");
+
+    EXPECT_EQ(DirSizeText(0), "0K");
+    EXPECT_EQ(DirSizeText(1023), "1K");
+    EXPECT_EQ(DirSizeText(2047), "1K");
+    EXPECT_EQ(DirSizeText(99999LL * 1024), "99,999K");
+    EXPECT_EQ(DirSizeText(100000LL * 1024), "97M");
+}
+
+TEST_F(DriveViewTest, NodeOperationsWithoutANodeSayWhich) {
+    auto message = [](auto&& call) -> std::string {
+        try {
+            call();
+        } catch (const ENodeNotAssigned& e) {
+            return e.Message();
+        }
+        return "no error";
+    };
+    TDriveView& v = *view;
+    EXPECT_EQ(message([&] { v.GetDirPath(nullptr); }), "GetDirPath: Node not assigned");
+    EXPECT_EQ(message([&] { v.GetDirPathName(nullptr); }), "GetDirPath: Node not assigned");
+    EXPECT_EQ(message([&] { v.GetDrive(nullptr); }), "GetDrive: Node not assigned");
+    EXPECT_EQ(message([&] { v.RootNode(nullptr); }), "RootNode: Node not assigned");
+    EXPECT_EQ(message([&] { v.GetDriveTypeToNode(nullptr); }), "GetDriveTypeToNode: Node not assigned");
+    EXPECT_EQ(message([&] { v.GetSubTreeSize(nullptr); }), "GetSubTreeSize: Node not assigned");
+    EXPECT_EQ(message([&] { v.SetBoldDraw(nullptr, true); }), "SetBoldDraw: Node not assigned");
+    EXPECT_EQ(message([&] { v.ExpandLevel(nullptr, 1); }), "ExpandLevel: Node not assigned");
+    EXPECT_EQ(message([&] { v.RefreshDirSize(nullptr); }), "RefreshDirSize: Node not assigned");
+    EXPECT_EQ(message([&] { v.GetDirSize(nullptr); }), "GetDirSize: Node not assigned");
+    EXPECT_EQ(message([&] { v.SetDirSize(nullptr); }), "SetDirSize: Node not assigned");
+    EXPECT_EQ(message([&] { v.GetDisplayName(nullptr); }), "GetDisplayName: Node not assigned");
+    EXPECT_EQ(message([&] { v.SortChildren(nullptr, false); }), "SortChildren: Node not assigned");
+    EXPECT_NO_THROW(v.ValidateDirectory(nullptr));
+    EXPECT_THROW(v.GetDriveStatus('1'), EConvertError);
+}
+
+TEST_F(DriveViewTest, DrivesOfOtherKinds) {
+    view->Loaded();
+    if (HasDrive('R', DRIVE_REMOVABLE)) {
+        // No medium: opening the drive comes back at once with nothing, and no button is left.
+        TTreeNode* r = view->FindNodeToPath("R:\\");
+        ASSERT_NE(r, nullptr);
+        r->Expand(false);
+        EXPECT_EQ(r->Count(), 0);
+        EXPECT_FALSE(r->Expanded());
+        EXPECT_FALSE(r->HasChildren());
+        EXPECT_EQ(view->FindNodeToPath("R:\\anything"), nullptr);
+    }
+    if (HasDrive('S', DRIVE_CDROM)) {
+        EXPECT_NE(view->FindNodeToPath("S:\\"), nullptr);
+    }
+    if (!HasDrive('M', DRIVE_REMOTE))
+        GTEST_SKIP() << "M: is not set up (tests/drivetree/wine-drives.sh setup)";
+    MakeDirs("M:", {"Net\\Leaf", "Net\\System"});
+    SetFileAttributesA("M:\\Net\\System", FILE_ATTRIBUTE_SYSTEM);
+    TTreeNode* net = view->FindNodeToPath("M:\\Net");
+    ASSERT_NE(net, nullptr);
+    net->Expand(false);
+    net->GetLastChild()->MakeVisible();
+    ShowAndPaint();
+    SHFILEINFOA folder{};
+    SHGetFileInfoA("x", FILE_ATTRIBUTE_DIRECTORY, &folder, sizeof folder,
+                   SHGFI_USEFILEATTRIBUTES | SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+    for (TTreeNode* n = net->GetFirstChild(); n; n = n->GetNextSibling()) {
+        EXPECT_FALSE(TDriveView::NodeData(n)->IconEmpty);
+        EXPECT_EQ(n->ImageIndex(), folder.iIcon) << n->Text(); // network folders: the standard icon
+        // The shell's word on subfolders is taken on a network drive.
+        EXPECT_EQ(n->HasChildren(), (TDriveView::NodeData(n)->ShellAttr & SFGAO_HASSUBFOLDER) != 0);
+    }
+    DeleteTree("M:\\Net");
+}
+
+TEST_F(DriveViewTest, FullDriveScanReadsEveryFolderOnce) {
+    if (!HasDrive('M', DRIVE_REMOTE))
+        GTEST_SKIP() << "M: is not set up (tests/drivetree/wine-drives.sh setup)";
+    MakeDirs("M:", {"Full\\b\\b2\\b3", "Full\\a\\a2", "Full\\C"});
+    view->SetFullDriveScan(true);
+    view->SetShowAnimation(true);
+    view->Loaded();
+    int starts = 0, ends = 0;
+    bool animated = false;
+    view->OnStartScan = [&] {
+        ++starts;
+        animated = FindChild(view->Handle(), "SysAnimate32") != nullptr;
+    };
+    view->OnEndScan = [&] { ++ends; };
+    TTreeNode* m = view->FindNodeToPath("M:\\");
+    m->Expand(false);
+    EXPECT_EQ(starts, 1);
+    EXPECT_EQ(ends, 1);
+    EXPECT_TRUE(animated);
+    EXPECT_EQ(FindChild(view->Handle(), "SysAnimate32"), nullptr);
+    EXPECT_TRUE(m->Expanded());
+    EXPECT_TRUE(view->GetDriveStatus('M').Scanned);
+    EXPECT_TRUE(view->GetDriveStatus('M').Verified);
+    TTreeNode* full = Child(m, "Full");
+    ASSERT_NE(full, nullptr);
+    EXPECT_EQ(Names(full), "a b C");
+    TTreeNode* b2 = Child(Child(full, "b"), "b2");
+    ASSERT_NE(b2, nullptr);
+    EXPECT_EQ(Names(b2), "b3");
+    b2->Expand(false);
+    EXPECT_EQ(Names(b2), "b3"); // opening it does not read it a second time
+    EXPECT_FALSE(Child(b2, "b3")->HasChildren());
+    EXPECT_EQ(view->FindNodeToPath("M:\\Full\\b\\b2\\b3"), Child(b2, "b3"));
+    EXPECT_EQ(starts, 1);
+    DeleteTree("M:\\Full");
+}
+
+TEST_F(DriveViewTest, WalkingSubtreesAndExpandingLevels) {
+    MakeDirs(temp.Path(), {"w\\a\\a1\\a11", "w\\a\\a2", "w\\b\\b1"});
+    view->Loaded();
+    TTreeNode* w = view->FindNodeToPath(temp / "w\\a\\a1\\a11")->Parent()->Parent()->Parent();
+    view->ExpandLevel(w, w->Level() + 1); // w and a, b open; a1 closed
+    EXPECT_TRUE(w->Expanded());
+    EXPECT_TRUE(Child(w, "a")->Expanded());
+    EXPECT_TRUE(Child(w, "b")->Expanded());
+    EXPECT_FALSE(Child(Child(w, "a"), "a1")->Expanded());
+
+    auto visit = [&](TRecursiveScan mode) {
+        std::string seen;
+        TTreeNode* start = w;
+        view->IterateSubTree(start, mode, false, [&](TTreeNode*& n) {
+            seen += n->Text() + " ";
+            return true;
+        });
+        return seen;
+    };
+    EXPECT_EQ(visit(itLoaded), "a a1 a11 a2 b b1 ");
+    Child(w, "a")->Collapse(false);
+    EXPECT_EQ(visit(itExpanded), "a b b1 ");
+    EXPECT_EQ(visit(itRecursive), "a a1 a11 a2 b b1 ");
+
+    // A callback may delete the node it is given; false ends the walk.
+    std::string seen;
+    TTreeNode* start = w;
+    view->IterateSubTree(start, itRecursive, true, [&](TTreeNode*& n) {
+        seen += n->Text() + " ";
+        if (n->Text() == "a") {
+            n->Delete();
+            n = nullptr;
+        }
+        return n == nullptr || n->Text() != "b1";
+    });
+    EXPECT_EQ(seen, "w a b b1 ");
+    EXPECT_EQ(Names(w), "b");
+
+    view->DeleteSubNodes(w);
+    EXPECT_EQ(w->Count(), 0);
+    EXPECT_FALSE(w->HasChildren());
+    TTreeNode* c = view->GetDriveStatus('C').RootNode;
+    view->DeleteSubNodes(c);
+    EXPECT_FALSE(view->GetDriveStatus('C').Scanned);
+    EXPECT_NE(view->FindNodeToPath(temp / "w"), nullptr); // read again on the way
+}
+
+TEST_F(DriveViewTest, IconsAreFetchedWhenDrawn) {
+    MakeDirs(temp.Path(), {"plain", "readonly"});
+    SetFileAttributesA((temp / "readonly").c_str(), FILE_ATTRIBUTE_READONLY);
+    view->Loaded();
+    TTreeNode* top = TempNode();
+    top->Expand(false);
+    for (TTreeNode* n = top->GetFirstChild(); n; n = n->GetNextSibling())
+        EXPECT_TRUE(TDriveView::NodeData(n)->IconEmpty);
+    top->GetLastChild()->MakeVisible();
+    ShowAndPaint();
+    TTreeNode* plain = Child(top, "plain");
+    TTreeNode* readonly = Child(top, "readonly");
+    EXPECT_FALSE(TDriveView::NodeData(plain)->IconEmpty);
+    EXPECT_FALSE(TDriveView::NodeData(readonly)->IconEmpty);
+    SHFILEINFOA info{};
+    SHGetFileInfoA(plain->Text().c_str(), FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info,
+                   SHGFI_USEFILEATTRIBUTES | SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+    EXPECT_EQ(plain->ImageIndex(), info.iIcon);
+    EXPECT_GT(readonly->ImageIndex(), 0);
+    TTreeNode* c = view->GetDriveStatus('C').RootNode;
+    EXPECT_EQ(c->ImageIndex(), DriveInfo().GetImageIndex('C'));
+    EXPECT_EQ(c->SelectedIndex(), c->ImageIndex());
+    SetFileAttributesA((temp / "readonly").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(DriveViewTest, ReadingSortsLikeTheControl) {
+    // Names with marks and accents, and names of letters, digits and blanks only (sorted apart).
+    MakeDirs(temp.Path(),
+             {"marks\\b-2", "marks\\B1", "marks\\a_x", "marks\\A10", "marks\\a'9", "marks\\_under",
+              "marks\\Zeta",
+              "marks\\\xE9"
+              "clair",
+              "marks\\e", "plain\\Photo 10", "plain\\photo 9", "plain\\Photo1", "plain\\a b", "plain\\ab",
+              "plain\\A", "plain\\b 2", "plain\\B10", "plain\\9 lives", "plain\\10"});
+    view->Loaded();
+    for (const char* folder : {"marks", "plain"}) {
+        TTreeNode* node = view->FindNodeToPath(temp / folder);
+        ASSERT_NE(node, nullptr);
+        node->Expand(false);
+        std::string read = Names(node);
+        view->SortChildren(node, false);
+        EXPECT_EQ(Names(node), read) << folder;
+    }
+}
+
+} // namespace
