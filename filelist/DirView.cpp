@@ -256,6 +256,33 @@ void TDirView::SetShowDirectories(bool value) {
     ReloadIfLoaded();
 }
 
+void TDirView::SetFileNameDisplay(drivetree::TFileNameDisplay value) {
+    if (fileNameDisplay_ == value) return;
+    fileNameDisplay_ = value;
+    ReloadIfLoaded();
+}
+
+std::string TDirView::DisplayFileName(const std::string& name) const {
+    std::string shown = name;
+    switch (fileNameDisplay_) {
+    case drivetree::fndCap:
+        CharUpperBuffA(shown.data(), static_cast<DWORD>(shown.size()));
+        break;
+    case drivetree::fndNoCap:
+        CharLowerBuffA(shown.data(), static_cast<DWORD>(shown.size()));
+        break;
+    case drivetree::fndNice:
+        // Long names and names with blanks were given their case on purpose.
+        if (shown.size() > 12 || shown.find(' ') != std::string::npos) break;
+        CharLowerBuffA(shown.data(), static_cast<DWORD>(shown.size()));
+        if (!shown.empty()) CharUpperBuffA(shown.data(), 1);
+        break;
+    case drivetree::fndStored:
+        break;
+    }
+    return shown;
+}
+
 void TDirView::ReloadIfLoaded() {
     if (dirOK_ && !loading_) Reload(true);
 }
@@ -466,7 +493,8 @@ void TDirView::LoadDirectory(const std::string& path) {
         const char letter = path.empty() ? '\0' : path[0];
         if ((letter >= 'A' && letter <= 'Z') || (letter >= 'a' && letter <= 'z')) {
             drivetree::TDriveInfo& drives = drivetree::DriveInfo();
-            drives.ReadDriveStatus(letter, drivetree::dsSize);
+            // A linked tree keeps the drive information current itself.
+            if (!driveView_) drives.ReadDriveStatus(letter, drivetree::dsSize);
             const drivetree::TDriveInfoRec drive = drives.GetDriveData(
                 letter >= 'a' && letter <= 'z' ? static_cast<char>(letter - 'a' + 'A') : letter);
             driveType_ = drive.DriveType;
@@ -475,9 +503,14 @@ void TDirView::LoadDirectory(const std::string& path) {
         dirOK_ = driveValid && shell::DirExists(path);
 
         if (dirOK_) {
-            std::string tail = path.size() > 1 ? path.substr(1, 10) : std::string();
-            CharUpperBuffA(tail.data(), static_cast<DWORD>(tail.size()));
-            recycleBinMode_ = tail == ":\\RECYCLED";
+            kovalin::TTreeNode* node = driveView_ ? driveView_->FindNodeToPath(GetPathName()) : nullptr;
+            if (const drivetree::TNodeData* data = node ? drivetree::TDriveView::NodeData(node) : nullptr) {
+                recycleBinMode_ = data->IsRecycleBin;
+            } else {
+                std::string tail = path.size() > 1 ? path.substr(1, 10) : std::string();
+                CharUpperBuffA(tail.data(), static_cast<DWORD>(tail.size()));
+                recycleBinMode_ = tail == ":\\RECYCLED";
+            }
             if (!desktopFolder_) desktopFolder_ = shell::DesktopFolder();
             if (recycleBinMode_) {
                 LoadRecycleBin();
@@ -507,10 +540,22 @@ void TDirView::LoadDirectory(const std::string& path) {
                 }
                 if (path_.size() > 2 && !abortLoad_) AddParentDirItem();
                 if (showDirectories_ && !abortLoad_) {
+                    int found = 0;
                     folders.ForEach(folder, [&](const WIN32_FIND_DATAA& entry) {
+                        ++found;
                         if (CallOnAddFile(entry)) AddItem(entry);
                         return !abortLoad_;
                     });
+                    // The tree does not read network folders ahead; what the list just found
+                    // spares it a slow read and takes away the button of a folder without any.
+                    if (driveView_ && driveType_ == DRIVE_REMOTE && found == 0 && !abortLoad_) {
+                        kovalin::TTreeNode* node = driveView_->FindNodeToPath(GetPathName());
+                        drivetree::TNodeData* data = node ? drivetree::TDriveView::NodeData(node) : nullptr;
+                        if (data && !data->Scanned) {
+                            node->SetHasChildren(false);
+                            data->Scanned = true;
+                        }
+                    }
                 }
             }
         }

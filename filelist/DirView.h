@@ -3,6 +3,7 @@
 // selection, focus and per-file icons. Also lists a drive's recycle-bin folder through the shell.
 #pragma once
 
+#include "drivetree/DriveView.h"
 #include "filelist/IEListView.h"
 #include "kovalin/ComPtr.h"
 #include "kovalin/Handles.h"
@@ -84,6 +85,14 @@ public:
     // Show a folder-search animation when a load takes longer than a second.
     bool ShowAnimation() const { return showAnimation_; }
     void SetShowAnimation(bool value) { showAnimation_ = value; }
+    // Letter case of the names as shown.
+    drivetree::TFileNameDisplay FileNameDisplay() const { return fileNameDisplay_; }
+    virtual void SetFileNameDisplay(drivetree::TFileNameDisplay value);
+    // The drive tree beside the list, or none. The list asks it whether a folder is a recycle
+    // bin and tells it when a network folder turned out to have no sub-folders. The form that
+    // holds both unlinks the tree before it goes.
+    drivetree::TDriveView* DriveView() const { return driveView_; }
+    void SetDriveView(drivetree::TDriveView* value) { driveView_ = value; }
     // Every item added from now on is selected.
     bool SelectNewItems() const { return selectNewItems_; }
     void SetSelectNewItems(bool value) { selectNewItems_ = value; }
@@ -123,8 +132,8 @@ public:
     // The first item whose FileName is exactly `name`; none when there is none.
     kovalin::TListItem* FindFileItem(const std::string& name) const;
 
-    // The name as shown for a file name.
-    virtual std::string DisplayFileName(const std::string& name) const { return name; }
+    // A file name in the letter case of FileNameDisplay.
+    virtual std::string DisplayFileName(const std::string& name) const;
 
     // ".." first, then folders, then files, each by name without regard to case.
     void SortItems() override;
@@ -181,6 +190,8 @@ private:
     bool sortAfterUpdate_ = true;
     bool showAnimation_ = false;
     bool selectNewItems_ = false;
+    drivetree::TFileNameDisplay fileNameDisplay_ = drivetree::fndStored;
+    drivetree::TDriveView* driveView_ = nullptr;
 
     bool loadEnabled_ = true, loadPending_ = false, abortLoad_ = false, loading_ = false;
     bool loadCompleted_ = true;

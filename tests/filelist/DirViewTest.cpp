@@ -389,4 +389,49 @@ TEST_F(DirViewTest, RecycledFolderOfADriveRootGoesThroughTheShellsRecycleBin) {
     if (made) RemoveDirectoryA(recycled.c_str());
 }
 
+TEST_F(DirViewTest, LinkedDriveTreeDecidesRecycleBinModeAndLearnsOfEmptyNetworkFolders) {
+    drivetree::TDriveView tree(*form, drivetree::TDriveView::Params{.width = 100, .height = 100});
+    tree.Loaded();
+    view->SetDriveView(&tree);
+    Folder("bin");
+    TTreeNode* bin = tree.FindNodeToPath(dir / "bin");
+    ASSERT_NE(bin, nullptr);
+    drivetree::TDriveView::NodeData(bin)->IsRecycleBin = true;
+    view->SetPath(dir / "bin");
+    EXPECT_TRUE(view->RecycleBinMode());
+    view->SetPath(dir.Path());
+    EXPECT_FALSE(view->RecycleBinMode());
+
+    // M: is the network drive that the test fixture gives the Wine prefix.
+    if (GetDriveTypeA("M:\\") == DRIVE_REMOTE) {
+        const std::string share = Numbered("M:\\dirview-%d", static_cast<int>(GetCurrentProcessId()));
+        ASSERT_TRUE(CreateDirectoryA(share.c_str(), nullptr));
+        CreateDirectoryA((share + "\\leaf").c_str(), nullptr);
+        WriteFileBytes(share + "\\leaf\\only a file.txt", "x");
+        TTreeNode* leaf = tree.FindNodeToPath(share + "\\leaf");
+        ASSERT_NE(leaf, nullptr);
+        EXPECT_FALSE(drivetree::TDriveView::NodeData(leaf)->Scanned);
+        view->SetPath(share + "\\leaf");
+        EXPECT_EQ(view->DriveType(), DRIVE_REMOTE);
+        EXPECT_TRUE(drivetree::TDriveView::NodeData(leaf)->Scanned);
+        EXPECT_FALSE(leaf->HasChildren());
+        view->SetPath(dir.Path());
+        DeleteTree(share);
+    }
+    view->SetDriveView(nullptr);
+}
+
+TEST_F(DirViewTest, NamesShowInTheChosenLetterCase) {
+    File("AUTOEXEC.BAT");
+    File("Long File Name.TXT");
+    view->SetPath(dir.Path());
+    view->SetFileNameDisplay(drivetree::fndNice);
+    EXPECT_EQ(TDirView::ItemData(view->FindFileItem("AUTOEXEC.BAT"))->DisplayName, "Autoexec.bat");
+    EXPECT_EQ(TDirView::ItemData(view->FindFileItem("Long File Name.TXT"))->DisplayName,
+              "Long File Name.TXT");
+    view->SetFileNameDisplay(drivetree::fndNoCap);
+    EXPECT_EQ(TDirView::ItemData(view->FindFileItem("AUTOEXEC.BAT"))->DisplayName, "autoexec.bat");
+    EXPECT_EQ(view->FindFileItem("AUTOEXEC.BAT")->Caption(), "AUTOEXEC.BAT"); // the name, as stored
+}
+
 } // namespace
