@@ -531,8 +531,11 @@ void TDirView::LoadDirectory(const std::string& path) {
                     folders.Begin(element);
                     folders.End(ForEachEntry(folder + element, [&](const WIN32_FIND_DATAA& entry) {
                         folders.Note(entry);
-                        if (!accept.Accepts(entry) || !CallOnAddFile(entry)) return !abortLoad_;
-                        if (several && !added.insert(LowerName(entry.cFileName)).second) return true;
+                        if (!accept.Accepts(entry)) return true;
+                        std::string key = several ? LowerName(entry.cFileName) : std::string();
+                        if (several && added.count(key)) return true;
+                        if (!CallOnAddFile(entry)) return !abortLoad_;
+                        if (several) added.insert(std::move(key));
                         AddItem(entry);
                         FileAdded();
                         return !abortLoad_;

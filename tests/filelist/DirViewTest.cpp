@@ -163,9 +163,14 @@ TEST_F(DirViewTest, MasksAndFiltersApplyToFilesOnly) {
     view->SetMask("*.jpg; *.JP*");
     view->SetSelHidden(SelNo);
     view->SetSelFileSizeTo(50);
+    int offered = 0;
+    view->OnAddFile = [&](TDirView&, const WIN32_FIND_DATAA& entry, bool&) {
+        offered += std::string(entry.cFileName) == "a.jpg";
+    };
 
     view->SetPath(dir.Path());
     EXPECT_EQ(Names(), (std::vector<std::string>{"..", "hidden folder", "plain.txt.d", "a.jpg", "b.jpeg"}));
+    EXPECT_EQ(offered, 1);
 
     // Setters apply at once to the loaded folder.
     view->SetSelHidden(SelYes);
