@@ -32,16 +32,25 @@ constexpr WORD kSearchFolderAvi = 150;
 constexpr DWORD kAnimationDelayMs = 1000;
 constexpr int kPumpEvery = 100;
 
-// Lower case through the ANSI code page's own table, built once: folding names byte by byte is
-// what keeps comparing and indexing 100 000 names cheap.
-const std::array<unsigned char, 256>& LowerTable() {
-    static const std::array<unsigned char, 256> table = [] {
-        std::array<unsigned char, 256> t{};
-        for (int i = 0; i < 256; ++i)
-            t[static_cast<size_t>(i)] = static_cast<unsigned char>(i);
-        CharLowerBuffA(reinterpret_cast<char*>(t.data() + 1), 255);
-        return t;
-    }();
+// Letter case through the ANSI code page's own tables, built once: changing names byte by byte
+// is what keeps comparing, indexing and loading 100 000 names cheap.
+using CaseTable = std::array<unsigned char, 256>;
+
+CaseTable MakeCaseTable(DWORD(WINAPI* convert)(LPSTR, DWORD)) {
+    CaseTable t{};
+    for (int i = 0; i < 256; ++i)
+        t[static_cast<size_t>(i)] = static_cast<unsigned char>(i);
+    convert(reinterpret_cast<char*>(t.data() + 1), 255);
+    return t;
+}
+
+const CaseTable& LowerTable() {
+    static const CaseTable table = MakeCaseTable(CharLowerBuffA);
+    return table;
+}
+
+const CaseTable& UpperTable() {
+    static const CaseTable table = MakeCaseTable(CharUpperBuffA);
     return table;
 }
 
@@ -119,7 +128,9 @@ std::string ExtOf(const std::string& name) {
     const size_t dot = name.rfind('.');
     if (dot == std::string::npos) return std::string();
     std::string ext = name.substr(dot + 1, 3);
-    CharUpperBuffA(ext.data(), static_cast<DWORD>(ext.size()));
+    const auto& table = UpperTable();
+    for (char& c : ext)
+        c = static_cast<char>(table[static_cast<unsigned char>(c)]);
     return ext;
 }
 
