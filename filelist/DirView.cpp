@@ -1,0 +1,919 @@
+#include "filelist/DirView.h"
+
+#include "drivetree/IEDriveInfo.h"
+#include "kovalin/Application.h"
+#include "kovalin/Form.h"
+#include "shell/BaseUtils.h"
+#include "shell/MaskSearch.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+#include <shlwapi.h>
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <cstring>
+#include <memory>
+#include <unordered_set>
+#include <utility>
+#include <vector>
+
+namespace filelist {
+
+using kovalin::TListItem;
+
+namespace {
+
+constexpr char kParentDirTypeName[] = "\xDC"
+                                      "bergeordneter Dateiordner";
+// Animation resource of the shell's folder search.
+constexpr WORD kSearchFolderAvi = 150;
+constexpr DWORD kAnimationDelayMs = 1000;
+constexpr int kPumpEvery = 100;
+
+// Letter case through the ANSI code page's own tables, built once: changing names byte by byte
+// is what keeps comparing, indexing and loading 100 000 names cheap.
+using CaseTable = std::array<unsigned char, 256>;
+
+CaseTable MakeCaseTable(DWORD(WINAPI* convert)(LPSTR, DWORD)) {
+    CaseTable t{};
+    for (int i = 0; i < 256; ++i)
+        t[static_cast<size_t>(i)] = static_cast<unsigned char>(i);
+    convert(reinterpret_cast<char*>(t.data() + 1), 255);
+    return t;
+}
+
+const CaseTable& LowerTable() {
+    static const CaseTable table = MakeCaseTable(CharLowerBuffA);
+    return table;
+}
+
+const CaseTable& UpperTable() {
+    static const CaseTable table = MakeCaseTable(CharUpperBuffA);
+    return table;
+}
+
+std::string LowerName(const std::string& name) {
+    const auto& table = LowerTable();
+    std::string out(name);
+    for (char& c : out)
+        c = static_cast<char>(table[static_cast<unsigned char>(c)]);
+    return out;
+}
+
+int CompareNoCase(const std::string& a, const std::string& b) {
+    const auto& table = LowerTable();
+    const size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i) {
+        const unsigned char x = table[static_cast<unsigned char>(a[i])];
+        const unsigned char y = table[static_cast<unsigned char>(b[i])];
+        if (x != y) return x < y ? -1 : 1;
+    }
+    return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+}
+
+// FNV-1a over the lower-cased bytes.
+uint64_t FoldedHash(const char* name) {
+    const auto& table = LowerTable();
+    uint64_t h = 14695981039346656037ull;
+    for (; *name; ++name)
+        h = (h ^ table[static_cast<unsigned char>(*name)]) * 1099511628211ull;
+    return h;
+}
+
+bool SameNoCase(const std::string& a, const char* b) {
+    const auto& table = LowerTable();
+    size_t i = 0;
+    for (; i < a.size() && b[i]; ++i)
+        if (table[static_cast<unsigned char>(a[i])] != table[static_cast<unsigned char>(b[i])]) return false;
+    return i == a.size() && !b[i];
+}
+
+// Item indices by name without regard to case: sorted hashes of the folded names, the names
+// themselves compared only on a matching hash. Nothing is copied per item, so indexing a list of
+// 100 000 items stays a matter of milliseconds.
+class NameIndex {
+public:
+    void Add(const std::string& name, int item) { entries_.emplace_back(FoldedHash(name.c_str()), item); }
+    void Finish() { std::sort(entries_.begin(), entries_.end()); }
+    // The item whose name `nameOf` gives as equal to `name`; -1 when none.
+    template <typename NameOf> int Find(const char* name, NameOf&& nameOf) const {
+        const uint64_t h = FoldedHash(name);
+        auto it = std::lower_bound(entries_.begin(), entries_.end(), std::make_pair(h, INT_MIN));
+        for (; it != entries_.end() && it->first == h; ++it)
+            if (SameNoCase(nameOf(it->second), name)) return it->second;
+        return -1;
+    }
+    void Reserve(size_t n) { entries_.reserve(n); }
+
+private:
+    std::vector<std::pair<uint64_t, int>> entries_;
+};
+
+bool IsDotEntry(const char* name) {
+    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+bool IsDir(const WIN32_FIND_DATAA& entry) {
+    return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+int64_t EntrySize(const WIN32_FIND_DATAA& entry) {
+    return static_cast<int64_t>((static_cast<uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow);
+}
+
+// Upper case, the first three characters after the last dot.
+std::string ExtOf(const std::string& name) {
+    const size_t dot = name.rfind('.');
+    if (dot == std::string::npos) return std::string();
+    std::string ext = name.substr(dot + 1, 3);
+    const auto& table = UpperTable();
+    for (char& c : ext)
+        c = static_cast<char>(table[static_cast<unsigned char>(c)]);
+    return ext;
+}
+
+int64_t FileTimeValue(const FILETIME& time) {
+    return static_cast<int64_t>((static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime);
+}
+
+bool IsDriveRoot(const std::string& path) {
+    return path.size() == 2 && path[1] == ':';
+}
+
+// Runs `visit` for every entry matching the pattern until it answers false; true when it went
+// through all of them.
+template <typename Visit> bool ForEachEntry(const std::string& pattern, Visit&& visit) {
+    WIN32_FIND_DATAA entry;
+    // Without the 8.3 names, which nothing here uses and which are made up for every entry on
+    // file systems that have none; systems before Windows 7 do not know the basic form.
+    kovalin::UniqueFindHandle find(FindFirstFileExA(
+        pattern.c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
+    if (!find && GetLastError() == ERROR_INVALID_PARAMETER)
+        find.reset(FindFirstFileA(pattern.c_str(), &entry));
+    if (!find) return true;
+    do {
+        if (!visit(entry)) return false;
+    } while (FindNextFileA(find.get(), &entry));
+    return true;
+}
+
+// The sub-folders met while listing a mask element that matches every name. Listing a folder is
+// the dearest part of loading it, so the folder pass takes them from here instead of listing the
+// folder a second time.
+class FolderEntries {
+public:
+    void Begin(const std::string& element) {
+        collecting_ = !complete_ && (element == "*.*" || element == "*");
+        if (collecting_) entries_.clear();
+    }
+    void Note(const WIN32_FIND_DATAA& entry) {
+        if (collecting_ && IsDir(entry) && !IsDotEntry(entry.cFileName)) entries_.push_back(entry);
+    }
+    void End(bool listedAll) {
+        if (collecting_) complete_ = listedAll;
+        collecting_ = false;
+    }
+    // Every sub-folder but "." and "..", until `visit` answers false.
+    template <typename Visit> void ForEach(const std::string& folder, Visit&& visit) {
+        if (complete_) {
+            for (const WIN32_FIND_DATAA& entry : entries_)
+                if (!visit(entry)) return;
+            return;
+        }
+        ForEachEntry(folder + "*.*", [&visit](const WIN32_FIND_DATAA& entry) {
+            if (!IsDir(entry) || IsDotEntry(entry.cFileName)) return true;
+            return visit(entry);
+        });
+    }
+
+private:
+    std::vector<WIN32_FIND_DATAA> entries_;
+    bool collecting_ = false, complete_ = false;
+};
+
+bool CommonControls470() {
+    static const bool newer = [] {
+        HMODULE module = GetModuleHandleA("comctl32.dll");
+        auto get = module ? reinterpret_cast<DLLGETVERSIONPROC>(
+                                reinterpret_cast<void*>(GetProcAddress(module, "DllGetVersion")))
+                          : nullptr;
+        DLLVERSIONINFO info{};
+        info.cbSize = sizeof info;
+        if (!get || FAILED(get(&info))) return true;
+        return info.dwMajorVersion > 4 || (info.dwMajorVersion == 4 && info.dwMinorVersion >= 70);
+    }();
+    return newer;
+}
+
+int FolderIconIndex(bool open) {
+    SHFILEINFOA info{};
+    UINT flags = SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES;
+    if (open) flags |= SHGFI_OPENICON;
+    SHGetFileInfoA("folder", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info, flags);
+    return info.iIcon;
+}
+
+// The hourglass for as long as the object lives.
+class WaitCursor {
+public:
+    WaitCursor() : old_(SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_WAIT)))) {}
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+    ~WaitCursor() { SetCursor(old_); }
+
+private:
+    HCURSOR old_;
+};
+
+} // namespace
+
+TDirView::TDirView(kovalin::TWinControl& parent, const Params& params) : TIEListView(parent, params) {
+    drivetree::InitDriveInfo();
+    // The records belong to their items; nothing of this object is touched, as the list's own
+    // destructor still deletes items after this one has gone.
+    OnDeletion = [](TListItem& item) {
+        delete static_cast<TFileRec*>(item.Data());
+        item.SetData(nullptr);
+    };
+}
+
+TDirView::~TDirView() {
+    abortLoad_ = true;
+    animation_.reset();
+    BeginUpdate();
+    ClearItems();
+    EndUpdate();
+    drivetree::DoneDriveInfo();
+}
+
+// --- paths and items ---------------------------------------------------------------------------
+
+void TDirView::SetPath(const std::string& value) {
+    std::string path = value;
+    while (!path.empty() && path.back() == '\\')
+        path.pop_back();
+    if (path == path_) return;
+    lastPath_ = path_;
+    path_ = path;
+    LoadDirectory(path_);
+}
+
+std::string TDirView::GetPathName() const {
+    return IsDriveRoot(path_) ? path_ + "\\" : path_;
+}
+
+TFileRec* TDirView::ItemData(const TListItem* item) {
+    return item ? static_cast<TFileRec*>(item->Data()) : nullptr;
+}
+
+TFileRec* TDirView::ItemData(int index) const {
+    return index >= 0 && index < ItemCount() ? ItemData(&Item(index)) : nullptr;
+}
+
+std::string TDirView::ItemFullFileName(TListItem* item) const {
+    const TFileRec* rec = ItemData(item);
+    if (!rec) return std::string();
+    if (recycleBinMode_) return rec->FileName;
+    return path_ + "\\" + rec->FileName;
+}
+
+std::string TDirView::ItemFileExt(TListItem* item) const {
+    const TFileRec* rec = ItemData(item);
+    if (!rec) return std::string();
+    const size_t cut = rec->FileName.find_last_of("\\:.");
+    if (cut == std::string::npos || rec->FileName[cut] != '.') return std::string();
+    return rec->FileName.substr(cut);
+}
+
+TListItem* TDirView::FindFileItem(const std::string& name) const {
+    for (int i = 0; i < ItemCount(); ++i) {
+        const TFileRec* rec = ItemData(i);
+        if (rec && rec->FileName == name) return &Item(i);
+    }
+    return nullptr;
+}
+
+// --- properties --------------------------------------------------------------------------------
+
+void TDirView::SetMask(const std::string& value) {
+    const std::string old = Mask();
+    TIEListView::SetMask(value);
+    if (Mask() != old) ReloadIfLoaded();
+}
+
+void TDirView::SetShowDirectories(bool value) {
+    if (showDirectories_ == value) return;
+    showDirectories_ = value;
+    ReloadIfLoaded();
+}
+
+void TDirView::SetFileNameDisplay(drivetree::TFileNameDisplay value) {
+    if (fileNameDisplay_ == value) return;
+    fileNameDisplay_ = value;
+    ReloadIfLoaded();
+}
+
+std::string TDirView::DisplayFileName(const std::string& name) const {
+    std::string shown = name;
+    switch (fileNameDisplay_) {
+    case drivetree::fndCap:
+        CharUpperBuffA(shown.data(), static_cast<DWORD>(shown.size()));
+        break;
+    case drivetree::fndNoCap:
+        CharLowerBuffA(shown.data(), static_cast<DWORD>(shown.size()));
+        break;
+    case drivetree::fndNice:
+        // Long names and names with blanks were given their case on purpose.
+        if (shown.size() > 12 || shown.find(' ') != std::string::npos) break;
+        CharLowerBuffA(shown.data(), static_cast<DWORD>(shown.size()));
+        if (!shown.empty()) CharUpperBuffA(shown.data(), 1);
+        break;
+    case drivetree::fndStored:
+        break;
+    }
+    return shown;
+}
+
+void TDirView::ReloadIfLoaded() {
+    if (dirOK_ && !loading_) Reload(true);
+}
+
+void TDirView::SetLoadEnabled(bool value) {
+    if (loadEnabled_ == value) return;
+    loadEnabled_ = value;
+    if (loadEnabled_ && loadPending_) {
+        if (ItemCount() <= 100)
+            Reload(true);
+        else
+            RefreshDirectory();
+    }
+}
+
+void TDirView::ResumeLoading(bool keepIcons) {
+    loadEnabled_ = true;
+    loadPending_ = false;
+    Reload(keepIcons);
+}
+
+kovalin::ComPtr<IShellFolder> TDirView::GetShellFolder(const std::string& path) {
+    if (!desktopFolder_) desktopFolder_ = shell::DesktopFolder();
+    kovalin::ComPtr<IShellFolder> folder;
+    if (!desktopFolder_) return folder;
+    const int length = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
+    if (length <= 0) return folder;
+    std::vector<wchar_t> wide(static_cast<size_t>(length));
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide.data(), length);
+    HWND owner = ParentForm() ? ParentForm()->Handle() : nullptr;
+    LPITEMIDLIST list = nullptr;
+    if (FAILED(desktopFolder_->ParseDisplayName(owner, nullptr, wide.data(), nullptr, &list, nullptr)))
+        return folder;
+    shell::UniquePidl owned(list);
+    shell::BindFolder(owned.get(), folder);
+    return folder;
+}
+
+// --- acceptance --------------------------------------------------------------------------------
+
+TDirView::Acceptance TDirView::BuildAcceptance() const {
+    Acceptance a;
+    const std::pair<TSelAttr, DWORD> filters[] = {{selArchive_, FILE_ATTRIBUTE_ARCHIVE},
+                                                  {selHidden_, FILE_ATTRIBUTE_HIDDEN},
+                                                  {selReadOnly_, FILE_ATTRIBUTE_READONLY},
+                                                  {selSysFile_, FILE_ATTRIBUTE_SYSTEM}};
+    for (const auto& [sel, bit] : filters) {
+        if (sel == SelYes) a.include |= bit;
+        if (sel == SelNo) a.exclude |= bit;
+    }
+    a.from = (static_cast<uint32_t>(selFileDateFrom_) << 16) | selFileTimeFrom_;
+    a.to = (static_cast<uint32_t>(selFileDateTo_) << 16) | selFileTimeTo_;
+    a.sizeFrom = selFileSizeFrom_;
+    a.sizeTo = selFileSizeTo_;
+    // The conversion to local time asks the system for the time zone at every call, which costs
+    // more than listing the file does; the bias is the same for every file of one load.
+    FILETIME utc, local;
+    GetSystemTimeAsFileTime(&utc);
+    if (FileTimeToLocalFileTime(&utc, &local)) a.localBias = FileTimeValue(local) - FileTimeValue(utc);
+    return a;
+}
+
+bool TDirView::Acceptance::Accepts(const WIN32_FIND_DATAA& entry) const {
+    const DWORD attr = entry.dwFileAttributes;
+    if (include && (attr & include) != include) return false;
+    if (exclude && (attr & exclude)) return false;
+    if (attr & FILE_ATTRIBUTE_DIRECTORY) return false;
+    const int64_t size = EntrySize(entry);
+    if (size < sizeFrom || size > sizeTo) return false;
+    FILETIME local;
+    WORD date = 0, time = 0;
+    if (!FileTimeToLocalFileTime(&entry.ftLastWriteTime, &local) ||
+        !FileTimeToDosDateTime(&local, &date, &time))
+        return false; // outside what the packed form can hold: before 1980 or after 2107
+    const uint32_t packed = (static_cast<uint32_t>(date) << 16) | time;
+    return packed >= from && packed <= to;
+}
+
+bool TDirView::CallOnAddFile(const WIN32_FIND_DATAA& entry) {
+    bool accept = true;
+    if (OnAddFile) OnAddFile(*this, entry, accept);
+    return accept;
+}
+
+// --- loading -----------------------------------------------------------------------------------
+
+TListItem& TDirView::AddItem(const WIN32_FIND_DATAA& entry) {
+    auto rec = std::make_unique<TFileRec>();
+    rec->FileName = entry.cFileName;
+    rec->FileExt = ExtOf(rec->FileName);
+    rec->DisplayName = DisplayFileName(rec->FileName);
+    rec->Attr = entry.dwFileAttributes;
+    rec->IsDirectory = IsDir(entry);
+    rec->IsRecycleBin = rec->IsDirectory && IsDriveRoot(path_) && (rec->Attr & FILE_ATTRIBUTE_SYSTEM) &&
+                        LowerName(rec->FileName) == "recycled";
+    rec->Size = rec->IsDirectory ? -1 : EntrySize(entry);
+    rec->FileTime = entry.ftLastWriteTime;
+    const bool shortcut = rec->FileExt == "LNK";
+    TListItem& item = TListView::AddItem(recycleBinMode_ ? std::string() : rec->FileName, rec.get());
+    rec.release();
+    if (shortcut) item.SetOverlayIndex(1);
+    if (selectNewItems_) item.SetSelected(true);
+    return item;
+}
+
+void TDirView::AddParentDirItem() {
+    hasParentDir_ = true;
+    auto rec = std::make_unique<TFileRec>();
+    rec->FileName = rec->DisplayName = "..";
+    ForEachEntry(path_, [&rec](const WIN32_FIND_DATAA& self) {
+        rec->Attr = self.dwFileAttributes;
+        rec->FileTime = self.ftLastWriteTime;
+        return false;
+    });
+    rec->IsDirectory = true;
+    rec->IsParentDir = true;
+    rec->Size = -1;
+    rec->IconPending = false;
+    rec->InfoPending = false;
+    rec->ImageIndex = FolderIconIndex(!CommonControls470());
+    rec->TypeName = kParentDirTypeName;
+    TListView::AddItem("..", rec.get());
+    rec.release();
+}
+
+// Every hundredth file lets waiting messages run (a click, a new folder to show) and, after a
+// second, shows the busy animation.
+void TDirView::FileAdded() {
+    if (++addedFiles_ % kPumpEvery != 0) return;
+    kovalin::Application().ProcessMessages();
+    if (showAnimation_ && !animation_ && GetTickCount() - loadStartTick_ > kAnimationDelayMs)
+        ShowBusyAnimation();
+}
+
+void TDirView::ShowBusyAnimation() {
+    // Sized by the clip it opens; a missing clip or control leaves the load without animation.
+    kovalin::UniqueHWnd anim(CreateWindowExA(0, ANIMATE_CLASSA, "", WS_CHILD | ACS_TRANSPARENT | ACS_AUTOPLAY,
+                                             0, 0, 0, 0, Handle(), nullptr, GetModuleHandleA(nullptr),
+                                             nullptr));
+    if (!anim) return;
+    HMODULE shell32 = GetModuleHandleA("shell32.dll");
+    if (!shell32 || !SendMessageA(anim.get(), ACM_OPENA, reinterpret_cast<WPARAM>(shell32),
+                                  reinterpret_cast<LPARAM>(MAKEINTRESOURCEA(kSearchFolderAvi))))
+        return;
+    RECT r{}, client{};
+    GetWindowRect(anim.get(), &r);
+    GetClientRect(Handle(), &client);
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    SetWindowPos(anim.get(), HWND_TOP, (client.right - w) / 2, (client.bottom - h) / 2, w, h,
+                 SWP_SHOWWINDOW | SWP_NOSIZE);
+    animation_ = std::move(anim);
+}
+
+// Whatever leaves the load, the list gets its drawing, cursor and Loading flag back.
+class TDirView::LoadEnding {
+public:
+    explicit LoadEnding(TDirView& view) : view_(view) {}
+    LoadEnding(const LoadEnding&) = delete;
+    LoadEnding& operator=(const LoadEnding&) = delete;
+    ~LoadEnding() {
+        if (done_) return;
+        view_.animation_.reset();
+        view_.loading_ = false;
+        view_.abortLoad_ = false;
+        view_.EndUpdate();
+        view_.loadCompleted_ = true;
+    }
+    void Done() { done_ = true; }
+
+private:
+    TDirView& view_;
+    bool done_ = false;
+};
+
+void TDirView::LoadDirectory(const std::string& path) {
+    if (!loadEnabled_ || loading_) {
+        // The path is kept, so that the ending reloads the newest folder even when it was asked
+        // for here rather than through SetPath.
+        if (path != path_) {
+            lastPath_ = path_;
+            path_ = path;
+        }
+        loadPending_ = true;
+        if (loading_) abortLoad_ = true;
+        return;
+    }
+    loading_ = true;
+    {
+        // Set before anything can throw, so that an exception cannot leave Loading on.
+        LoadEnding ending(*this);
+        BeginUpdate();
+        WaitCursor cursor;
+        path_ = path;
+        hasParentDir_ = false;
+        if (OnStartLoading) OnStartLoading(*this);
+
+        if (ItemCount() > 0) {
+            SetDropTarget(nullptr);
+            ClearItems();
+        }
+        loadStartTick_ = GetTickCount();
+        addedFiles_ = 0;
+        const Acceptance accept = BuildAcceptance();
+        loadCompleted_ = false;
+
+        bool driveValid = false;
+        driveType_ = 0;
+        const char letter = path.empty() ? '\0' : path[0];
+        if ((letter >= 'A' && letter <= 'Z') || (letter >= 'a' && letter <= 'z')) {
+            drivetree::TDriveInfo& drives = drivetree::DriveInfo();
+            // A linked tree keeps the drive information current itself.
+            if (!driveView_) drives.ReadDriveStatus(letter, drivetree::dsSize);
+            const drivetree::TDriveInfoRec drive = drives.GetDriveData(
+                letter >= 'a' && letter <= 'z' ? static_cast<char>(letter - 'a' + 'A') : letter);
+            driveType_ = drive.DriveType;
+            driveValid = drive.Valid;
+        }
+        dirOK_ = driveValid && shell::DirExists(path);
+
+        if (dirOK_) {
+            kovalin::TTreeNode* node = driveView_ ? driveView_->FindNodeToPath(GetPathName()) : nullptr;
+            if (const drivetree::TNodeData* data = node ? drivetree::TDriveView::NodeData(node) : nullptr) {
+                recycleBinMode_ = data->IsRecycleBin;
+            } else {
+                std::string tail = path.size() > 1 ? path.substr(1, 10) : std::string();
+                CharUpperBuffA(tail.data(), static_cast<DWORD>(tail.size()));
+                recycleBinMode_ = tail == ":\\RECYCLED";
+            }
+            if (!desktopFolder_) desktopFolder_ = shell::DesktopFolder();
+            if (recycleBinMode_) {
+                LoadRecycleBin();
+            } else {
+                shellFolder_ = GetShellFolder(GetPathName());
+                dirOK_ = static_cast<bool>(shellFolder_);
+            }
+            if (dirOK_ && !recycleBinMode_) {
+                const std::string folder = shell::IncludeTrailingBackslash(path);
+                std::string masks = Mask();
+                // Only overlapping mask elements can find a file twice.
+                const bool several = masks.find(';') != std::string::npos;
+                std::unordered_set<std::string> added;
+                FolderEntries folders;
+                while (!masks.empty() && !abortLoad_) {
+                    const std::string element = GetNextMask(masks);
+                    if (element.empty()) continue;
+                    folders.Begin(element);
+                    folders.End(ForEachEntry(folder + element, [&](const WIN32_FIND_DATAA& entry) {
+                        folders.Note(entry);
+                        if (!accept.Accepts(entry)) return true;
+                        std::string key = several ? LowerName(entry.cFileName) : std::string();
+                        if (several && added.count(key)) return true;
+                        if (!CallOnAddFile(entry)) return !abortLoad_;
+                        if (several) added.insert(std::move(key));
+                        AddItem(entry);
+                        FileAdded();
+                        return !abortLoad_;
+                    }));
+                }
+                if (path_.size() > 2 && !abortLoad_) AddParentDirItem();
+                if (showDirectories_ && !abortLoad_) {
+                    int found = 0;
+                    folders.ForEach(folder, [&](const WIN32_FIND_DATAA& entry) {
+                        ++found;
+                        if (CallOnAddFile(entry)) AddItem(entry);
+                        return !abortLoad_;
+                    });
+                    // The tree does not read network folders ahead; what the list just found
+                    // spares it a slow read and takes away the button of a folder without any.
+                    if (driveView_ && driveType_ == DRIVE_REMOTE && found == 0 && !abortLoad_) {
+                        kovalin::TTreeNode* node = driveView_->FindNodeToPath(GetPathName());
+                        drivetree::TNodeData* data = node ? drivetree::TDriveView::NodeData(node) : nullptr;
+                        if (data && !data->Scanned) {
+                            node->SetHasChildren(false);
+                            data->Scanned = true;
+                        }
+                    }
+                }
+            }
+        }
+        if (!dirOK_) recycleBinMode_ = false;
+        ending.Done();
+    }
+    FinishLoad();
+}
+
+// The ending of a load that did not throw.
+void TDirView::FinishLoad() {
+    animation_.reset();
+    loading_ = false;
+    if (abortLoad_) {
+        abortLoad_ = false;
+        EndUpdate();
+        loadCompleted_ = true;
+        Reload(false);
+    } else {
+        if (dirOK_) SortItems();
+        abortLoad_ = false;
+        loadPending_ = false;
+        FocusFolderCameFrom();
+        MakeFocusedVisible();
+        EndUpdate();
+        loadCompleted_ = true;
+        if (dirOK_ && OnDirUpdated) OnDirUpdated(*this);
+    }
+    if (OnLoaded) OnLoaded(*this);
+}
+
+// Going up from C:\a\b\c to C:\a focuses b, the folder on the way down.
+void TDirView::FocusFolderCameFrom() {
+    if (lastPath_.size() <= path_.size() || ItemCount() == 0) return;
+    if (lastPath_.compare(0, path_.size(), path_) != 0 || lastPath_[path_.size()] != '\\') return;
+    const size_t start = path_.size() + 1;
+    const size_t end = lastPath_.find('\\', start);
+    if (TListItem* item = FindFileItem(lastPath_.substr(start, end == std::string::npos ? end : end - start)))
+        item->SetFocused(true);
+}
+
+void TDirView::MakeFocusedVisible() {
+    if (TListItem* focused = ItemFocused()) focused->MakeVisible(false);
+}
+
+void TDirView::LoadRecycleBin() {
+    if (!recycleFolder_) {
+        LPITEMIDLIST list = nullptr;
+        if (FAILED(SHGetSpecialFolderLocation(Handle(), CSIDL_BITBUCKET, &list)) || !list) return;
+        shell::UniquePidl owned(list);
+        kovalin::ComPtr<IShellFolder> folder;
+        if (!shell::BindFolder(owned.get(), folder)) return;
+        recycleFolderPIDL_ = std::move(owned);
+        recycleFolder_ = std::move(folder);
+    }
+    shellFolder_ = recycleFolder_;
+    AddParentDirItem();
+    shell::TMaskList masks;
+    shell::ParseMasks(Mask(), masks);
+    const Acceptance accept = BuildAcceptance();
+
+    kovalin::ComPtr<IEnumIDList> items;
+    if (recycleFolder_->EnumObjects(Handle(), SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN,
+                                    items.put()) != S_OK ||
+        !items)
+        return;
+    LPITEMIDLIST raw = nullptr;
+    while (!abortLoad_ && items->Next(1, &raw, nullptr) == S_OK) {
+        shell::UniquePidl child(raw);
+        try {
+            shell::UniquePidl absolute(shell::PidlConcat(recycleFolderPIDL_.get(), child.get()));
+            char physical[MAX_PATH] = "";
+            if (!absolute || !SHGetPathFromIDListA(absolute.get(), physical)) continue;
+            WIN32_FIND_DATAA entry{};
+            bool found = false;
+            ForEachEntry(physical, [&](const WIN32_FIND_DATAA& e) {
+                entry = e;
+                found = true;
+                return false;
+            });
+            if (!found) continue;
+            std::string full = physical;
+            const size_t slash = full.rfind('\\');
+            full = (slash == std::string::npos ? std::string() : full.substr(0, slash + 1)) + entry.cFileName;
+            lstrcpynA(entry.cFileName, full.c_str(), MAX_PATH);
+            char display[MAX_PATH] = "";
+            shell::StrRetToString(recycleFolder_.get(), child.get(), SHGDN_INFOLDER | SHGDN_FORPARSING,
+                                  display, sizeof display);
+            // The filters apply to files only, and go by the name the file had before deletion.
+            WIN32_FIND_DATAA probe = entry;
+            probe.dwFileAttributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY);
+            const bool ok =
+                IsDir(entry) || (accept.Accepts(probe) && shell::MatchesMaskList(LowerName(display), &masks));
+            if (!ok || !CallOnAddFile(entry)) continue;
+            TListItem& item = AddItem(entry);
+            TFileRec* rec = ItemData(&item);
+            item.SetCaption(display);
+            rec->DisplayName = display;
+            rec->InfoPending = rec->IconPending = false;
+            SHFILEINFOA info{};
+            SHGetFileInfoA(reinterpret_cast<LPCSTR>(absolute.get()), 0, &info, sizeof info,
+                           SHGFI_PIDL | SHGFI_TYPENAME | SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+            rec->PIDL = std::move(absolute);
+            rec->TypeName = info.szTypeName[0] ? std::string(info.szTypeName) : "File " + rec->FileExt;
+            rec->ImageIndex = info.iIcon;
+            FileAdded();
+        } catch (const std::exception&) {
+            // One unreadable entry does not end the listing.
+        }
+    }
+}
+
+// --- refresh and reload ------------------------------------------------------------------------
+
+void TDirView::RefreshDirectory() {
+    if (loading_) return;
+    if (recycleBinMode_) {
+        Reload(true);
+        return;
+    }
+    if (!shell::DirExists(path_)) {
+        BeginUpdate();
+        ClearItems();
+        EndUpdate();
+        dirOK_ = false;
+        return;
+    }
+    WaitCursor cursor;
+    bool changed = false, bracket = false;
+    auto openBracket = [&] {
+        if (!bracket) BeginUpdate();
+        bracket = changed = true;
+    };
+    try {
+        const int count = ItemCount();
+        NameIndex index;
+        index.Reserve(static_cast<size_t>(count));
+        for (int i = 0; i < count; ++i)
+            if (const TFileRec* rec = ItemData(i); rec && !rec->IsParentDir) index.Add(rec->FileName, i);
+        index.Finish();
+        auto nameOf = [this](int i) -> const std::string& { return ItemData(i)->FileName; };
+        std::vector<char> seen(static_cast<size_t>(count), 0);
+        std::vector<WIN32_FIND_DATAA> fresh;
+        std::unordered_set<std::string> freshNames;
+        auto remember = [&](const WIN32_FIND_DATAA& entry) {
+            if (freshNames.insert(LowerName(entry.cFileName)).second && CallOnAddFile(entry))
+                fresh.push_back(entry);
+        };
+
+        const Acceptance accept = BuildAcceptance();
+        const std::string folder = shell::IncludeTrailingBackslash(path_);
+        std::string masks = Mask();
+        FolderEntries folders;
+        while (!masks.empty()) {
+            const std::string element = GetNextMask(masks);
+            if (element.empty()) continue;
+            folders.Begin(element);
+            folders.End(ForEachEntry(folder + element, [&](const WIN32_FIND_DATAA& entry) {
+                folders.Note(entry);
+                const int known = index.Find(entry.cFileName, nameOf);
+                TFileRec* rec = known < 0 ? nullptr : ItemData(known);
+                // A name that changed between file and folder is a different entry: the old item
+                // goes and the new one comes.
+                if (rec && rec->IsDirectory == IsDir(entry)) seen[static_cast<size_t>(known)] = 1;
+                if (!accept.Accepts(entry)) return true;
+                if (rec && !rec->IsDirectory) {
+                    const int64_t size = EntrySize(entry);
+                    if (size == rec->Size && entry.dwFileAttributes == rec->Attr &&
+                        CompareFileTime(&entry.ftLastWriteTime, &rec->FileTime) == 0)
+                        return true;
+                    const bool grew = size != rec->Size;
+                    rec->Size = size;
+                    rec->Attr = entry.dwFileAttributes;
+                    rec->FileTime = entry.ftLastWriteTime;
+                    openBracket();
+                    if (grew && OnFileSizeChanged) OnFileSizeChanged(*this, Item(known));
+                } else {
+                    remember(entry);
+                }
+                return true;
+            }));
+        }
+        if (showDirectories_) {
+            folders.ForEach(folder, [&](const WIN32_FIND_DATAA& entry) {
+                const int known = index.Find(entry.cFileName, nameOf);
+                const TFileRec* rec = known < 0 ? nullptr : ItemData(known);
+                if (rec && rec->IsDirectory)
+                    seen[static_cast<size_t>(known)] = 1;
+                else
+                    remember(entry);
+                return true;
+            });
+        }
+
+        // The ".." item stands for the folder above, which no listing of this one returns.
+        for (int i = count - 1; i >= 0; --i) {
+            const TFileRec* rec = ItemData(i);
+            if (seen[static_cast<size_t>(i)] || (rec && rec->IsParentDir)) continue;
+            openBracket();
+            DeleteItem(i);
+        }
+        for (const WIN32_FIND_DATAA& entry : fresh) {
+            openBracket();
+            AddItem(entry);
+        }
+        if (changed && sortAfterUpdate_) SortItems();
+    } catch (...) {
+        if (bracket) EndUpdate();
+        throw;
+    }
+    if (bracket) EndUpdate();
+    dirOK_ = true;
+    MakeFocusedVisible();
+    if (changed && OnDirUpdated) OnDirUpdated(*this);
+}
+
+void TDirView::Reload(bool keepIcons) {
+    if (path_.empty()) return;
+    if (!loadEnabled_) {
+        loadPending_ = true;
+        return;
+    }
+    // Programs, shortcuts, icons and cursors carry their own icons: worth keeping over a reload.
+    static const char* const kPerFileIcon[] = {"EXE", "LNK", "ICO", "ANI", "CUR", "PIF", "JOB", "CPL"};
+    BeginUpdate();
+    try {
+        std::vector<std::string> selected;
+        std::vector<std::pair<std::string, int>> icons;
+        for (TListItem* item = GetNextItem(nullptr, LVNI_SELECTED); item;
+             item = GetNextItem(item, LVNI_SELECTED))
+            if (const TFileRec* rec = ItemData(item)) selected.push_back(LowerName(rec->FileName));
+        if (keepIcons) {
+            for (int i = 0; i < ItemCount(); ++i) {
+                const TFileRec* rec = ItemData(i);
+                if (!rec || rec->IconPending) continue;
+                if (std::find_if(std::begin(kPerFileIcon), std::end(kPerFileIcon), [rec](const char* ext) {
+                        return rec->FileExt == ext;
+                    }) != std::end(kPerFileIcon))
+                    icons.emplace_back(rec->FileName, rec->ImageIndex);
+            }
+        }
+        const TFileRec* focusedRec = ItemData(ItemFocused());
+        const std::string focused = focusedRec ? focusedRec->FileName : std::string();
+
+        LoadDirectory(path_);
+
+        std::sort(selected.begin(), selected.end());
+        std::sort(icons.begin(), icons.end());
+        for (int i = 0; i < ItemCount(); ++i) {
+            TFileRec* rec = ItemData(i);
+            if (!rec) continue;
+            TListItem& item = Item(i);
+            if (!focused.empty() && rec->FileName == focused) item.SetFocused(true);
+            if (!selected.empty() &&
+                std::binary_search(selected.begin(), selected.end(), LowerName(rec->FileName)))
+                item.SetSelected(true);
+            if (keepIcons && rec->IconPending && !icons.empty()) {
+                const auto it =
+                    std::lower_bound(icons.begin(), icons.end(), std::make_pair(rec->FileName, INT_MIN));
+                if (it != icons.end() && it->first == rec->FileName) {
+                    rec->ImageIndex = it->second;
+                    rec->IconPending = false;
+                }
+            }
+        }
+    } catch (...) {
+        EndUpdate();
+        throw;
+    }
+    EndUpdate();
+    if (!ItemFocused())
+        if (TListItem* sel = Selected()) sel->SetFocused(true);
+    MakeFocusedVisible();
+}
+
+// --- sorting -----------------------------------------------------------------------------------
+
+void TDirView::SortItems() {
+    if (!Handle()) return;
+    const bool wasCompleted = std::exchange(loadCompleted_, false);
+    const bool ascending = SortAscending();
+    BeginUpdate();
+    try {
+        CustomSort([ascending](TListItem* a, TListItem* b) {
+            const TFileRec* x = ItemData(a);
+            const TFileRec* y = ItemData(b);
+            if (x == y) return 0;
+            if (!x) return -1;
+            if (!y) return 1;
+            if (x->IsParentDir) return -1;
+            if (y->IsParentDir) return 1;
+            int c = x->IsDirectory != y->IsDirectory ? (x->IsDirectory ? -1 : 1)
+                                                     : CompareNoCase(x->DisplayName, y->DisplayName);
+            return ascending ? c : -c;
+        });
+    } catch (...) {
+        EndUpdate();
+        loadCompleted_ = wasCompleted;
+        throw;
+    }
+    EndUpdate();
+    loadCompleted_ = wasCompleted;
+}
+
+} // namespace filelist

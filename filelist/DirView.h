@@ -1,0 +1,212 @@
+// The file list: the files and folders of one folder, loaded by mask and attribute, size and date
+// filters, kept in line with the disk by an incremental refresh, and reloaded keeping the user's
+// selection, focus and per-file icons. Also lists a drive's recycle-bin folder through the shell.
+#pragma once
+
+#include "drivetree/DriveView.h"
+#include "filelist/IEListView.h"
+#include "kovalin/ComPtr.h"
+#include "kovalin/Handles.h"
+#include "shell/PIDL.h"
+
+#include <windows.h>
+
+#include <shlobj.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace filelist {
+
+// What an attribute filter asks of a file.
+enum TSelAttr { SelDontCare = 0, SelYes = 1, SelNo = 2 };
+
+// The record behind every item of the list; the item owns it.
+struct TFileRec {
+    bool InfoPending = true; // type name (and for folders the icon) not fetched yet
+    bool IconPending = true; // icon index not fetched yet
+    bool IsDirectory = false;
+    bool IsRecycleBin = false; // the drive's RECYCLED folder in a drive root
+    bool IsParentDir = false;  // the ".." item
+    std::string FileName;      // as found on disk; the full physical path in recycle-bin mode
+    std::string DisplayName;
+    std::string FileExt; // upper case, without dot, at most three characters
+    std::string TypeName;
+    int ImageIndex = 0;
+    // Bytes, -1 for folders. Wide enough for files beyond 2 GB, which the size filter compares
+    // in full rather than wrapped.
+    int64_t Size = 0;
+    DWORD Attr = 0;
+    FILETIME FileTime{}; // last write, UTC
+    shell::UniquePidl PIDL;
+};
+
+class TDirView : public TIEListView {
+public:
+    TDirView(kovalin::TWinControl& parent, const Params& params);
+    ~TDirView() override;
+
+    // Current folder without trailing backslash ("C:" for a drive root); setting it loads it.
+    const std::string& Path() const { return path_; }
+    virtual void SetPath(const std::string& value);
+    const std::string& LastPath() const { return lastPath_; }
+    // Path, with the backslash a drive root needs ("C:\").
+    std::string GetPathName() const;
+
+    void SetMask(const std::string& value) override;
+    bool ShowDirectories() const { return showDirectories_; }
+    virtual void SetShowDirectories(bool value);
+    TSelAttr SelArchive() const { return selArchive_; }
+    void SetSelArchive(TSelAttr value) { SetFilter(selArchive_, value); }
+    TSelAttr SelHidden() const { return selHidden_; }
+    void SetSelHidden(TSelAttr value) { SetFilter(selHidden_, value); }
+    TSelAttr SelSysFile() const { return selSysFile_; }
+    void SetSelSysFile(TSelAttr value) { SetFilter(selSysFile_, value); }
+    TSelAttr SelReadOnly() const { return selReadOnly_; }
+    void SetSelReadOnly(TSelAttr value) { SetFilter(selReadOnly_, value); }
+    // Inclusive size range of listed files.
+    int32_t SelFileSizeFrom() const { return selFileSizeFrom_; }
+    void SetSelFileSizeFrom(int32_t value) { SetFilter(selFileSizeFrom_, value); }
+    int32_t SelFileSizeTo() const { return selFileSizeTo_; }
+    void SetSelFileSizeTo(int32_t value) { SetFilter(selFileSizeTo_, value); }
+    // Inclusive date and time ranges in the file system's packed form (local time).
+    WORD SelFileDateFrom() const { return selFileDateFrom_; }
+    void SetSelFileDateFrom(WORD value) { SetFilter(selFileDateFrom_, value); }
+    WORD SelFileDateTo() const { return selFileDateTo_; }
+    void SetSelFileDateTo(WORD value) { SetFilter(selFileDateTo_, value); }
+    WORD SelFileTimeFrom() const { return selFileTimeFrom_; }
+    void SetSelFileTimeFrom(WORD value) { SetFilter(selFileTimeFrom_, value); }
+    WORD SelFileTimeTo() const { return selFileTimeTo_; }
+    void SetSelFileTimeTo(WORD value) { SetFilter(selFileTimeTo_, value); }
+    // Sort again after a refresh changed the list.
+    bool SortAfterUpdate() const { return sortAfterUpdate_; }
+    void SetSortAfterUpdate(bool value) { sortAfterUpdate_ = value; }
+    // Show a folder-search animation when a load takes longer than a second.
+    bool ShowAnimation() const { return showAnimation_; }
+    void SetShowAnimation(bool value) { showAnimation_ = value; }
+    // Letter case of the names as shown.
+    drivetree::TFileNameDisplay FileNameDisplay() const { return fileNameDisplay_; }
+    virtual void SetFileNameDisplay(drivetree::TFileNameDisplay value);
+    // The drive tree beside the list, or none. The list asks it whether a folder is a recycle
+    // bin and tells it when a network folder turned out to have no sub-folders. The form that
+    // holds both unlinks the tree before it goes.
+    drivetree::TDriveView* DriveView() const { return driveView_; }
+    void SetDriveView(drivetree::TDriveView* value) { driveView_ = value; }
+    // Every item added from now on is selected.
+    bool SelectNewItems() const { return selectNewItems_; }
+    void SetSelectNewItems(bool value) { selectNewItems_ = value; }
+
+    // While off, loads are only remembered (LoadPending) and run when it is switched on again.
+    bool LoadEnabled() const { return loadEnabled_; }
+    virtual void SetLoadEnabled(bool value);
+    void ResumeLoading(bool keepIcons);
+    bool LoadPending() const { return loadPending_; }
+    bool AbortLoad() const { return abortLoad_; }
+    bool Loading() const { return loading_; }
+    // False while the list is being filled or sorted.
+    bool LoadCompleted() const { return loadCompleted_; }
+    // The last load found an existing folder on a valid drive.
+    bool DirOK() const { return dirOK_; }
+    bool RecycleBinMode() const { return recycleBinMode_; }
+    int DriveType() const { return driveType_; }
+    IShellFolder* ShellFolder() const { return shellFolder_.get(); }
+
+    // Clears the list and fills it with the folder's files (by Mask and the filters), its
+    // sub-folders and the ".." item. A call during a load makes that load end by reloading Path.
+    void LoadDirectory(const std::string& path);
+    // Brings the loaded list in line with the disk, touching only what changed.
+    void RefreshDirectory();
+    // Loads Path again, keeping selection and focus and, when asked, the icons of files that
+    // have their own (programs, shortcuts, icons, cursors).
+    void Reload(bool keepIcons);
+    // The shell folder of a path; none when the shell cannot parse or bind it.
+    kovalin::ComPtr<IShellFolder> GetShellFolder(const std::string& path);
+
+    // Empty for no item or an item without record.
+    std::string ItemFullFileName(kovalin::TListItem* item) const;
+    // The extension of the item's file name with its dot; empty when it has none.
+    std::string ItemFileExt(kovalin::TListItem* item) const;
+    TFileRec* ItemData(int index) const;
+    static TFileRec* ItemData(const kovalin::TListItem* item);
+    // The first item whose FileName is exactly `name`; none when there is none.
+    kovalin::TListItem* FindFileItem(const std::string& name) const;
+
+    // A file name in the letter case of FileNameDisplay.
+    virtual std::string DisplayFileName(const std::string& name) const;
+
+    // ".." first, then folders, then files, each by name without regard to case.
+    void SortItems() override;
+
+    // May refuse an entry before it is added: clear `accept`.
+    std::function<void(TDirView& sender, const WIN32_FIND_DATAA& entry, bool& accept)> OnAddFile;
+    std::function<void(TDirView& sender)> OnStartLoading;
+    // A load ended, also for a folder that could not be loaded.
+    std::function<void(TDirView& sender)> OnLoaded;
+    // The list's content changed.
+    std::function<void(TDirView& sender)> OnDirUpdated;
+    // A refresh found a new size for the item.
+    std::function<void(TDirView& sender, kovalin::TListItem& item)> OnFileSizeChanged;
+
+protected:
+    virtual void LoadRecycleBin();
+    kovalin::TListItem& AddItem(const WIN32_FIND_DATAA& entry);
+    void AddParentDirItem();
+
+private:
+    // The attribute masks and the packed date-time bounds of one load or refresh.
+    struct Acceptance {
+        DWORD include = 0, exclude = 0;
+        uint32_t from = 0, to = 0;
+        int32_t sizeFrom = 0, sizeTo = 0;
+        // Local time minus UTC, in file time units, as the system converts it now.
+        int64_t localBias = 0;
+        // Rules 1 to 5: the filters, without the OnAddFile handler.
+        bool Accepts(const WIN32_FIND_DATAA& entry) const;
+    };
+    class LoadEnding;
+
+    Acceptance BuildAcceptance() const;
+    bool CallOnAddFile(const WIN32_FIND_DATAA& entry);
+    void FileAdded();
+    void ShowBusyAnimation();
+    void FinishLoad();
+    void FocusFolderCameFrom();
+    void MakeFocusedVisible();
+    template <typename T> void SetFilter(T& field, T value) {
+        if (field == value) return;
+        field = value;
+        ReloadIfLoaded();
+    }
+    void ReloadIfLoaded();
+
+    std::string path_, lastPath_;
+    bool showDirectories_ = true;
+    TSelAttr selArchive_ = SelDontCare, selHidden_ = SelDontCare, selSysFile_ = SelDontCare,
+             selReadOnly_ = SelDontCare;
+    int32_t selFileSizeFrom_ = 0, selFileSizeTo_ = 2147483647;
+    WORD selFileDateFrom_ = 33, selFileDateTo_ = 61343;
+    WORD selFileTimeFrom_ = 0, selFileTimeTo_ = 49152;
+    bool sortAfterUpdate_ = true;
+    bool showAnimation_ = false;
+    bool selectNewItems_ = false;
+    drivetree::TFileNameDisplay fileNameDisplay_ = drivetree::fndStored;
+    drivetree::TDriveView* driveView_ = nullptr;
+
+    bool loadEnabled_ = true, loadPending_ = false, abortLoad_ = false, loading_ = false;
+    bool loadCompleted_ = true;
+    bool dirOK_ = false;
+    bool recycleBinMode_ = false;
+    bool hasParentDir_ = false;
+    int driveType_ = 0;
+
+    kovalin::ComPtr<IShellFolder> desktopFolder_, shellFolder_, recycleFolder_;
+    shell::UniquePidl recycleFolderPIDL_;
+
+    // The running load's progress, for the message pump and the busy animation.
+    int addedFiles_ = 0;
+    DWORD loadStartTick_ = 0;
+    kovalin::UniqueHWnd animation_;
+};
+
+} // namespace filelist

@@ -1,0 +1,442 @@
+#include "filelist/DirView.h"
+#include "kovalin/Application.h"
+#include "kovalin/Form.h"
+#include "tests/support/TestFiles.h"
+#include "tests/support/WindowDriver.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+using namespace filelist;
+using namespace kovalin;
+using namespace testsupport;
+
+namespace {
+
+// Built with a format rather than string concatenation, which GCC 12 misreads as an overlap.
+std::string Numbered(const char* pattern, int n) {
+    char name[64];
+    std::snprintf(name, sizeof name, pattern, n);
+    return name;
+}
+
+void SetWriteTime(const std::string& path, WORD year) {
+    SYSTEMTIME st{};
+    st.wYear = year;
+    st.wMonth = 6;
+    st.wDay = 15;
+    st.wHour = 12;
+    FILETIME ft;
+    ASSERT_TRUE(SystemTimeToFileTime(&st, &ft));
+    HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(SetFileTime(h, nullptr, nullptr, &ft));
+    CloseHandle(h);
+}
+
+class DirViewTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Application().Initialize();
+        form =
+            std::make_unique<TForm>(TFormParams{.caption = "Files", .clientWidth = 400, .clientHeight = 300});
+        view = std::make_unique<TDirView>(
+            *form, TListView::Params{
+                       .width = 400, .height = 300, .viewStyle = TViewStyle::vsReport, .multiSelect = true});
+        view->OnLoaded = [this](TDirView&) { ++loaded; };
+        view->OnDirUpdated = [this](TDirView&) { ++updated; };
+    }
+    void TearDown() override {
+        view.reset();
+        form.reset();
+    }
+
+    void File(const std::string& name, const std::string& bytes = "x") const {
+        WriteFileBytes(dir / name, bytes);
+    }
+    void Folder(const std::string& name) const {
+        ASSERT_TRUE(CreateDirectoryA((dir / name).c_str(), nullptr));
+    }
+    std::vector<std::string> Names() const {
+        std::vector<std::string> out;
+        for (int i = 0; i < view->ItemCount(); ++i)
+            out.push_back(view->ItemData(i)->FileName);
+        return out;
+    }
+    std::vector<std::string> Selected() const {
+        std::vector<std::string> out;
+        for (TListItem* i = view->GetNextItem(nullptr, LVNI_SELECTED); i;
+             i = view->GetNextItem(i, LVNI_SELECTED))
+            out.push_back(TDirView::ItemData(i)->FileName);
+        return out;
+    }
+
+    TempDir dir;
+    std::unique_ptr<TForm> form;
+    std::unique_ptr<TDirView> view;
+    int loaded = 0, updated = 0;
+};
+
+TEST_F(DirViewTest, LoadsFoldersFilesAndParentItemWithTheirRecords) {
+    const std::string longName = std::string(196, 'n') + ".jpeg";
+    File("a b c.txt", "12345");
+    File(longName);
+    File("README");
+    Folder("sub dir");
+    int started = 0;
+    view->OnStartLoading = [&](TDirView& v) {
+        ++started;
+        EXPECT_TRUE(v.Loading());
+    };
+
+    view->SetPath(dir.Path() + "\\\\");
+    EXPECT_EQ(view->Path(), dir.Path());
+    EXPECT_EQ(view->GetPathName(), dir.Path());
+    EXPECT_TRUE(view->DirOK());
+    EXPECT_FALSE(view->Loading());
+    EXPECT_TRUE(view->LoadCompleted());
+    EXPECT_FALSE(view->Updating());
+    EXPECT_EQ(started, 1);
+    EXPECT_EQ(loaded, 1);
+    EXPECT_EQ(updated, 1);
+    ASSERT_EQ(Names(), (std::vector<std::string>{"..", "sub dir", "a b c.txt", longName, "README"}));
+
+    const TFileRec* parent = view->ItemData(0);
+    EXPECT_TRUE(parent->IsParentDir && parent->IsDirectory);
+    EXPECT_EQ(parent->TypeName, "\xDC"
+                                "bergeordneter Dateiordner");
+    EXPECT_FALSE(parent->InfoPending || parent->IconPending);
+    EXPECT_NE(parent->Attr & FILE_ATTRIBUTE_DIRECTORY, 0u);
+    EXPECT_EQ(view->ItemData(1)->Size, -1);
+    EXPECT_TRUE(view->ItemData(1)->IsDirectory);
+    const TFileRec* text = view->ItemData(2);
+    EXPECT_EQ(text->Size, 5);
+    EXPECT_EQ(text->FileExt, "TXT");
+    EXPECT_TRUE(text->InfoPending && text->IconPending);
+    EXPECT_EQ(view->Item(2).Caption(), "a b c.txt");
+    EXPECT_EQ(view->ItemData(3)->FileExt, "JPE");
+    EXPECT_EQ(view->ItemFileExt(&view->Item(3)), ".jpeg");
+    EXPECT_EQ(view->ItemData(4)->FileExt, "");
+    EXPECT_EQ(view->ItemFileExt(&view->Item(4)), "");
+    EXPECT_EQ(view->ItemFullFileName(&view->Item(2)), dir / "a b c.txt");
+    EXPECT_EQ(view->ItemFullFileName(nullptr), "");
+    EXPECT_EQ(view->ItemData(5), nullptr);
+    EXPECT_EQ(view->FindFileItem("README"), &view->Item(4));
+    EXPECT_EQ(view->FindFileItem("readme"), nullptr);
+}
+
+TEST_F(DirViewTest, DriveRootHasNoParentItemAndMissingFolderLoadsEmpty) {
+    view->SetPath("C:\\");
+    EXPECT_EQ(view->Path(), "C:");
+    EXPECT_EQ(view->GetPathName(), "C:\\");
+    EXPECT_TRUE(view->DirOK());
+    EXPECT_GT(view->ItemCount(), 0);
+    EXPECT_EQ(view->FindFileItem(".."), nullptr);
+
+    view->SetPath(dir / "missing");
+    EXPECT_FALSE(view->DirOK());
+    EXPECT_EQ(view->ItemCount(), 0);
+    EXPECT_EQ(loaded, 2);
+    EXPECT_EQ(updated, 1);
+    EXPECT_TRUE(view->LoadCompleted());
+}
+
+TEST_F(DirViewTest, MasksAndFiltersApplyToFilesOnly) {
+    File("a.jpg");
+    File("b.jpeg");
+    File("c.txt");
+    File("old.jpg");
+    File("future.jpg");
+    File("hidden.jpg");
+    File("big.jpg", std::string(100, 'b'));
+    Folder("hidden folder");
+    Folder("plain.txt.d");
+    SetFileAttributesA((dir / "hidden.jpg").c_str(), FILE_ATTRIBUTE_HIDDEN);
+    SetFileAttributesA((dir / "hidden folder").c_str(), FILE_ATTRIBUTE_HIDDEN);
+    SetWriteTime(dir / "old.jpg", 1979);
+    SetWriteTime(dir / "future.jpg", 2100);
+    view->SetMask("*.jpg; *.JP*");
+    view->SetSelHidden(SelNo);
+    view->SetSelFileSizeTo(50);
+    int offered = 0;
+    view->OnAddFile = [&](TDirView&, const WIN32_FIND_DATAA& entry, bool&) {
+        offered += std::string(entry.cFileName) == "a.jpg";
+    };
+
+    view->SetPath(dir.Path());
+    EXPECT_EQ(Names(), (std::vector<std::string>{"..", "hidden folder", "plain.txt.d", "a.jpg", "b.jpeg"}));
+    EXPECT_EQ(offered, 1);
+
+    // Setters apply at once to the loaded folder.
+    view->SetSelHidden(SelYes);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"..", "hidden folder", "plain.txt.d", "hidden.jpg"}));
+    view->SetShowDirectories(false);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"..", "hidden.jpg"}));
+}
+
+TEST_F(DirViewTest, ReturningToTheParentFocusesTheFolderOneCameFrom) {
+    Folder("a");
+    Folder("b");
+    Folder("b\\c");
+    File("b\\c\\f.txt");
+    view->SetPath(dir / "b\\c");
+    view->SetPath(dir.Path());
+    ASSERT_NE(view->ItemFocused(), nullptr);
+    EXPECT_EQ(TDirView::ItemData(view->ItemFocused())->FileName, "b");
+    EXPECT_EQ(view->LastPath(), dir / "b\\c");
+}
+
+TEST_F(DirViewTest, SecondPathDuringALoadWinsAndTheFirstStopsEarly) {
+    Folder("many");
+    Folder("few");
+    for (int i = 0; i < 300; ++i)
+        File(Numbered("many\\f%d.txt", i));
+    File("few\\one.txt");
+    File("few\\two.txt");
+    int seen = 0;
+    view->OnAddFile = [&](TDirView& v, const WIN32_FIND_DATAA&, bool&) {
+        if (++seen == 10) v.SetPath(dir / "few");
+        EXPECT_FALSE(v.LoadCompleted());
+    };
+    view->SetPath(dir / "many");
+    EXPECT_LT(seen, 20);
+    EXPECT_EQ(view->Path(), dir / "few");
+    EXPECT_EQ(Names(), (std::vector<std::string>{"..", "one.txt", "two.txt"}));
+    EXPECT_FALSE(view->Loading() || view->LoadPending() || view->AbortLoad());
+    EXPECT_FALSE(view->Updating());
+}
+
+TEST_F(DirViewTest, PathPostedDuringTheMessagePumpOfALongLoadWins) {
+    Folder("many");
+    Folder("few");
+    for (int i = 0; i < 400; ++i)
+        File(Numbered("many\\f%d.txt", i));
+    File("few\\one.txt");
+    // A message that arrives while the load lets the user interface run, as a click would.
+    static TDirView* target = nullptr;
+    static std::string next;
+    target = view.get();
+    next = dir / "few";
+    struct Timer {
+        static void CALLBACK Fire(HWND, UINT, UINT_PTR id, DWORD) {
+            KillTimer(nullptr, id);
+            target->SetPath(next);
+        }
+    };
+    bool armed = false;
+    view->OnAddFile = [&](TDirView&, const WIN32_FIND_DATAA&, bool&) {
+        if (armed) return;
+        armed = true;
+        SetTimer(nullptr, 0, 0, &Timer::Fire);
+        Sleep(20);
+    };
+    view->SetPath(dir / "many");
+    EXPECT_EQ(view->Path(), dir / "few");
+    EXPECT_EQ(Names(), (std::vector<std::string>{"..", "one.txt"}));
+    EXPECT_FALSE(view->Loading() || view->LoadPending());
+}
+
+TEST_F(DirViewTest, RefreshTouchesOnlyWhatChangedOnDisk) {
+    File("keep.txt", "k");
+    File("grow.txt", "g");
+    File("gone.txt");
+    File("x");
+    Folder("old dir");
+    view->SetPath(dir.Path());
+    TListItem* kept = view->FindFileItem("keep.txt");
+    ASSERT_NE(kept, nullptr);
+    const int before = updated;
+
+    File("grow.txt", "grown");
+    DeleteFileA((dir / "gone.txt").c_str());
+    DeleteFileA((dir / "x").c_str());
+    Folder("x");
+    Folder("new dir");
+    File("new.txt");
+    std::vector<std::string> grown;
+    view->OnFileSizeChanged = [&](TDirView&, TListItem& item) {
+        grown.push_back(TDirView::ItemData(&item)->FileName);
+    };
+    view->RefreshDirectory();
+
+    EXPECT_EQ(grown, std::vector<std::string>{"grow.txt"});
+    EXPECT_EQ(Names(),
+              (std::vector<std::string>{"..", "new dir", "old dir", "x", "grow.txt", "keep.txt", "new.txt"}));
+    EXPECT_EQ(view->FindFileItem("keep.txt"), kept); // the same item, untouched
+    EXPECT_EQ(view->ItemData(view->FindFileItem("grow.txt")->Index())->Size, 5);
+    EXPECT_TRUE(view->ItemData(view->FindFileItem("x")->Index())->IsDirectory);
+    EXPECT_EQ(updated, before + 1);
+
+    view->RefreshDirectory(); // nothing changed since
+    EXPECT_EQ(updated, before + 1);
+    EXPECT_EQ(grown.size(), 1u);
+
+    // With a narrow mask the ".." item is never returned by the listing, yet stays.
+    view->SetMask("*.txt");
+    view->SetShowDirectories(false);
+    view->RefreshDirectory();
+    EXPECT_EQ(Names(), (std::vector<std::string>{"..", "grow.txt", "keep.txt", "new.txt"}));
+
+    DeleteTree(dir.Path());
+    view->RefreshDirectory();
+    EXPECT_EQ(view->ItemCount(), 0);
+    EXPECT_FALSE(view->DirOK());
+    CreateDirectoryA(dir.Path().c_str(), nullptr);
+}
+
+TEST_F(DirViewTest, ReloadKeepsSelectionFocusAndPerFileIcons) {
+    File("a.txt");
+    File("b.txt");
+    File("prog.exe");
+    File("doc.txt");
+    view->SetPath(dir.Path());
+    view->FindFileItem("b.txt")->SetSelected(true);
+    view->FindFileItem("prog.exe")->SetSelected(true);
+    view->FindFileItem("doc.txt")->SetFocused(true);
+    for (const char* name : {"prog.exe", "doc.txt"}) {
+        TFileRec* rec = TDirView::ItemData(view->FindFileItem(name));
+        rec->ImageIndex = 42;
+        rec->IconPending = false;
+    }
+    File("0new.txt");
+
+    view->Reload(true);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"..", "0new.txt", "a.txt", "b.txt", "doc.txt", "prog.exe"}));
+    EXPECT_EQ(Selected(), (std::vector<std::string>{"b.txt", "prog.exe"}));
+    EXPECT_EQ(TDirView::ItemData(view->ItemFocused())->FileName, "doc.txt");
+    const TFileRec* exe = TDirView::ItemData(view->FindFileItem("prog.exe"));
+    EXPECT_EQ(exe->ImageIndex, 42);
+    EXPECT_FALSE(exe->IconPending);
+    EXPECT_TRUE(TDirView::ItemData(view->FindFileItem("doc.txt"))->IconPending); // no icon of its own
+
+    view->Reload(false);
+    EXPECT_TRUE(TDirView::ItemData(view->FindFileItem("prog.exe"))->IconPending);
+}
+
+TEST_F(DirViewTest, DisabledLoadingIsRememberedAndRunsWhenEnabled) {
+    File("a.txt");
+    view->SetLoadEnabled(false);
+    view->SetPath(dir.Path());
+    EXPECT_EQ(view->ItemCount(), 0);
+    EXPECT_TRUE(view->LoadPending());
+    EXPECT_EQ(loaded, 0);
+    view->SetLoadEnabled(true);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"..", "a.txt"}));
+    EXPECT_FALSE(view->LoadPending());
+    EXPECT_EQ(loaded, 1);
+
+    view->SetLoadEnabled(false);
+    File("b.txt");
+    view->Reload(true);
+    EXPECT_EQ(view->FindFileItem("b.txt"), nullptr);
+    view->ResumeLoading(true);
+    EXPECT_NE(view->FindFileItem("b.txt"), nullptr);
+    EXPECT_TRUE(view->LoadEnabled());
+}
+
+TEST_F(DirViewTest, ExceptionInALoadRestoresCursorBracketAndLoadingFlag) {
+    for (int i = 0; i < 5; ++i)
+        File(Numbered("f%d.txt", i));
+    HCURSOR arrow = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    SetCursor(arrow);
+    int calls = 0;
+    view->OnAddFile = [&](TDirView&, const WIN32_FIND_DATAA&, bool&) {
+        if (++calls == 3) throw std::runtime_error("refused");
+    };
+    EXPECT_THROW(view->SetPath(dir.Path()), std::runtime_error);
+    EXPECT_FALSE(view->Loading());
+    EXPECT_TRUE(view->LoadCompleted());
+    EXPECT_FALSE(view->Updating());
+    EXPECT_EQ(GetCursor(), arrow);
+
+    view->OnAddFile = nullptr;
+    view->Reload(false);
+    EXPECT_EQ(view->ItemCount(), 6);
+}
+
+TEST_F(DirViewTest, TwentyThousandFilesLoadSortedAndRefreshQuietly) {
+    const int n = 20000;
+    for (int i = 0; i < n; ++i) {
+        HANDLE h = CreateFileA((dir / Numbered("f%d.dat", n - i)).c_str(), GENERIC_WRITE, 0, nullptr,
+                               CREATE_NEW, 0, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        CloseHandle(h);
+    }
+    view->SetPath(dir.Path());
+    ASSERT_EQ(view->ItemCount(), n + 1);
+    EXPECT_EQ(ListView_GetItemCount(view->Handle()), n + 1);
+    for (int i = 2; i < view->ItemCount(); ++i)
+        ASSERT_LT(view->ItemData(i - 1)->FileName, view->ItemData(i)->FileName);
+    const int before = updated;
+    view->RefreshDirectory();
+    EXPECT_EQ(updated, before);
+    EXPECT_EQ(view->ItemCount(), n + 1);
+}
+
+// Wine's recycle bin gives its items no physical path, so only the way there is checked here.
+TEST_F(DirViewTest, RecycledFolderOfADriveRootGoesThroughTheShellsRecycleBin) {
+    const std::string recycled = "C:\\RECYCLED";
+    const bool made = CreateDirectoryA(recycled.c_str(), nullptr) != FALSE;
+    view->SetPath(recycled);
+    EXPECT_TRUE(view->RecycleBinMode());
+    EXPECT_TRUE(view->DirOK());
+    EXPECT_NE(view->ShellFolder(), nullptr);
+    ASSERT_GE(view->ItemCount(), 1);
+    EXPECT_TRUE(view->ItemData(0)->IsParentDir);
+
+    view->SetPath(dir.Path());
+    EXPECT_FALSE(view->RecycleBinMode());
+    if (made) RemoveDirectoryA(recycled.c_str());
+}
+
+TEST_F(DirViewTest, LinkedDriveTreeDecidesRecycleBinModeAndLearnsOfEmptyNetworkFolders) {
+    drivetree::TDriveView tree(*form, drivetree::TDriveView::Params{.width = 100, .height = 100});
+    tree.Loaded();
+    view->SetDriveView(&tree);
+    Folder("bin");
+    TTreeNode* bin = tree.FindNodeToPath(dir / "bin");
+    ASSERT_NE(bin, nullptr);
+    drivetree::TDriveView::NodeData(bin)->IsRecycleBin = true;
+    view->SetPath(dir / "bin");
+    EXPECT_TRUE(view->RecycleBinMode());
+    view->SetPath(dir.Path());
+    EXPECT_FALSE(view->RecycleBinMode());
+
+    // M: is the network drive that the test fixture gives the Wine prefix.
+    if (GetDriveTypeA("M:\\") == DRIVE_REMOTE) {
+        const std::string share = Numbered("M:\\dirview-%d", static_cast<int>(GetCurrentProcessId()));
+        ASSERT_TRUE(CreateDirectoryA(share.c_str(), nullptr));
+        CreateDirectoryA((share + "\\leaf").c_str(), nullptr);
+        WriteFileBytes(share + "\\leaf\\only a file.txt", "x");
+        TTreeNode* leaf = tree.FindNodeToPath(share + "\\leaf");
+        ASSERT_NE(leaf, nullptr);
+        EXPECT_FALSE(drivetree::TDriveView::NodeData(leaf)->Scanned);
+        view->SetPath(share + "\\leaf");
+        EXPECT_EQ(view->DriveType(), DRIVE_REMOTE);
+        EXPECT_TRUE(drivetree::TDriveView::NodeData(leaf)->Scanned);
+        EXPECT_FALSE(leaf->HasChildren());
+        view->SetPath(dir.Path());
+        DeleteTree(share);
+    }
+    view->SetDriveView(nullptr);
+}
+
+TEST_F(DirViewTest, NamesShowInTheChosenLetterCase) {
+    File("AUTOEXEC.BAT");
+    File("Long File Name.TXT");
+    view->SetPath(dir.Path());
+    view->SetFileNameDisplay(drivetree::fndNice);
+    EXPECT_EQ(TDirView::ItemData(view->FindFileItem("AUTOEXEC.BAT"))->DisplayName, "Autoexec.bat");
+    EXPECT_EQ(TDirView::ItemData(view->FindFileItem("Long File Name.TXT"))->DisplayName,
+              "Long File Name.TXT");
+    view->SetFileNameDisplay(drivetree::fndNoCap);
+    EXPECT_EQ(TDirView::ItemData(view->FindFileItem("AUTOEXEC.BAT"))->DisplayName, "autoexec.bat");
+    EXPECT_EQ(view->FindFileItem("AUTOEXEC.BAT")->Caption(), "AUTOEXEC.BAT"); // the name, as stored
+}
+
+} // namespace
