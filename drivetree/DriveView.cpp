@@ -3,6 +3,7 @@
 #include "drivetree/FolderEntries.h"
 #include "drivetree/IEDriveInfo.h"
 #include "kovalin/Application.h"
+#include "kovalin/ErrorMode.h"
 #include "shell/BaseUtils.h"
 
 #include <algorithm>
@@ -289,7 +290,7 @@ TTreeNode* TDriveView::CreateRootNode(char drive) {
     data->ShellDataRead = true;
     // A: and B: are left to themselves: asking the shell would spin up a floppy drive.
     if (drive > 'B' && myComputer_) {
-        QuietErrors quiet;
+        kovalin::TErrorModeScope quiet;
         data->PIDL.reset(shell::PidlFromName(myComputer_.get(), data->DirName));
         if (data->PIDL) {
             ULONG attr = kShellAttrMask;
@@ -732,7 +733,7 @@ bool TDriveView::BindShellFolder(TTreeNode* node, TNodeData& data) {
 void TDriveView::ReadShellData(TTreeNode* node, TNodeData& data) {
     if (data.ShellDataRead) return;
     data.ShellDataRead = true;
-    QuietErrors quiet;
+    kovalin::TErrorModeScope quiet;
     TTreeNode* parent = node->Parent();
     TNodeData* parentData = NodeData(parent);
     if (!parentData || !BindShellFolder(parent, *parentData)) return;
@@ -761,7 +762,7 @@ void TDriveView::StandardFolderImages(int& closed, int& open) {
 }
 
 void TDriveView::FetchIcons(TTreeNode* node, TNodeData& data) {
-    QuietErrors quiet;
+    kovalin::TErrorModeScope quiet;
     data.IconEmpty = false;
     char drive = GetDrive(node);
     if (!node->Parent()) {

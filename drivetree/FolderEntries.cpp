@@ -1,5 +1,6 @@
 #include "drivetree/FolderEntries.h"
 
+#include "kovalin/ErrorMode.h"
 #include "kovalin/Handles.h"
 #include "shell/BaseUtils.h"
 
@@ -20,7 +21,7 @@ bool IsSubDir(const WIN32_FIND_DATAA& fd) {
 
 // Calls f for every entry of a folder; `folder` ends in a backslash.
 template <typename F> void ForEachEntry(const std::string& folder, F f) {
-    QuietErrors quiet;
+    kovalin::TErrorModeScope quiet;
     WIN32_FIND_DATAA fd;
     kovalin::UniqueFindHandle find(FindFirstFileA((folder + "*.*").c_str(), &fd));
     if (!find) return;
@@ -85,7 +86,7 @@ bool HasSubFolder(const std::string& folder) {
 }
 
 bool FolderExists(const std::string& path) {
-    QuietErrors quiet;
+    kovalin::TErrorModeScope quiet;
     return shell::DirExists(path);
 }
 

@@ -10,18 +10,6 @@
 
 namespace drivetree {
 
-// Drives without a medium must fail quietly instead of putting up the system's box.
-class QuietErrors {
-public:
-    QuietErrors() : old_(SetErrorMode(SEM_FAILCRITICALERRORS)) {}
-    QuietErrors(const QuietErrors&) = delete;
-    QuietErrors& operator=(const QuietErrors&) = delete;
-    ~QuietErrors() { SetErrorMode(old_); }
-
-private:
-    UINT old_;
-};
-
 // A subfolder's directory entry, as much of it as the tree keeps.
 struct DirEntry {
     DWORD attr;

@@ -1,6 +1,7 @@
 #include "drivetree/IEDriveInfo.h"
 
 #include "kovalin/Application.h"
+#include "kovalin/ErrorMode.h"
 #include "kovalin/Exceptions.h"
 #include "kovalin/Registry.h"
 #include "shell/PIDL.h"
@@ -17,18 +18,6 @@ using kovalin::Format;
 namespace {
 
 const char kPolicyKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
-
-// Sets the system error mode for a scope: drives without media must not put up the system's box.
-class ErrorModeScope {
-public:
-    explicit ErrorModeScope(UINT mode) : old_(SetErrorMode(mode)) {}
-    ErrorModeScope(const ErrorModeScope&) = delete;
-    ErrorModeScope& operator=(const ErrorModeScope&) = delete;
-    ~ErrorModeScope() { SetErrorMode(old_); }
-
-private:
-    UINT old_;
-};
 
 std::string Root(char drive) {
     return std::string(1, drive) + ":\\";
@@ -61,7 +50,7 @@ BOOL WINAPI FreeSpaceFromClusters(LPCSTR root, PULARGE_INTEGER freeToCaller, PUL
 }
 
 bool ShellDisplayName(const TDriveInfoRec& rec, char drive, std::string& name) {
-    ErrorModeScope quiet(SEM_FAILCRITICALERRORS);
+    kovalin::TErrorModeScope quiet(SEM_FAILCRITICALERRORS);
     SHFILEINFOA info{};
     DWORD_PTR ok = rec.PIDL ? SHGetFileInfoA(reinterpret_cast<LPCSTR>(rec.PIDL), 0, &info, sizeof info,
                                              SHGFI_PIDL | SHGFI_DISPLAYNAME)
@@ -157,7 +146,7 @@ bool TDriveInfo::ReadDriveStatus(char drive, int flags) {
 
     std::string volumeLabel;
     if (flags & dsSize) {
-        ErrorModeScope quiet(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+        kovalin::TErrorModeScope quiet(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
         rec.Size = DriveTotalSize(drive - 'A' + 1);
         rec.DriveReady = rec.Size >= 0;
         if (!rec.DriveReady) {

@@ -1,5 +1,6 @@
 #include "plugin_api/PluginMap.h"
 
+#include "kovalin/ErrorMode.h"
 #include "kovalin/Exceptions.h"
 #include "kovalin/Module.h"
 #include "kovalin/Registry.h"
@@ -29,9 +30,8 @@ TPluginLibrary::TPluginLibrary(const std::string& libraryFileName) {
     // The map names a file in the plug-in folder, never a path elsewhere.
     if (libraryFileName.empty() || libraryFileName.find_first_of("\\/:") != std::string::npos) return;
     // A missing or broken library must not put up the system's error box.
-    UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    kovalin::TErrorModeScope quiet(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     module_.reset(LoadLibraryA(PluginPath(libraryFileName).c_str()));
-    SetErrorMode(oldMode);
 }
 
 } // namespace kplug
