@@ -10,6 +10,7 @@
 //   (cd /tmp/dv/10000 && seq -f 'image %06g.jpg' 0 9999 | xargs -d '\n' touch)
 //   (cd /tmp/dv/100000 && seq -f 'image %06g.jpg' 0 99999 | xargs -d '\n' touch)
 //   scripts/wine-run.sh build/x86_64/bin/dir_view_bench.exe 5 'Z:\tmp\dv\10000' 'Z:\tmp\dv\100000'
+#include "bench/BenchTiming.h"
 #include "filelist/DirView.h"
 #include "kovalin/Application.h"
 #include "kovalin/Form.h"
@@ -28,17 +29,8 @@
 
 namespace {
 
-double Seconds() {
-    LARGE_INTEGER f, t;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&t);
-    return double(t.QuadPart) / double(f.QuadPart);
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using bench::Median;
+using bench::Seconds;
 
 // Bytes held on the C++ heap, counted by this program's own allocation functions.
 size_t liveBytes = 0;

@@ -3,6 +3,7 @@
 // folder, in the same run. Prints both medians and their ratio.
 //
 //   drive_tree_bench.exe [rounds] [--keep]    (--keep leaves the folder for the next run)
+#include "bench/BenchTiming.h"
 #include "drivetree/DriveView.h"
 #include "kovalin/Application.h"
 #include "kovalin/Form.h"
@@ -19,17 +20,8 @@ namespace {
 
 const int kFolders = 10000;
 
-double Seconds() {
-    LARGE_INTEGER f, t;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&t);
-    return double(t.QuadPart) / double(f.QuadPart);
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using bench::Median;
+using bench::Seconds;
 
 int Enumerate(const std::string& folder) {
     WIN32_FIND_DATAA fd;

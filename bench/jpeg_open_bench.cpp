@@ -2,6 +2,7 @@
 // a buffer, in the same process and run. Prints both medians and their ratio.
 //
 //   jpeg_open_bench.exe [rounds]
+#include "bench/BenchTiming.h"
 #include "plugin_api/KPlug.h"
 #include "plugin_api/PluginMap.h"
 #include "plugins/jpeg/JpegLib.h"
@@ -16,17 +17,8 @@
 
 namespace {
 
-double Seconds() {
-    LARGE_INTEGER f, t;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&t);
-    return double(t.QuadPart) / double(f.QuadPart);
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using bench::Median;
+using bench::Seconds;
 
 // The baseline: read the file, decode to BGR rows in one buffer.
 size_t DirectDecode(const std::string& path) {
