@@ -134,6 +134,20 @@ LRESULT TWinControl::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {
             if (child && child != this) return child->NotifyHandler(*header);
         }
         break;
+    case WM_DRAWITEM:
+        if (auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(lParam); item && item->CtlType != ODT_MENU) {
+            TWinControl* child = FromHandle(item->hwndItem);
+            if (child && child != this && child->DrawItemNotify(*item)) return TRUE;
+        }
+        break;
+    case WM_MEASUREITEM:
+        // The message names the control only by its id. A control asks while it is being created,
+        // before its object is attached; it then keeps the default height until the object sets one.
+        if (auto* item = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam); item && item->CtlType != ODT_MENU) {
+            TWinControl* child = FromHandle(GetDlgItem(hwnd_, static_cast<int>(item->CtlID)));
+            if (child && child != this && child->MeasureItemNotify(*item)) return TRUE;
+        }
+        break;
     case WM_CTLCOLORSTATIC:
         if (originalProc_) break;
         // Static controls take the face colour of the window they sit on.

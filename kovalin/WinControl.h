@@ -63,6 +63,10 @@ protected:
     // A WM_NOTIFY notification that a common control sent to its parent about itself; the result
     // is what the parent's window procedure returns.
     virtual LRESULT NotifyHandler(NMHDR& /*header*/) { return 0; }
+    // WM_DRAWITEM and WM_MEASUREITEM that the parent received for this owner-drawn control; true
+    // when handled.
+    virtual bool DrawItemNotify(DRAWITEMSTRUCT& /*item*/) { return false; }
+    virtual bool MeasureItemNotify(MEASUREITEMSTRUCT& /*item*/) { return false; }
 
     // Control ids for child windows, unique within the program.
     static UINT_PTR NextControlId();

@@ -1,0 +1,188 @@
+#include "drivetree/IEComboBox.h"
+#include "drivetree/IEDriveInfo.h"
+#include "kovalin/Application.h"
+#include "kovalin/Form.h"
+#include "kovalin/Registry.h"
+#include "tests/support/WindowDriver.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+
+using namespace drivetree;
+using namespace kovalin;
+using namespace testsupport;
+
+namespace {
+
+const char kPolicyKey[] = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
+
+bool HasDrive(char drive, UINT type) {
+    return GetDriveTypeA((std::string(1, drive) + ":\\").c_str()) == type;
+}
+
+std::string Letters(const TComboBox& combo) {
+    std::string s;
+    for (int i = 0; i < combo.ItemCount(); ++i)
+        s += combo.Item(i)[0];
+    return s;
+}
+
+// An item is its drive's letter followed by the drive's name.
+std::string ItemText(char drive, const std::string& name) {
+    std::string s(1, drive);
+    s += name;
+    return s;
+}
+
+char SelectedLetter(const TComboBox& combo) {
+    return combo.ItemIndex() < 0 ? 0 : combo.Item(combo.ItemIndex())[0];
+}
+
+class IEComboBoxTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CoInitialize(nullptr);
+        Application().Initialize();
+        form = std::make_unique<TForm>(
+            TFormParams{.caption = "Drives", .clientWidth = 300, .clientHeight = 200});
+    }
+    void TearDown() override {
+        combo.reset();
+        form.reset();
+        CoUninitialize();
+    }
+    void MakeCombo(int width = 145) {
+        combo = std::make_unique<TIEDriveComboBox>(*form, TIEDriveComboBox::Params{.width = width});
+    }
+    std::unique_ptr<TForm> form;
+    std::unique_ptr<TIEDriveComboBox> combo;
+};
+
+TEST_F(IEComboBoxTest, ItemsFollowDriveTypesAndDisplayStyleAndSetDriveTakesOnlyListedDrives) {
+    MakeCombo();
+    std::string expected, fixed;
+    for (char d = 'A'; d <= 'Z'; ++d) {
+        TDriveInfoRec rec = DriveInfo().GetDriveData(d);
+        if (rec.Valid && rec.DriveType >= DRIVE_REMOVABLE && rec.DriveType <= DRIVE_RAMDISK) expected += d;
+        if (rec.Valid && rec.DriveType == DRIVE_FIXED) fixed += d;
+    }
+    EXPECT_EQ(Letters(*combo), expected);
+    EXPECT_EQ(combo->Drive(), 'C');
+    EXPECT_EQ(SelectedLetter(*combo), 'C');
+    EXPECT_EQ(combo->Item(combo->ItemIndex()), ItemText('C', DriveInfo().GetPrettyName('C')));
+    EXPECT_GE(combo->ItemHeight(), 12);
+
+    combo->SetDisplayStyle(doDisplayName);
+    EXPECT_EQ(combo->Item(combo->ItemIndex()), ItemText('C', DriveInfo().GetDriveDisplayName('C')));
+    if (HasDrive('M', DRIVE_REMOTE)) {
+        combo->SetDisplayStyle(doLongPrettyName);
+        int m = static_cast<int>(Letters(*combo).find('M'));
+        EXPECT_EQ(combo->Item(m), ItemText('M', DriveInfo().GetLongPrettyName('M')));
+    }
+    if (HasDrive('S', DRIVE_CDROM)) {
+        combo->SetDrive('s');
+        EXPECT_EQ(combo->Drive(), 'S');
+        EXPECT_EQ(SelectedLetter(*combo), 'S');
+        combo->SetDrive('C');
+    }
+
+    combo->SetDriveTypes({dtFixed});
+    EXPECT_EQ(Letters(*combo), fixed);
+    EXPECT_EQ(SelectedLetter(*combo), 'C');
+    for (char d : {'M', 'R', 'S', 'Q', '?'}) {
+        combo->SetDrive(d); // a tree selection on a drive the combo does not list
+        EXPECT_EQ(combo->Drive(), 'C') << d;
+        EXPECT_EQ(SelectedLetter(*combo), 'C') << d;
+    }
+}
+
+TEST_F(IEComboBoxTest, UserChoiceSetsDriveAndOpenListFitsLongestItem) {
+    MakeCombo(40); // narrower than any item, so the fitted width shows
+    form->Show();
+    RunUntilIdle();
+    ASSERT_GE(combo->ItemCount(), 2);
+    int changes = 0;
+    combo->OnChange = [&] { ++changes; };
+    int closeUps = 0;
+    bool closedOK = true;
+    combo->OnCloseUp = [&](TIECustomComboBox& sender, bool ok) {
+        EXPECT_EQ(&sender, combo.get());
+        ++closeUps;
+        closedOK = ok;
+    };
+
+    combo->SetItemIndex(0);
+    combo->SetFocus();
+    SendMessageA(combo->Handle(), WM_KEYDOWN, VK_DOWN, 0); // the user steps to the next drive
+    RunUntilIdle();
+    EXPECT_EQ(combo->ItemIndex(), 1);
+    EXPECT_EQ(combo->Drive(), combo->Item(1)[0]);
+    EXPECT_EQ(changes, 1);
+
+    HDC dc = GetDC(combo->Handle());
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(combo->Handle(), WM_GETFONT, 0, 0)));
+    int widest = 0;
+    for (int i = 0; i < combo->ItemCount(); ++i) {
+        SIZE size{};
+        std::string text = combo->Item(i);
+        GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        widest = std::max<int>(widest, size.cx);
+    }
+    SelectObject(dc, old);
+    ReleaseDC(combo->Handle(), dc);
+
+    combo->SetDroppedDown(true);
+    RunUntilIdle();
+    EXPECT_TRUE(combo->DroppedDown());
+    EXPECT_EQ(combo->LastDropDownWidth(), widest + 30);
+    EXPECT_EQ(combo->DroppedWidth(), widest + 30);
+    combo->SetDroppedDown(false); // closed without a choice
+    RunUntilIdle();
+    EXPECT_EQ(closeUps, 1);
+    EXPECT_FALSE(closedOK);
+    EXPECT_FALSE(combo->SelectionOK());
+
+    combo->SetDropDownFixedWidth(300);
+    combo->SetDroppedDown(true);
+    RunUntilIdle();
+    EXPECT_EQ(combo->DroppedWidth(), 300);
+    SendMessageA(combo->Handle(), WM_KEYDOWN, VK_RETURN, 0); // confirmed
+    RunUntilIdle();
+    EXPECT_FALSE(combo->DroppedDown());
+    EXPECT_EQ(closeUps, 2);
+    EXPECT_TRUE(closedOK);
+}
+
+TEST_F(IEComboBoxTest, DriveHiddenByPolicyIsNeverListed) {
+    if (!HasDrive('M', DRIVE_REMOTE)) GTEST_SKIP() << "needs the network drive M:";
+    const char hidden = 'M';
+    DWORD mask = 1u << (hidden - 'A');
+    {
+        TRegistry reg;
+        ASSERT_TRUE(reg.OpenKey(kPolicyKey, true));
+        reg.WriteBinaryData("NoDrives", &mask, sizeof mask);
+    }
+    DoneDriveInfo();
+    InitDriveInfo();
+    MakeCombo();
+    std::string letters = Letters(*combo);
+    combo->SetDriveTypes({dtFixed, dtRemote});
+    std::string narrowed = Letters(*combo);
+    combo->SetDrive(hidden);
+    char drive = combo->Drive();
+    {
+        TRegistry reg;
+        reg.OpenKey(kPolicyKey, false);
+        reg.DeleteValue("NoDrives");
+    }
+    DoneDriveInfo();
+    InitDriveInfo();
+    EXPECT_FALSE(letters.empty());
+    EXPECT_EQ(letters.find(hidden), std::string::npos) << letters;
+    EXPECT_EQ(narrowed.find(hidden), std::string::npos) << narrowed;
+    EXPECT_NE(drive, hidden);
+}
+
+} // namespace
