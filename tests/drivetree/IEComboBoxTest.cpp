@@ -74,6 +74,28 @@ TEST_F(IEComboBoxTest, ItemsFollowDriveTypesAndDisplayStyleAndSetDriveTakesOnlyL
     EXPECT_EQ(combo->Item(combo->ItemIndex()), ItemText('C', DriveInfo().GetPrettyName('C')));
     EXPECT_GE(combo->ItemHeight(), 12);
 
+    // The selection field shows the drive's icon and, right of it, its name.
+    form->Show();
+    UpdateWindow(combo->Handle());
+    RunUntilIdle();
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof info;
+    ASSERT_TRUE(GetComboBoxInfo(combo->Handle(), &info));
+    auto inked = [&](int left, int right) {
+        HDC dc = GetDC(combo->Handle());
+        int n = 0;
+        for (int y = info.rcItem.top; y < info.rcItem.bottom; ++y)
+            for (int x = info.rcItem.left + left; x < info.rcItem.left + right && x < info.rcItem.right;
+                 ++x) {
+                COLORREF c = GetPixel(dc, x, y);
+                n += c != GetSysColor(COLOR_WINDOW) && c != GetSysColor(COLOR_HIGHLIGHT);
+            }
+        ReleaseDC(combo->Handle(), dc);
+        return n;
+    };
+    EXPECT_GT(inked(2, 18), 10);  // icon
+    EXPECT_GT(inked(24, 80), 10); // text
+
     combo->SetDisplayStyle(doDisplayName);
     EXPECT_EQ(combo->Item(combo->ItemIndex()), ItemText('C', DriveInfo().GetDriveDisplayName('C')));
     if (HasDrive('M', DRIVE_REMOTE)) {
