@@ -74,6 +74,7 @@ public:
 protected:
     void Change() override;
     void DrawItem(const DRAWITEMSTRUCT& item) override;
+    void FontChanged() override { ApplyItemHeight(); }
 
 private:
     std::string DriveName(char drive) const;

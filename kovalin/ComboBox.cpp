@@ -15,6 +15,7 @@ TComboBox::TComboBox(TWinControl& parent, const Params& p) : TWinControl(&parent
     cp.width = p.width;
     cp.height = p.height;
     cp.id = NextControlId();
+    cp.subclass = true; // to hear of font changes
     CreateHandle(cp);
     ApplyDropDownCount();
 }
@@ -92,6 +93,12 @@ void TComboBox::SetDroppedDown(bool value) {
 HFONT TComboBox::Font() const {
     auto font = reinterpret_cast<HFONT>(SendMessageA(Handle(), WM_GETFONT, 0, 0));
     return font ? font : static_cast<HFONT>(GetStockObject(SYSTEM_FONT));
+}
+
+LRESULT TComboBox::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    LRESULT result = TWinControl::WndProc(msg, wParam, lParam);
+    if (msg == WM_SETFONT) FontChanged();
+    return result;
 }
 
 void TComboBox::CommandNotify(WORD code) {

@@ -46,7 +46,10 @@ public:
     std::function<void()> OnSelEndCancel; // the list closes with the choice abandoned
 
 protected:
+    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     void CommandNotify(WORD code) override;
+    // The control took another font (WM_SETFONT).
+    virtual void FontChanged() {}
     bool DrawItemNotify(DRAWITEMSTRUCT& item) override;
     bool MeasureItemNotify(MEASUREITEMSTRUCT& item) override;
 

@@ -73,6 +73,15 @@ TEST_F(IEComboBoxTest, ItemsFollowDriveTypesAndDisplayStyleAndSetDriveTakesOnlyL
     EXPECT_EQ(SelectedLetter(*combo), 'C');
     EXPECT_EQ(combo->Item(combo->ItemIndex()), ItemText('C', DriveInfo().GetPrettyName('C')));
     EXPECT_GE(combo->ItemHeight(), 12);
+    // A larger font makes taller items.
+    int before = combo->ItemHeight();
+    HFONT big = CreateFontA(-30, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Tahoma");
+    SendMessageA(combo->Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(big), FALSE);
+    EXPECT_GT(combo->ItemHeight(), before + 10);
+    SendMessageA(combo->Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
+                 FALSE);
+    DeleteObject(big);
+    EXPECT_EQ(combo->ItemHeight(), before);
 
     // The selection field shows the drive's icon and, right of it, its name.
     form->Show();
