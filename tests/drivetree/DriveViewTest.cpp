@@ -4,6 +4,7 @@
 #include "kovalin/Form.h"
 #include "kovalin/Registry.h"
 #include "tests/support/TestFiles.h"
+#include "tests/support/Drives.h"
 #include "tests/support/WindowDriver.h"
 
 #include <gtest/gtest.h>
@@ -16,11 +17,7 @@ using namespace testsupport;
 
 namespace {
 
-const char kPolicyKey[] = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
-
-bool HasDrive(char drive, UINT type) {
-    return GetDriveTypeA((std::string(1, drive) + ":\\").c_str()) == type;
-}
+const char* const kPolicyKey = kDrivePolicyKey;
 
 // Makes the folders of each relative path below base, parents first.
 void MakeDirs(const std::string& base, std::initializer_list<const char*> paths) {

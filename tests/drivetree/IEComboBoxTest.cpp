@@ -3,6 +3,7 @@
 #include "kovalin/Application.h"
 #include "kovalin/Form.h"
 #include "kovalin/Registry.h"
+#include "tests/support/Drives.h"
 #include "tests/support/WindowDriver.h"
 
 #include <gtest/gtest.h>
@@ -16,11 +17,7 @@ using namespace testsupport;
 
 namespace {
 
-const char kPolicyKey[] = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
-
-bool HasDrive(char drive, UINT type) {
-    return GetDriveTypeA((std::string(1, drive) + ":\\").c_str()) == type;
-}
+const char* const kPolicyKey = kDrivePolicyKey;
 
 std::string Letters(const TComboBox& combo) {
     std::string s;
