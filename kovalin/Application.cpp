@@ -64,6 +64,22 @@ void TApplication::SetTitle(const std::string& title) {
     if (ownsHandle_ && handle_) SetWindowTextA(handle_, title.c_str());
 }
 
+void TApplication::SetHint(const std::string& hint) {
+    if (hint == hint_) return;
+    hint_ = hint;
+    if (OnHint) OnHint();
+}
+
+std::string GetShortHint(const std::string& hint) {
+    size_t bar = hint.find('|');
+    return bar == std::string::npos ? hint : hint.substr(0, bar);
+}
+
+std::string GetLongHint(const std::string& hint) {
+    size_t bar = hint.find('|');
+    return bar == std::string::npos ? hint : hint.substr(bar + 1);
+}
+
 bool TApplication::DispatchOne(const MSG& msg) {
     if (msg.message == WM_QUIT) {
         terminated_ = true;

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -42,6 +43,12 @@ public:
     // reference, so it outlives the application object for a worker that is still waiting.
     std::shared_ptr<TSynchronizer> Synchronizer() const { return synchronizer_; }
 
+    // The hint of whatever the mouse points at: "short|long", or one text for both; empty when
+    // the mouse points at nothing with a hint. Setting a different hint fires OnHint.
+    const std::string& Hint() const { return hint_; }
+    void SetHint(const std::string& hint);
+    std::function<void()> OnHint;
+
 private:
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     bool DispatchOne(const MSG& msg);
@@ -50,8 +57,13 @@ private:
     bool ownsHandle_ = false;
     bool terminated_ = false;
     std::string title_;
+    std::string hint_;
     std::shared_ptr<TSynchronizer> synchronizer_;
 };
+
+// The parts of a hint before and after its vertical bar; a hint without one is both.
+std::string GetShortHint(const std::string& hint);
+std::string GetLongHint(const std::string& hint);
 
 // Window property of forms whose keyboard input gets dialog navigation in the message loop.
 inline constexpr char kDialogKeysProp[] = "KovalinDialogKeys";

@@ -114,9 +114,33 @@ void TForm::PlaceOnScreen() {
     SetWindowPos(Handle(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+TWindowState TForm::WindowState() const {
+    if (IsZoomed(Handle())) return TWindowState::wsMaximized;
+    if (IsIconic(Handle())) return TWindowState::wsMinimized;
+    return Visible() ? TWindowState::wsNormal : showState_;
+}
+
+namespace {
+int ShowCommand(TWindowState state) {
+    switch (state) {
+    case TWindowState::wsMaximized:
+        return SW_SHOWMAXIMIZED;
+    case TWindowState::wsMinimized:
+        return SW_SHOWMINIMIZED;
+    default:
+        return SW_SHOWNORMAL;
+    }
+}
+} // namespace
+
+void TForm::SetWindowState(TWindowState value) {
+    showState_ = value;
+    if (Visible()) ShowWindow(Handle(), ShowCommand(value));
+}
+
 void TForm::Show() {
     PlaceOnScreen();
-    ShowWindow(Handle(), SW_SHOW);
+    ShowWindow(Handle(), Visible() ? SW_SHOW : ShowCommand(showState_));
     if (OnShow) OnShow();
 }
 
@@ -175,9 +199,11 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
         Close();
         return 0;
-    case WM_SIZE:
+    case WM_SIZE: {
+        LRESULT r = DefaultHandler(msg, wParam, lParam); // lays out the aligned controls
         if (OnResize) OnResize();
-        break;
+        return r;
+    }
     case WM_COMMAND:
         if (lParam == 0 && HIWORD(wParam) <= 1 && OnMenuCommand) {
             OnMenuCommand(LOWORD(wParam));

@@ -14,6 +14,7 @@ class TButton;
 
 enum class TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow };
 enum class TPosition { poDesigned, poScreenCenter, poOwnerFormCenter };
+enum class TWindowState { wsNormal, wsMinimized, wsMaximized };
 
 using TModalResult = int;
 inline constexpr TModalResult mrNone = 0;
@@ -51,6 +52,10 @@ public:
     TPosition Position() const { return position_; }
     HWND Owner() const { return GetWindow(Handle(), GW_OWNER); }
 
+    // A hidden form takes the state when it is shown.
+    TWindowState WindowState() const;
+    void SetWindowState(TWindowState value);
+
     int ClientWidth() const;
     int ClientHeight() const;
     void SetClientSize(int width, int height);
@@ -79,6 +84,7 @@ private:
 
     TFormBorderStyle borderStyle_;
     TPosition position_;
+    TWindowState showState_ = TWindowState::wsNormal;
     TModalResult modalResult_ = mrNone;
     bool modal_ = false;
     TButton* defaultButton_ = nullptr;

@@ -3,6 +3,7 @@
 #include "kovalin/Exceptions.h"
 #include "kovalin/Module.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace kovalin {
@@ -62,6 +63,8 @@ void TWinControl::CreateHandle(const CreateParams& p) {
 }
 
 TWinControl::~TWinControl() {
+    if (parent_) std::erase(parent_->aligned_, this);
+    for (TWinControl* child : aligned_) child->align_ = TAlign::alNone;
     if (hwnd_) {
         HWND h = hwnd_;
         Detach();
@@ -123,7 +126,7 @@ LRESULT TWinControl::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (lParam) {
             TWinControl* child = FromHandle(reinterpret_cast<HWND>(lParam));
             if (child && child != this) {
-                child->CommandNotify(HIWORD(wParam));
+                child->CommandMessage(wParam);
                 return 0;
             }
         }
@@ -148,6 +151,9 @@ LRESULT TWinControl::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {
             if (child && child != this && child->MeasureItemNotify(*item)) return TRUE;
         }
         break;
+    case WM_SIZE:
+        if (!aligned_.empty() && wParam != SIZE_MINIMIZED) AlignControls();
+        break;
     case WM_CTLCOLORSTATIC:
         if (originalProc_) break;
         // Static controls take the face colour of the window they sit on.
@@ -159,13 +165,25 @@ LRESULT TWinControl::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcA(hwnd_, msg, wParam, lParam);
 }
 
+void TWinControl::ClaimWindow(HWND foreign, TWinControl* owner) {
+    if (owner) SetPropA(foreign, kObjectProp, owner);
+    else RemovePropA(foreign, kObjectProp);
+}
+
 UINT_PTR TWinControl::NextControlId() {
     static UINT_PTR id = 100;
     return ++id;
 }
 
 HFONT TWinControl::ControlFont() {
-    return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    // Forms and their controls use 8-point MS Sans Serif (11 pixels at 96 dots per inch); the
+    // font lives as long as the module.
+    static HFONT font = [] {
+        HFONT f = CreateFontA(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                              CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif");
+        return f ? f : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    }();
+    return font;
 }
 
 static RECT WindowRectInParent(HWND h) {
@@ -229,6 +247,57 @@ void TWinControl::SetFocus() {
 }
 void TWinControl::Invalidate() {
     InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void TWinControl::SetAlign(TAlign value) {
+    if (value == align_ || !parent_) return;
+    std::erase(parent_->aligned_, this);
+    align_ = value;
+    if (value != TAlign::alNone) parent_->aligned_.push_back(this);
+    parent_->AlignControls();
+}
+
+void TWinControl::AlignControls() {
+    if (!hwnd_) return;
+    RECT area = ClientRect();
+    std::vector<TWinControl*> order;
+    // Edges first, top and bottom spanning the whole width, then left and right, then the fill.
+    for (TAlign pass : {TAlign::alTop, TAlign::alBottom, TAlign::alLeft, TAlign::alRight, TAlign::alClient})
+        for (TWinControl* c : aligned_)
+            if (c->align_ == pass) order.push_back(c);
+    HDWP batch = BeginDeferWindowPos(static_cast<int>(order.size()));
+    for (TWinControl* c : order) {
+        RECT r = area;
+        // Edge controls keep their size even when it does not fit; the fill never goes negative.
+        int w = std::max(0, static_cast<int>(area.right - area.left));
+        int h = std::max(0, static_cast<int>(area.bottom - area.top));
+        switch (c->align_) {
+        case TAlign::alTop:
+            h = c->Height();
+            area.top += h;
+            break;
+        case TAlign::alBottom:
+            h = c->Height();
+            r.top = area.bottom - h;
+            area.bottom -= h;
+            break;
+        case TAlign::alLeft:
+            w = c->Width();
+            area.left += w;
+            break;
+        case TAlign::alRight:
+            w = c->Width();
+            r.left = area.right - w;
+            area.right -= w;
+            break;
+        default:
+            break;
+        }
+        UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
+        if (batch) batch = DeferWindowPos(batch, c->hwnd_, nullptr, r.left, r.top, w, h, flags);
+        else SetWindowPos(c->hwnd_, nullptr, r.left, r.top, w, h, flags);
+    }
+    if (batch) EndDeferWindowPos(batch);
 }
 
 } // namespace kovalin

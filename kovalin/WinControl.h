@@ -6,8 +6,13 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace kovalin {
+
+// Where a control sits in its parent: stacked along an edge, filling what is left, or placed by
+// its own bounds. Controls with the same alignment stack outward-in in the order they were aligned.
+enum class TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
 
 class TWinControl {
 public:
@@ -36,6 +41,15 @@ public:
     void SetFocus();
     void Invalidate();
 
+    TAlign Align() const { return align_; }
+    // Takes the control into (or out of) its parent's edge layout and lays the parent out again.
+    // An aligned control keeps its width (left, right) or height (top, bottom) from its bounds.
+    void SetAlign(TAlign value);
+    // Places the aligned children within the client area; runs whenever this window is resized.
+    void AlignControls();
+    // The aligned children in layout order.
+    const std::vector<TWinControl*>& AlignedControls() const { return aligned_; }
+
     // The object behind a window created by the framework, or nullptr.
     static TWinControl* FromHandle(HWND hwnd);
 
@@ -60,6 +74,8 @@ protected:
 
     // A WM_COMMAND notification that a standard control sent to its parent about itself.
     virtual void CommandNotify(WORD /*code*/) {}
+    // The whole WM_COMMAND word (id and code), for controls whose commands name an inner item.
+    virtual void CommandMessage(WPARAM wParam) { CommandNotify(HIWORD(wParam)); }
     // A WM_NOTIFY notification that a common control sent to its parent about itself; the result
     // is what the parent's window procedure returns.
     virtual LRESULT NotifyHandler(NMHDR& /*header*/) { return 0; }
@@ -68,10 +84,14 @@ protected:
     virtual bool DrawItemNotify(DRAWITEMSTRUCT& /*item*/) { return false; }
     virtual bool MeasureItemNotify(MEASUREITEMSTRUCT& /*item*/) { return false; }
 
+    // Makes notifications about a window that a control created for itself (a tooltip) reach
+    // the control; nullptr undoes it.
+    static void ClaimWindow(HWND foreign, TWinControl* owner);
+
     // Control ids for child windows, unique within the program.
     static UINT_PTR NextControlId();
 
-    // The framework's font for controls: the system's GUI font.
+    // The framework's font for controls: 8-point MS Sans Serif.
     static HFONT ControlFont();
 
 private:
@@ -80,6 +100,8 @@ private:
 
     TWinControl* parent_;
     HWND hwnd_ = nullptr;
+    TAlign align_ = TAlign::alNone;
+    std::vector<TWinControl*> aligned_;
     bool ownClass_ = false;
     WNDPROC originalProc_ = nullptr; // the standard control's own procedure when subclassed
 };

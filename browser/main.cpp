@@ -1,0 +1,356 @@
+#include "browser/main.h"
+
+#include "browser/PreviewFit.h"
+#include "browser/ToolImages.h"
+#include "kovalin/Application.h"
+#include "kovalin/Exceptions.h"
+#include "kovalin/Handles.h"
+#include "kovalin/Module.h"
+#include "plugin_api/PluginMap.h"
+#include "shell/BaseUtils.h"
+
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cctype>
+
+namespace browser {
+
+TfrmMain* frmMain = nullptr;
+
+namespace {
+
+const char kCaption[] = "Kovalin File Browser";
+
+// Defaults of the stored layout.
+constexpr int kDefaultTop = 65, kDefaultLeft = 60, kDefaultWidth = 500, kDefaultHeight = 350;
+constexpr int kDefaultPanel = 185;
+
+std::string LowerCase(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return s;
+}
+
+bool IsDirectory(const std::string& path) {
+    DWORD attr = GetFileAttributesA(path.c_str());
+    return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+} // namespace
+
+TfrmMain::TfrmMain(std::vector<std::string> args)
+    : TForm(kovalin::TFormParams{.caption = kCaption,
+                                 .borderStyle = kovalin::TFormBorderStyle::bsSizeable,
+                                 .position = kovalin::TPosition::poDesigned,
+                                 .left = 192,
+                                 .top = 107,
+                                 .clientWidth = 440,
+                                 .clientHeight = 309}),
+      args_(std::move(args)) {
+    frmMain = this;
+    CreateComponents();
+    ApplyComponentSettings();
+    FormCreate();
+}
+
+TfrmMain::~TfrmMain() {
+    FormDestroy();
+    // The views refer to each other; unlink them before they go one by one.
+    cbxDrives->SetDriveView(nullptr);
+    dirView->SetDriveView(nullptr);
+    if (frmMain == this) frmMain = nullptr;
+}
+
+void TfrmMain::CreateComponents() {
+    imlMain = std::make_unique<kovalin::TImageList>(kovalin::TImageList::Params{.width = 16, .height = 16});
+    AddToolImages(*imlMain);
+
+    tbrMain = std::make_unique<kovalin::TToolBar>(
+        *this, kovalin::TToolBar::Params{.height = 22, .buttonWidth = 99, .images = imlMain->Handle(),
+                                         .caption = "Main ToolBar"});
+    RECT slot = tbrMain->AddControlSlot(145);
+    cbxDrives = std::make_unique<drivetree::TIEDriveComboBox>(
+        *tbrMain, drivetree::TIECustomComboBox::Params{.left = static_cast<int>(slot.left),
+                                                       .top = static_cast<int>(slot.top),
+                                                       .width = 145,
+                                                       .height = 21});
+    tbrMain->AddSeparator(8); // Sep_1
+    tbnNewFolder = &tbrMain->AddButton("New Folder", 0, "New Folder|Create new folder", true);
+    tbrMain->AddSeparator(8); // Sep_2
+    tbnOpen = &tbrMain->AddButton("Open in Vodedi", 1, "Open in Vodedi|Open in Kovalin Vodedi", false);
+    tbnFS = &tbrMain->AddButton("Full Screen", 2,
+                                "Full Screen|Launch Kovalin Vodedi with current image in Full Screen mode", false);
+    tbnPrint = &tbrMain->AddButton("Print", 3, "Print|Print current image", false);
+    tbrMain->AutoSize();
+    // The combo sits centred on the bar.
+    int comboTop = std::max(0, (tbrMain->Height() - cbxDrives->Height()) / 2);
+    cbxDrives->SetBounds(static_cast<int>(slot.left), comboTop, 145, cbxDrives->Height());
+
+    sbrMain = std::make_unique<kovalin::TStatusBar>(*this, kovalin::TStatusBar::Params{.height = 19});
+
+    pnlLeft = std::make_unique<kovalin::TPanel>(
+        *this, kovalin::TPanel::Params{.width = kDefaultPanel, .caption = {}, .bevelOuter = kovalin::TPanelBevel::bvNone});
+    pnlLeft->SetAlign(kovalin::TAlign::alLeft);
+    pnlPreview = std::make_unique<kovalin::TPanel>(
+        *pnlLeft, kovalin::TPanel::Params{.width = kDefaultPanel, .height = kDefaultPanel,
+                                          .caption = kNoPreviewCaption,
+                                          .bevelOuter = kovalin::TPanelBevel::bvNone});
+    pnlPreview->SetAlign(kovalin::TAlign::alBottom);
+    splPreview = std::make_unique<kovalin::TSplitter>(
+        *pnlLeft, kovalin::TSplitter::Params{.align = kovalin::TAlign::alBottom, .size = 3});
+    drvView = std::make_unique<drivetree::TDriveView>(*pnlLeft, drivetree::TDriveView::Params{.indent = 19});
+    drvView->SetAlign(kovalin::TAlign::alClient);
+    pnlSpacer = std::make_unique<kovalin::TPanel>(
+        *pnlPreview, kovalin::TPanel::Params{.width = 3, .caption = {}, .bevelOuter = kovalin::TPanelBevel::bvNone});
+    pnlSpacer->SetAlign(kovalin::TAlign::alLeft);
+    imgPreview = std::make_unique<kovalin::TImage>(*pnlPreview, kovalin::TImage::Params{.width = 182, .height = 185});
+    imgPreview->SetAlign(kovalin::TAlign::alClient);
+    imgPreview->SetVisible(false);
+
+    splMain = std::make_unique<kovalin::TSplitter>(
+        *this, kovalin::TSplitter::Params{.align = kovalin::TAlign::alLeft, .size = 3});
+    dirView = std::make_unique<filelist::TDirView>(
+        *this, kovalin::TListView::Params{.viewStyle = kovalin::TViewStyle::vsList});
+    dirView->SetAlign(kovalin::TAlign::alClient);
+}
+
+void TfrmMain::ApplyComponentSettings() {
+    cbxDrives->SetDropDownFixedWidth(0);
+    cbxDrives->SetDriveView(drvView.get());
+
+    drvView->SetFullDriveScan(false);
+    drvView->SetDimmHiddenDirs(true);
+    drvView->SetShowDirSize(false);
+    drvView->SetShowVolLabel(true);
+    drvView->SetVolDisplayStyle(drivetree::doLongPrettyName);
+    drvView->SetShowAnimation(false);
+    drvView->SetFileNameDisplay(drivetree::fndStored);
+    drvView->OnChange = [this](kovalin::TTreeNode* node) { drvViewChange(node); };
+
+    dirView->SetSortColumn(0);
+    dirView->SetDateTimeDisplay(filelist::TDateTimeDisplay::dtdDateTimeSec);
+    dirView->SetFileNameDisplay(drivetree::fndStored);
+    dirView->SetSelFileSizeFrom(0);
+    dirView->SetSelFileTimeFrom(0);
+    dirView->SetShowAnimation(false);
+    dirView->SetMask("*.*");
+    dirView->SetDriveView(drvView.get());
+    dirView->OnSelectItem = [this](kovalin::TListItem* item, bool selected) { dirViewSelectItemNew(item, selected); };
+
+    tbnNewFolder->OnClick = [this] { tbnNewFolderClick(); };
+    tbnOpen->OnClick = [this] { tbnOpenClick(); };
+    tbnFS->OnClick = [this] { tbnFSClick(); };
+    tbnPrint->OnClick = [this] { tbnPrintClick(); };
+    splMain->OnMoved = [this] { splMainMoved(); };
+    splPreview->OnMoved = [this] { splPreviewMoved(); };
+    kovalin::Application().OnHint = [this] { appEventsHint(); };
+    // Closing the window ends the program.
+    OnClose = [] { kovalin::Application().Terminate(); };
+
+    drvView->Loaded();
+    cbxDrives->BuildItems();
+}
+
+// --- layout and folder ----------------------------------------------------------------------------
+
+int TfrmMain::ReadSetting(const char* name, int fallback) {
+    try {
+        return registry_->ReadInteger(name);
+    } catch (const kovalin::Exception&) {
+        return fallback;
+    }
+}
+
+void TfrmMain::FormCreate() {
+    registry_ = std::make_unique<kovalin::TRegistry>();
+    registry_->SetRootKey(HKEY_CURRENT_USER);
+    bool open = false;
+    try {
+        open = registry_->OpenKey(kSettingsKey, true);
+    } catch (const kovalin::Exception&) {
+    }
+    // Without the key every value takes its default.
+    auto read = [&](const char* name, int fallback) { return open ? ReadSetting(name, fallback) : fallback; };
+    int top = read("Top", kDefaultTop);
+    int left = read("Left", kDefaultLeft);
+    int width = read("Width", kDefaultWidth);
+    int height = read("Height", kDefaultHeight);
+    SetBounds(left, top, width, height);
+    SetWindowState(read("State", 1) != 0 ? kovalin::TWindowState::wsMaximized : kovalin::TWindowState::wsNormal);
+    pnlLeft->SetBounds(pnlLeft->Left(), pnlLeft->Top(), read("Vertical", kDefaultPanel), pnlLeft->Height());
+    pnlPreview->SetBounds(pnlPreview->Left(), pnlPreview->Top(), pnlPreview->Width(),
+                          read("Horizontal", kDefaultPanel));
+    AlignControls();
+    pnlLeft->AlignControls();
+
+    std::string path;
+    if (open) {
+        try {
+            path = registry_->ReadString("Path");
+        } catch (const kovalin::Exception&) {
+        }
+    }
+    if (path.empty()) path = "C:\\";
+
+    std::string start = !args_.empty() && IsDirectory(args_[0]) ? args_[0] : shell::IncludeTrailingBackslash(path);
+    if (kovalin::TTreeNode* node = drvView->FindNodeToPath(start)) drvView->SetSelected(node);
+    dirView->RefreshDirectory();
+    dirView->ResumeLoading(false);
+    registry_->CloseKey();
+}
+
+void TfrmMain::FormDestroy() {
+    if (destroyed_ || !registry_) return;
+    destroyed_ = true;
+    try {
+        if (registry_->OpenKey(kSettingsKey, true)) {
+            registry_->WriteInteger("State", WindowState() == kovalin::TWindowState::wsMaximized ? 1 : 0);
+            RECT r{};
+            GetWindowRect(Handle(), &r);
+            registry_->WriteInteger("Top", r.top);
+            registry_->WriteInteger("Left", r.left);
+            registry_->WriteInteger("Width", r.right - r.left);
+            registry_->WriteInteger("Height", r.bottom - r.top);
+            registry_->WriteInteger("Vertical", pnlLeft->Width());
+            registry_->WriteInteger("Horizontal", pnlPreview->Height());
+            registry_->WriteString("Path", dirView->Path());
+            registry_->CloseKey();
+        }
+    } catch (const kovalin::Exception&) {
+        // A registry that refuses the settings loses them; the program still closes.
+    }
+    registry_.reset();
+}
+
+// --- commands ---------------------------------------------------------------------------------------
+
+void TfrmMain::tbnNewFolderClick() {}
+
+void TfrmMain::LaunchEditor(const std::string& suffix) {
+    std::string program = kovalin::ModuleFolder(nullptr) + "vodedi.exe";
+    std::string parameters = dirView->ItemFullFileName(dirView->Selected()) + suffix;
+    ShellExecuteA(nullptr, "open", program.c_str(), parameters.c_str(), nullptr, SW_SHOWNORMAL);
+}
+
+void TfrmMain::tbnOpenClick() {
+    LaunchEditor("");
+}
+void TfrmMain::tbnFSClick() {
+    LaunchEditor(" /fs");
+}
+void TfrmMain::tbnPrintClick() {
+    LaunchEditor(" /print");
+}
+
+void TfrmMain::PreviewSelection(kovalin::TListItem* item) {
+    std::string ext = dirView->ItemFileExt(item);
+    if (ext.empty()) return;
+    ext.erase(0, 1);
+    if (IsSupported(ext)) Preview(dirView->ItemFullFileName(item));
+    else ClearPreview();
+}
+
+void TfrmMain::dirViewSelectItemNew(kovalin::TListItem* item, bool selected) {
+    if (selected && item) PreviewSelection(item);
+}
+
+void TfrmMain::splMainMoved() {
+    if (kovalin::TListItem* item = dirView->Selected()) PreviewSelection(item);
+    else ClearPreview();
+}
+
+void TfrmMain::splPreviewMoved() {
+    splMainMoved();
+}
+
+void TfrmMain::drvViewChange(kovalin::TTreeNode*) {
+    ClearPreview();
+}
+
+void TfrmMain::appEventsHint() {
+    sbrMain->SetSimpleText(kovalin::GetLongHint(kovalin::Application().Hint()));
+}
+
+// --- preview ----------------------------------------------------------------------------------------
+
+bool TfrmMain::IsSupported(const std::string& extension) {
+    std::string library;
+    try {
+        if (registry_->OpenKey(kplug::kOpenPluginMapKey, true)) library = registry_->ReadString(LowerCase(extension));
+    } catch (const kovalin::Exception&) {
+    }
+    registry_->CloseKey();
+    return !library.empty();
+}
+
+void TfrmMain::Preview(const std::string& fileName) {
+    size_t dot = fileName.find_last_of('.');
+    std::string ext = dot == std::string::npos ? std::string() : LowerCase(fileName.substr(dot + 1));
+    std::string library;
+    try {
+        if (registry_->OpenKey(kplug::kOpenPluginMapKey, true)) library = registry_->ReadString(ext);
+    } catch (const kovalin::Exception&) {
+    }
+    registry_->CloseKey();
+
+    // Loaded for this one call: the library is free to be replaced between previews.
+    kovalin::UniqueHModule module(LoadLibraryA((kplug::PluginFolder() + library).c_str()));
+    if (!module) return;
+    auto open = reinterpret_cast<TKPLUGopen>(
+        reinterpret_cast<void*>(GetProcAddress(module.get(), kKPLUGopen)));
+    if (!open) return;
+    HBITMAP bitmap = open(fileName.c_str(), ext.c_str(), kovalin::Application().Handle());
+    if (bitmap) DoPreview(bitmap);
+    else ClearPreview();
+}
+
+void TfrmMain::DoPreview(HBITMAP handle) {
+    kovalin::UniqueHBitmap bitmap(handle); // the browser owns what the plug-in returned
+    previewShown_ = true;
+    pnlPreview->SetCaption("");
+    imgPreview->SetVisible(true);
+    tbnOpen->SetEnabled(true);
+    tbnFS->SetEnabled(true);
+    tbnPrint->SetEnabled(true);
+
+    BITMAP info{};
+    if (!GetObjectA(bitmap.get(), sizeof info, &info)) return;
+    RECT client = imgPreview->ClientRect();
+    TPreviewFit fit = FitPreview(client.right, client.bottom, info.bmWidth, std::abs(info.bmHeight));
+
+    kovalin::TBitmap& surface = imgPreview->Picture();
+    surface.SetSize(client.right, client.bottom);
+    HDC dc = surface.Canvas().Handle();
+    // The whole surface in the face colour first, so nothing of an earlier, smaller picture stays.
+    RECT all{0, 0, client.right, client.bottom};
+    FillRect(dc, &all, GetSysColorBrush(COLOR_BTNFACE));
+
+    kovalin::UniqueMemoryDC source(CreateCompatibleDC(dc));
+    {
+        kovalin::SelectGuard select(source.get(), bitmap.get());
+        SetStretchBltMode(dc, HALFTONE);
+        SetBrushOrgEx(dc, 0, 0, nullptr);
+        StretchBlt(dc, fit.image.left, fit.image.top, fit.image.right - fit.image.left,
+                   fit.image.bottom - fit.image.top, source.get(), 0, 0, info.bmWidth, std::abs(info.bmHeight),
+                   SRCCOPY);
+    }
+    FrameRect(dc, &fit.frame, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    GdiFlush();
+    imgPreview->Invalidate();
+}
+
+void TfrmMain::ClearPreview() {
+    previewShown_ = false;
+    tbnOpen->SetEnabled(false);
+    tbnFS->SetEnabled(false);
+    tbnPrint->SetEnabled(false);
+    kovalin::TBitmap& surface = imgPreview->Picture();
+    if (!surface.Empty()) {
+        RECT all{0, 0, surface.Width(), surface.Height()};
+        FillRect(surface.Canvas().Handle(), &all, GetSysColorBrush(COLOR_BTNFACE));
+    }
+    imgPreview->SetVisible(false);
+    pnlPreview->SetCaption(kNoPreviewCaption);
+}
+
+} // namespace browser
