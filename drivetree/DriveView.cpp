@@ -1072,7 +1072,8 @@ void TDriveView::Change(TTreeNode* node) {
     } else if (exists) {
         st.DefaultDir = shell::IncludeTrailingBackslash(path);
         if (driveChanged) {
-            if (oldDrive && DriveInfo().GetDriveData(oldDrive).DriveType == DRIVE_REMOVABLE) FreeMonitor(oldDrive);
+            if (oldDrive && DriveInfo().GetDriveData(oldDrive).DriveType == DRIVE_REMOVABLE)
+                FreeMonitor(oldDrive);
             if (rec.DriveSerial != oldSerial || rec.DriveSerial == 0) {
                 if (st.Scanned) ScanDrive(drive);
                 FireDiskEvent(OnInsertedDiskChange, drive);

@@ -269,12 +269,12 @@ private:
 
     std::string lastPath_;
     bool selectionAnnounced_ = false;
-    unsigned changeCalls_ = 0;           // Change calls so far
-    TTreeNode* announcing_ = nullptr;    // the node being announced; cleared when it is deleted
+    unsigned changeCalls_ = 0;        // Change calls so far
+    TTreeNode* announcing_ = nullptr; // the node being announced; cleared when it is deleted
     bool buttonUp_ = true;
-    bool followingMouse_ = false;        // a press turned into a drag: the tree holds the mouse
-    TTreeNode* pressTarget_ = nullptr;   // the node the press will select on release
-    WPARAM swallowChar_ = 0;             // the character of a key consumed on its way down
+    bool followingMouse_ = false;      // a press turned into a drag: the tree holds the mouse
+    TTreeNode* pressTarget_ = nullptr; // the node the press will select on release
+    WPARAM swallowChar_ = 0;           // the character of a key consumed on its way down
 
     bool watchDirectory_ = false;
     UINT changeInterval_ = 1000;

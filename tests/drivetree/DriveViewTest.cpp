@@ -871,7 +871,8 @@ TEST_F(DriveViewTest, KeysOpenCloseAndFoldAndCenterNodeScrollsToTheMiddle) {
     ASSERT_GT(last->DisplayRect(false).top, height * 3 / 4);
     view->CenterNode(last->GetPrevSibling()->GetPrevSibling());
     view->CenterNode(many->GetFirstChild()->GetNextSibling()->GetNextSibling()->GetNextSibling());
-    int top = many->GetFirstChild()->GetNextSibling()->GetNextSibling()->GetNextSibling()->DisplayRect(false).top;
+    int top =
+        many->GetFirstChild()->GetNextSibling()->GetNextSibling()->GetNextSibling()->DisplayRect(false).top;
     EXPECT_GE(top, height / 4);
     EXPECT_LE(top, height * 3 / 4);
 }

@@ -218,7 +218,8 @@ TEST_F(IEComboBoxTest, LinkedTreeFollowsTheChoiceAndSetsTheDrive) {
     TempDir temp;
     CreateDirectoryA((temp / "here").c_str(), nullptr);
     MakeCombo();
-    auto tree = std::make_unique<TDriveView>(*form, TDriveView::Params{.top = 30, .width = 300, .height = 170});
+    auto tree =
+        std::make_unique<TDriveView>(*form, TDriveView::Params{.top = 30, .width = 300, .height = 170});
     tree->Loaded();
     combo->SetDriveView(tree.get());
     EXPECT_EQ(tree->DriveCombo(), combo.get());
