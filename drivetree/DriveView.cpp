@@ -1,6 +1,7 @@
 #include "drivetree/DriveView.h"
 
 #include "drivetree/FolderEntries.h"
+#include "drivetree/IEComboBox.h"
 #include "drivetree/IEDriveInfo.h"
 #include "kovalin/Application.h"
 #include "kovalin/ErrorMode.h"
@@ -119,9 +120,24 @@ TDriveView::TDriveView(kovalin::TWinControl& parent, const Params& params) : TTr
         desktop->BindToObject(drives, nullptr, IID_IShellFolder, myComputer_.put_void());
         shell::PidlFree(drives);
     }
+
+    for (char d = 'A'; d <= 'Z'; ++d) {
+        auto timer = std::make_unique<kovalin::TTimer>();
+        timer->SetEnabled(false);
+        timer->SetInterval(0);
+        timer->SetOnTimer([this, d] { ChangeTimerFired(d); });
+        Status(d).ChangeTimer = timer.get();
+        changeTimers_[static_cast<size_t>(d - 'A')] = std::move(timer);
+    }
 }
 
 TDriveView::~TDriveView() {
+    // Nothing is announced any more, and the linked views forget this one.
+    destroying_ = true;
+    if (driveCombo_) driveCombo_->SetDriveView(nullptr);
+    SetDirView(nullptr);
+    for (char d = 'A'; d <= 'Z'; ++d)
+        FreeMonitor(d);
     // The node data goes while this view can still see its deletion.
     Clear();
 }
@@ -277,9 +293,13 @@ void TDriveView::SetDirectory(const std::string& path) {
         node = FindNodeToPath(p);
     }
     if (!node) return;
+    buttonUp_ = true;
     node->MakeVisible();
     SetSelected(node);
-    if (node->Level() == 0 && !Status(GetDrive(node)).Scanned) ScanDrive(GetDrive(node));
+    if (TTreeNode* selected = Selected(); selected && !selected->Parent()) {
+        char drive = GetDrive(selected);
+        if (!Status(drive).Scanned) ScanDrive(drive);
+    }
 }
 
 // --- drive nodes ---------------------------------------------------------------------------------
@@ -494,6 +514,7 @@ bool TDriveView::CanExpand(TTreeNode* node) {
         bool any = node->Count() > 0;
         node->SetHasChildren(any);
         allow = any;
+        if (watchDirectory_ && !Status(drive).DiscMonitor) StartWatchThread(drive);
     }
     return allow;
 }
@@ -609,6 +630,22 @@ bool TDriveView::Validate(TTreeNode* node, TRecursiveScan mode, bool readNewDirs
     } release{validating_};
     std::string oldDirectory = Directory();
     WaitCursor wait(Focused());
+    if (!node->Parent())
+        if (char drive = GetDrive(node)) Status(drive).ChangeTimer->SetEnabled(false);
+    // Its own reading must not come back as a change.
+    bool watching = WatchThreadActive();
+    if (watching) StopWatchThread();
+    struct Rewatch {
+        TDriveView& view;
+        bool watching;
+        ~Rewatch() {
+            try {
+                if (watching && view.watchDirectory_) view.StartWatchingSelection();
+            } catch (const std::exception&) {
+                // The drive goes unwatched, as when its monitor reports it cannot watch.
+            }
+        }
+    } rewatch{*this, watching};
 
     TTreeNode* start = node;
     bool startKept = true;
@@ -708,6 +745,8 @@ void TDriveView::DeleteSubNodes(TTreeNode* node) {
 
 void TDriveView::Delete(TTreeNode* node) {
     // The tree view has cleared the node as drop target already.
+    if (node == announcing_) announcing_ = nullptr;
+    if (node == pressTarget_) pressTarget_ = nullptr;
     if (!node->Parent()) {
         for (TDriveStatus& st : drives_)
             if (st.RootNode == node) {
@@ -945,6 +984,391 @@ int64_t TDriveView::GetSubTreeSize(TTreeNode* node) {
         return true;
     });
     return total;
+}
+
+// --- the link to the file list -------------------------------------------------------------------
+
+TLinkedFileList::~TLinkedFileList() {
+    SetDriveView(nullptr);
+}
+
+void TLinkedFileList::SetDriveView(TDriveView* value) {
+    if (value)
+        value->SetDirView(this);
+    else if (driveView_)
+        driveView_->SetDirView(nullptr);
+}
+
+void TDriveView::SetDirView(TLinkedFileList* list) {
+    if (list == dirView_) return;
+    if (dirView_) dirView_->driveView_ = nullptr;
+    dirView_ = list;
+    if (list) {
+        if (list->driveView_) list->driveView_->dirView_ = nullptr;
+        list->driveView_ = this;
+    }
+}
+
+// --- selection -----------------------------------------------------------------------------------
+
+void TDriveView::SetSelected(TTreeNode* node) {
+    if (node == Selected()) return;
+    selectionAnnounced_ = false;
+    buttonUp_ = true;
+    unsigned before = changeCalls_;
+    TTreeView::SetSelected(node);
+    if (changeCalls_ == before) Change(Selected());
+}
+
+void TDriveView::FireDiskEvent(const TDriveViewDiskChangeEvent& event, char drive) {
+    if (event) event(*this, drive);
+}
+
+void TDriveView::Change(TTreeNode* node) {
+    if (destroying_) return;
+    ++changeCalls_;
+    std::string path = node ? GetDirPath(node) : std::string();
+    if (path.size() < 2 || path == lastPath_) {
+        TTreeView::Change(node);
+        return;
+    }
+    selectionAnnounced_ = true;
+    char oldDrive = lastPath_.empty() ? '\0' : UpperLetter(lastPath_[0]);
+    lastPath_ = path;
+    char drive = UpperLetter(path[0]);
+    DWORD oldSerial = DriveInfo().GetDriveData(drive).DriveSerial;
+    {
+        kovalin::TErrorModeScope quiet;
+        DriveInfo().ReadDriveStatus(drive, dsImageIndex | dsSize);
+    }
+    TDriveInfoRec rec = DriveInfo().GetDriveData(drive);
+
+    // What follows may delete the node (a drive without medium loses its folders, a rescan its
+    // vanished ones); the announcement of the selection that replaced it has then been made.
+    TTreeNode* outer = std::exchange(announcing_, node);
+    struct Restore {
+        TTreeNode*& slot;
+        TTreeNode* value;
+        ~Restore() { slot = value; }
+    } restore{announcing_, outer};
+
+    if (driveCombo_) driveCombo_->SetDrive(drive);
+    if (dirView_ && dirView_->Path() != path) dirView_->SetPath(path);
+
+    TDriveStatus& st = Status(drive);
+    bool driveChanged = drive != oldDrive;
+    bool exists = false;
+    if (rec.Valid && rec.DriveReady) {
+        kovalin::TErrorModeScope quiet;
+        exists = shell::DirExists(path);
+    }
+    if (!rec.Valid || !rec.DriveReady) {
+        if (st.RootNode) DeleteSubNodes(st.RootNode);
+        st.DefaultDir.clear();
+        if (driveChanged) {
+            FireDiskEvent(OnInsertedDiskChange, drive);
+            FireDiskEvent(OnDiskChange, drive);
+        }
+    } else if (exists) {
+        st.DefaultDir = shell::IncludeTrailingBackslash(path);
+        if (driveChanged) {
+            if (oldDrive && DriveInfo().GetDriveData(oldDrive).DriveType == DRIVE_REMOVABLE)
+                FreeMonitor(oldDrive);
+            if (rec.DriveSerial != oldSerial || rec.DriveSerial == 0) {
+                if (st.Scanned) ScanDrive(drive);
+                FireDiskEvent(OnInsertedDiskChange, drive);
+            }
+            FireDiskEvent(OnDiskChange, drive);
+        }
+        StartWatchingSelection();
+    } else {
+        // The folder went away since it was read: revalidation removes it and moves the
+        // selection, which is announced in its turn.
+        ValidateDirectory(st.RootNode);
+        return;
+    }
+    if (announcing_) TTreeView::Change(announcing_);
+}
+
+void TDriveView::ChangeDrive(char drive) {
+    drive = UpperLetter(drive);
+    if (drive < 'A' || drive > 'Z') return;
+    if (TTreeNode* selected = Selected(); selected && GetDrive(selected) == drive) return;
+    TDriveStatus& st = Status(drive);
+    if (!st.RootNode) return;
+    if (st.DefaultDir.empty()) st.DefaultDir = std::string(1, drive) + ":\\";
+    if (!st.Scanned) st.RootNode->Expand(false);
+    if (!st.RootNode) return; // the drive went away while it was read
+    SetTopItem(st.RootNode);
+    SetDirectory(shell::IncludeTrailingBackslash(st.DefaultDir));
+}
+
+void TDriveView::CenterNode(TTreeNode* node) {
+    if (!node || Count() == 0) return;
+    node->MakeVisible();
+    RECT client = ClientRect();
+    int height = client.bottom - client.top;
+    auto scrollInfo = [this] {
+        SCROLLINFO si{};
+        si.cbSize = sizeof si;
+        si.fMask = SIF_POS | SIF_RANGE | SIF_PAGE;
+        if (!GetScrollInfo(Handle(), SB_VERT, &si)) si = SCROLLINFO{};
+        return si;
+    };
+    if (GetWindowLongA(Handle(), GWL_STYLE) & WS_VSCROLL) {
+        // Each step moves one line; a step that moves nothing ends the walk.
+        for (int guard = 0; guard < 10000; ++guard) {
+            int top = node->DisplayRect(false).top;
+            SCROLLINFO si = scrollInfo();
+            bool atTop = si.nPos <= si.nMin;
+            bool atBottom = si.nPos + static_cast<int>(si.nPage) > si.nMax;
+            WPARAM step;
+            if (top < height / 4 && !atTop)
+                step = SB_LINEUP;
+            else if (top > height * 3 / 4 && !atBottom)
+                step = SB_LINEDOWN;
+            else
+                break;
+            SendMessageA(Handle(), WM_VSCROLL, step, 0);
+            if (node->DisplayRect(false).top == top) break;
+        }
+    }
+    if (node->DisplayRect(true).left - client.left < 50) SendMessageA(Handle(), WM_HSCROLL, SB_LEFT, 0);
+}
+
+// --- the mouse and the keyboard ------------------------------------------------------------------
+
+LRESULT TDriveView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_LBUTTONDOWN:
+        return LeftButtonDown(msg, wParam, lParam);
+    case WM_MOUSEMOVE:
+        if (followingMouse_) FollowMouse(lParam);
+        break;
+    case WM_LBUTTONUP: {
+        if (followingMouse_) FollowMouse(lParam);
+        LRESULT r = DefaultHandler(msg, wParam, lParam);
+        if (!buttonUp_) ButtonReleased();
+        return r;
+    }
+    case WM_CAPTURECHANGED:
+        // Someone else took the mouse: the press ends without a choice.
+        if (followingMouse_ && reinterpret_cast<HWND>(lParam) != Handle()) EndPress();
+        break;
+    case WM_KEYDOWN:
+        swallowChar_ = 0;
+        if (KeyDown(wParam)) return 0;
+        break;
+    case WM_CHAR:
+        if (KeyChar(wParam)) return 0;
+        break;
+    }
+    return TTreeView::WndProc(msg, wParam, lParam);
+}
+
+// The control follows a press itself until the button goes up or a drag begins, and then chooses
+// the clicked node; it keeps the button-up to itself. So the release is seen either here, when
+// the control has let go of the mouse, or as WM_LBUTTONUP when the tree still holds it.
+LRESULT TDriveView::LeftButtonDown(UINT msg, WPARAM wParam, LPARAM lParam) {
+    buttonUp_ = false;
+    pressTarget_ = nullptr;
+    LRESULT r = DefaultHandler(msg, wParam, lParam);
+    if (!buttonUp_ && !followingMouse_ && GetCapture() != Handle()) ButtonReleased();
+    return r;
+}
+
+bool TDriveView::CanChange(TTreeNode* node) {
+    if (!buttonUp_ && node && NodeData(node) && NodeData(Selected())) {
+        // Chosen with the mouse: shown now, selected when the button goes up.
+        pressTarget_ = node;
+        SetDropTarget(node);
+        return false;
+    }
+    return TTreeView::CanChange(node);
+}
+
+// Until dragging folders is built, dragging with the left button points at the folder to select:
+// the highlight follows the mouse and the release selects what it shows.
+void TDriveView::BeginDrag(TTreeNode* node) {
+    if (buttonUp_) return;
+    followingMouse_ = true;
+    SetCapture(Handle());
+    if (node && !pressTarget_) {
+        pressTarget_ = node;
+        SetDropTarget(node);
+    }
+}
+
+void TDriveView::FollowMouse(LPARAM lParam) {
+    TTreeNode* node = GetNodeAt(static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
+    if (!node || !NodeData(node) || node == pressTarget_) return;
+    pressTarget_ = node;
+    SetDropTarget(node);
+}
+
+void TDriveView::ButtonReleased() {
+    buttonUp_ = true;
+    if (followingMouse_) {
+        followingMouse_ = false;
+        if (GetCapture() == Handle()) ReleaseCapture();
+    }
+    TTreeNode* target = std::exchange(pressTarget_, nullptr);
+    if (target) SetSelected(target);
+    if (DropTarget()) SetDropTarget(nullptr);
+}
+
+void TDriveView::EndPress() {
+    buttonUp_ = true;
+    followingMouse_ = false;
+    if (std::exchange(pressTarget_, nullptr) && DropTarget()) SetDropTarget(nullptr);
+}
+
+bool TDriveView::Editing() const {
+    return SendMessageA(Handle(), TVM_GETEDITCONTROL, 0, 0) != 0;
+}
+
+bool TDriveView::KeyDown(WPARAM key) {
+    if (Editing() || (key != VK_RETURN && key != VK_SPACE)) return false;
+    if (TTreeNode* node = Selected()) {
+        if (node->Expanded())
+            node->Collapse(false);
+        else
+            node->Expand(false);
+    }
+    // Its character follows; it must not search the captions for a blank.
+    swallowChar_ = key == VK_RETURN ? '\r' : ' ';
+    return true;
+}
+
+bool TDriveView::KeyChar(WPARAM key) {
+    if (std::exchange(swallowChar_, 0) == key && key != 0) return true;
+    if (Editing()) return false;
+    TTreeNode* node = Selected();
+    if (key == '*') {
+        if (node) node->MakeVisible();
+        return false;
+    }
+    if (key == '/') {
+        if (node) {
+            node->Collapse(true);
+            node->MakeVisible();
+        }
+        return true;
+    }
+    return false;
+}
+
+// --- watching ------------------------------------------------------------------------------------
+
+void TDriveView::SetWatchDirectory(bool value) {
+    if (value == watchDirectory_) return;
+    watchDirectory_ = value;
+    if (value)
+        StartAllWatchThreads();
+    else
+        StopAllWatchThreads();
+}
+
+void TDriveView::SetChangeInterval(UINT value) {
+    if (value == 0) return;
+    changeInterval_ = value;
+    for (auto& timer : changeTimers_)
+        timer->SetInterval(value);
+}
+
+void TDriveView::StartWatchThread(char drive) {
+    drive = UpperLetter(drive);
+    if (!watchDirectory_ || drive < 'A' || drive > 'Z') return;
+    TDriveStatus& st = Status(drive);
+    if (st.DiscMonitor || DriveInfo().GetDriveData(drive).DriveType == DRIVE_REMOTE ||
+        noCheckDrives_.find(drive) != std::string::npos)
+        return;
+    auto monitor = std::make_unique<TDiscMonitor>();
+    monitor->SetChangeDelay(50);
+    monitor->SetSubTree(true);
+    monitor->SetFilters(TMonitorFilters{TMonitorFilter::moDirName});
+    monitor->SetDirectory(std::string(1, drive) + ":\\");
+    monitor->OnChange = [this, drive](TDiscMonitor&) { ChangeDetected(drive); };
+    monitor->OnInvalid = [this, drive](TDiscMonitor&) { ChangeInvalid(drive); };
+    st.DiscMonitor = monitor.get();
+    monitors_[static_cast<size_t>(drive - 'A')] = std::move(monitor);
+    st.DiscMonitor->Open();
+}
+
+void TDriveView::StartWatchingSelection() {
+    TTreeNode* selected = Selected();
+    if (!watchDirectory_ || !selected) return;
+    char drive = GetDrive(selected);
+    if (drive < 'A' || drive > 'Z') return;
+    TDiscMonitor* monitor = Status(drive).DiscMonitor;
+    if (!monitor)
+        StartWatchThread(drive);
+    else if (!monitor->Active())
+        monitor->Open();
+}
+
+void TDriveView::StopWatchThread() {
+    TTreeNode* selected = Selected();
+    char drive = selected ? GetDrive(selected) : '\0';
+    if (drive < 'A' || drive > 'Z') return;
+    if (TDiscMonitor* monitor = Status(drive).DiscMonitor) monitor->Close();
+}
+
+void TDriveView::StartAllWatchThreads() {
+    if (!watchDirectory_) return;
+    for (char d = 'C'; d <= 'Z'; ++d) {
+        TDriveStatus& st = Status(d);
+        if (!st.Scanned) continue;
+        if (!st.DiscMonitor)
+            StartWatchThread(d);
+        else if (!st.DiscMonitor->Active())
+            st.DiscMonitor->Open();
+    }
+    TTreeNode* selected = Selected();
+    char drive = selected ? GetDrive(selected) : '\0';
+    if (drive == 'A' || drive == 'B') StartWatchingSelection();
+}
+
+void TDriveView::StopAllWatchThreads() {
+    for (TDriveStatus& st : drives_)
+        if (st.DiscMonitor) st.DiscMonitor->Close();
+}
+
+bool TDriveView::WatchThreadActive() const {
+    TTreeNode* selected = Selected();
+    if (!watchDirectory_ || !selected) return false;
+    char drive = GetDrive(selected);
+    if (drive < 'A' || drive > 'Z') return false;
+    const TDiscMonitor* monitor = Status(drive).DiscMonitor;
+    return monitor && monitor->Active();
+}
+
+void TDriveView::FreeMonitor(char drive) {
+    Status(drive).DiscMonitor = nullptr;
+    monitors_[static_cast<size_t>(UpperLetter(drive) - 'A')].reset();
+}
+
+void TDriveView::ChangeDetected(char drive) {
+    // Every report within the interval pushes the revalidation back.
+    kovalin::TTimer* timer = Status(drive).ChangeTimer;
+    timer->SetInterval(0);
+    timer->SetInterval(changeInterval_);
+    timer->SetEnabled(true);
+}
+
+void TDriveView::ChangeTimerFired(char drive) {
+    kovalin::TTimer* timer = Status(drive).ChangeTimer;
+    timer->SetEnabled(false);
+    timer->SetInterval(0);
+    if (TTreeNode* root = FindNodeToPath(std::string(1, drive) + ":\\")) {
+        ValidateDirectory(root);
+        FireDiskEvent(OnChangeDetected, drive);
+    }
+}
+
+void TDriveView::ChangeInvalid(char drive) {
+    if (TDiscMonitor* monitor = Status(drive).DiscMonitor) monitor->Close();
+    FireDiskEvent(OnChangeInvalid, drive);
 }
 
 } // namespace drivetree

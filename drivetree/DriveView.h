@@ -1,10 +1,15 @@
 // The drive tree: one top-level node per shown drive, the folders below read from disk only when
 // they are opened, with captions, icons and colours; and the path lookups the other views use.
+// It keeps the linked file list and drive combo on its selected folder and watches the drives it
+// has read for folder changes.
 #pragma once
 
+#include "drivetree/LinkedFileList.h"
 #include "kovalin/ComPtr.h"
 #include "kovalin/Exceptions.h"
+#include "kovalin/Timer.h"
 #include "kovalin/TreeView.h"
+#include "shell/DiscMon.h"
 #include "shell/PIDL.h"
 
 #include <shlobj.h>
@@ -12,12 +17,14 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace drivetree {
 
 using kovalin::TTreeNode;
+class TIEDriveComboBox;
 
 // Which of the drive names of the drive information a drive's caption shows.
 enum TVolumeDisplayStyle { doPrettyName, doDisplayName, doLongPrettyName };
@@ -38,7 +45,11 @@ struct TDriveStatus {
     bool Scanned = false;  // the root level (or the whole drive) has been read
     bool Verified = false; // the drive was read by a full drive scan
     TTreeNode* RootNode = nullptr;
-    std::string DefaultDir; // last folder visited on the drive
+    // The drive's change monitor, none until watching starts; owned by the view.
+    TDiscMonitor* DiscMonitor = nullptr;
+    // Folds a burst of change reports into one revalidation; owned by the view.
+    kovalin::TTimer* ChangeTimer = nullptr;
+    std::string DefaultDir; // last folder visited on the drive, with trailing backslash
 };
 
 // A folder node's data, owned by its node.
@@ -75,6 +86,41 @@ public:
     std::string Directory() const;
     // Selects the folder, or its nearest ancestor that the tree can find.
     void SetDirectory(const std::string& path);
+    // Selects the node and announces the change once.
+    void SetSelected(TTreeNode* node);
+    // Moves to the folder last visited on the drive (its root when none).
+    void ChangeDrive(char drive);
+    // Scrolls the node into the middle half of the view, and fully left when it sits near the
+    // left edge.
+    void CenterNode(TTreeNode* node);
+
+    // The path of the last selection announced, without trailing backslash.
+    const std::string& LastPath() const { return lastPath_; }
+    bool SelectionAnnounced() const { return selectionAnnounced_; }
+    // False while the left mouse button is held down in the tree.
+    bool ButtonUp() const { return buttonUp_; }
+
+    // The file list kept on the selected folder. Linking is both ways: see TLinkedFileList.
+    TLinkedFileList* DirView() const { return dirView_; }
+    void SetDirView(TLinkedFileList* list);
+    // The drive combo that shows the selected drive; linked by the combo (SetDriveView).
+    TIEDriveComboBox* DriveCombo() const { return driveCombo_; }
+
+    // Watch the drives for folder changes and revalidate what changed.
+    bool WatchDirectory() const { return watchDirectory_; }
+    void SetWatchDirectory(bool value);
+    // Milliseconds from the last change report of a drive to its revalidation; 0 is ignored.
+    UINT ChangeInterval() const { return changeInterval_; }
+    void SetChangeInterval(UINT value);
+    // Creates and starts the drive's monitor unless it has one, is a network drive or is listed
+    // in NoCheckDrives.
+    void StartWatchThread(char drive);
+    // Stops the monitor of the selected drive.
+    void StopWatchThread();
+    void StartAllWatchThreads();
+    void StopAllWatchThreads();
+    // The selected drive is being watched.
+    bool WatchThreadActive() const;
 
     bool FullDriveScan() const { return fullDriveScan_; }
     void SetFullDriveScan(bool value) { fullDriveScan_ = value; }
@@ -105,6 +151,15 @@ public:
     std::function<void()> OnEndScan;
     // May forbid reading a folder.
     std::function<void(TTreeNode* node, bool& doScanDir)> OnScanDir;
+    using TDriveViewDiskChangeEvent = std::function<void(TDriveView& sender, char drive)>;
+    // The selection moved to another drive.
+    TDriveViewDiskChangeEvent OnDiskChange;
+    // The selection moved to another drive whose medium is missing or was changed.
+    TDriveViewDiskChangeEvent OnInsertedDiskChange;
+    // A watched drive changed and has been revalidated.
+    TDriveViewDiskChangeEvent OnChangeDetected;
+    // A drive's monitor could not watch and was stopped.
+    TDriveViewDiskChangeEvent OnChangeInvalid;
 
     // Builds or refreshes the drive nodes. Flags: 8 = from A: (else from C:), 4 = read the drive
     // names, 0x10 = read them even when known; dsImageIndex and dsSize are passed on.
@@ -158,6 +213,11 @@ public:
     static TNodeData* NodeData(TTreeNode* node);
 
 protected:
+    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    bool CanChange(TTreeNode* node) override;
+    // Announces a new selection to the combo, the file list and the drive's status.
+    void Change(TTreeNode* node) override;
+    void BeginDrag(TTreeNode* node) override;
     bool CanExpand(TTreeNode* node) override;
     void GetImageIndex(TTreeNode* node) override;
     void GetSelectedIndex(TTreeNode* node) override;
@@ -166,7 +226,21 @@ protected:
     void Delete(TTreeNode* node) override;
 
 private:
+    friend class TIEDriveComboBox;
     TDriveStatus& Status(char drive);
+    void FireDiskEvent(const TDriveViewDiskChangeEvent& event, char drive);
+    void StartWatchingSelection();
+    void FreeMonitor(char drive);
+    void ChangeDetected(char drive);
+    void ChangeInvalid(char drive);
+    void ChangeTimerFired(char drive);
+    LRESULT LeftButtonDown(UINT msg, WPARAM wParam, LPARAM lParam);
+    void FollowMouse(LPARAM lParam);
+    void ButtonReleased();
+    void EndPress();
+    bool Editing() const;
+    bool KeyDown(WPARAM key);
+    bool KeyChar(WPARAM key);
     const TDriveStatus& Status(char drive) const;
     TTreeNode* CreateRootNode(char drive);
     TTreeNode* AddFolderNode(TTreeNode* parent, DWORD attr, const std::string& name, const char* shortName);
@@ -185,8 +259,25 @@ private:
     void StandardFolderImages(int& closed, int& open);
 
     std::array<TDriveStatus, 26> drives_;
+    std::array<std::unique_ptr<TDiscMonitor>, 26> monitors_;
+    std::array<std::unique_ptr<kovalin::TTimer>, 26> changeTimers_;
     kovalin::ComPtr<IShellFolder> myComputer_;
+    TLinkedFileList* dirView_ = nullptr;
+    TIEDriveComboBox* driveCombo_ = nullptr;
+    bool destroying_ = false;
     bool loading_ = true;
+
+    std::string lastPath_;
+    bool selectionAnnounced_ = false;
+    unsigned changeCalls_ = 0;        // Change calls so far
+    TTreeNode* announcing_ = nullptr; // the node being announced; cleared when it is deleted
+    bool buttonUp_ = true;
+    bool followingMouse_ = false;      // a press turned into a drag: the tree holds the mouse
+    TTreeNode* pressTarget_ = nullptr; // the node the press will select on release
+    WPARAM swallowChar_ = 0;           // the character of a key consumed on its way down
+
+    bool watchDirectory_ = false;
+    UINT changeInterval_ = 1000;
     bool validating_ = false;
     TTreeNode* expandingNode_ = nullptr;
     std::string storedDirectory_;

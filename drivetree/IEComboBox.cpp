@@ -74,7 +74,19 @@ TIEDriveComboBox::TIEDriveComboBox(kovalin::TWinControl& parent, const Params& p
     BuildItems();
 }
 
-TIEDriveComboBox::~TIEDriveComboBox() = default;
+TIEDriveComboBox::~TIEDriveComboBox() {
+    SetDriveView(nullptr);
+}
+
+void TIEDriveComboBox::SetDriveView(TDriveView* value) {
+    if (value == driveView_) return;
+    if (driveView_) driveView_->driveCombo_ = nullptr;
+    driveView_ = value;
+    if (value) {
+        if (value->driveCombo_) value->driveCombo_->driveView_ = nullptr;
+        value->driveCombo_ = this;
+    }
+}
 
 void TIEDriveComboBox::ApplyItemHeight() {
     HDC dc = GetDC(Handle());
@@ -153,6 +165,7 @@ void TIEDriveComboBox::Change() {
     if (index >= 0) {
         std::string text = Item(index);
         if (!text.empty()) drive_ = text[0];
+        if (driveView_) driveView_->ChangeDrive(drive_);
     }
     TIECustomComboBox::Change();
 }

@@ -63,10 +63,10 @@ public:
     void SetDisplayStyle(TVolumeDisplayStyle value);
     TDriveTypes DriveTypes() const { return driveTypes_; }
     void SetDriveTypes(TDriveTypes value);
-    // The tree this combo belongs to. The tree keeps no reference back, so it must outlive the
-    // link or be unlinked (nullptr) before it goes.
+    // The tree this combo belongs to: choosing a drive moves the tree to it, and the tree's
+    // selection sets Drive. Linked both ways; destroying either side unlinks it.
     TDriveView* DriveView() const { return driveView_; }
-    void SetDriveView(TDriveView* value) { driveView_ = value; }
+    void SetDriveView(TDriveView* value);
 
     // Clears and refills the list from the drive information, then selects Drive's item.
     void BuildItems();

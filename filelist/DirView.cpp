@@ -547,7 +547,7 @@ void TDirView::LoadDirectory(const std::string& path) {
         if ((letter >= 'A' && letter <= 'Z') || (letter >= 'a' && letter <= 'z')) {
             drivetree::TDriveInfo& drives = drivetree::DriveInfo();
             // A linked tree keeps the drive information current itself.
-            if (!driveView_) drives.ReadDriveStatus(letter, drivetree::dsSize);
+            if (!DriveView()) drives.ReadDriveStatus(letter, drivetree::dsSize);
             const drivetree::TDriveInfoRec drive = drives.GetDriveData(
                 letter >= 'a' && letter <= 'z' ? static_cast<char>(letter - 'a' + 'A') : letter);
             driveType_ = drive.DriveType;
@@ -556,7 +556,7 @@ void TDirView::LoadDirectory(const std::string& path) {
         dirOK_ = driveValid && shell::DirExists(path);
 
         if (dirOK_) {
-            kovalin::TTreeNode* node = driveView_ ? driveView_->FindNodeToPath(GetPathName()) : nullptr;
+            kovalin::TTreeNode* node = DriveView() ? DriveView()->FindNodeToPath(GetPathName()) : nullptr;
             if (const drivetree::TNodeData* data = node ? drivetree::TDriveView::NodeData(node) : nullptr) {
                 recycleBinMode_ = data->IsRecycleBin;
             } else {
@@ -604,8 +604,8 @@ void TDirView::LoadDirectory(const std::string& path) {
                     });
                     // The tree does not read network folders ahead; what the list just found
                     // spares it a slow read and takes away the button of a folder without any.
-                    if (driveView_ && driveType_ == DRIVE_REMOTE && found == 0 && !abortLoad_) {
-                        kovalin::TTreeNode* node = driveView_->FindNodeToPath(GetPathName());
+                    if (DriveView() && driveType_ == DRIVE_REMOTE && found == 0 && !abortLoad_) {
+                        kovalin::TTreeNode* node = DriveView()->FindNodeToPath(GetPathName());
                         drivetree::TNodeData* data = node ? drivetree::TDriveView::NodeData(node) : nullptr;
                         if (data && !data->Scanned) {
                             node->SetHasChildren(false);

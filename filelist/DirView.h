@@ -4,6 +4,7 @@
 #pragma once
 
 #include "drivetree/DriveView.h"
+#include "drivetree/LinkedFileList.h"
 #include "filelist/IEListView.h"
 #include "kovalin/ComPtr.h"
 #include "kovalin/Handles.h"
@@ -42,14 +43,14 @@ struct TFileRec {
     shell::UniquePidl PIDL;
 };
 
-class TDirView : public TIEListView {
+class TDirView : public TIEListView, public drivetree::TLinkedFileList {
 public:
     TDirView(kovalin::TWinControl& parent, const Params& params);
     ~TDirView() override;
 
     // Current folder without trailing backslash ("C:" for a drive root); setting it loads it.
-    const std::string& Path() const { return path_; }
-    virtual void SetPath(const std::string& value);
+    const std::string& Path() const override { return path_; }
+    void SetPath(const std::string& value) override;
     const std::string& LastPath() const { return lastPath_; }
     // Path, with the backslash a drive root needs ("C:\").
     std::string GetPathName() const;
@@ -88,11 +89,9 @@ public:
     // Letter case of the names as shown.
     drivetree::TFileNameDisplay FileNameDisplay() const { return fileNameDisplay_; }
     virtual void SetFileNameDisplay(drivetree::TFileNameDisplay value);
-    // The drive tree beside the list, or none. The list asks it whether a folder is a recycle
-    // bin and tells it when a network folder turned out to have no sub-folders. The form that
-    // holds both unlinks the tree before it goes.
-    drivetree::TDriveView* DriveView() const { return driveView_; }
-    void SetDriveView(drivetree::TDriveView* value) { driveView_ = value; }
+    // The drive tree beside the list (DriveView, SetDriveView), or none: it keeps the list on its
+    // selected folder. The list asks it whether a folder is a recycle bin and tells it when a
+    // network folder turned out to have no sub-folders.
     // Every item added from now on is selected.
     bool SelectNewItems() const { return selectNewItems_; }
     void SetSelectNewItems(bool value) { selectNewItems_ = value; }
@@ -103,7 +102,7 @@ public:
     void ResumeLoading(bool keepIcons);
     bool LoadPending() const { return loadPending_; }
     bool AbortLoad() const { return abortLoad_; }
-    bool Loading() const { return loading_; }
+    bool Loading() const override { return loading_; }
     // False while the list is being filled or sorted.
     bool LoadCompleted() const { return loadCompleted_; }
     // The last load found an existing folder on a valid drive.
@@ -119,7 +118,12 @@ public:
     void RefreshDirectory();
     // Loads Path again, keeping selection and focus and, when asked, the icons of files that
     // have their own (programs, shortcuts, icons, cursors).
-    void Reload(bool keepIcons);
+    void Reload(bool keepIcons) override;
+    // The list does not watch its folder yet: nothing to hold or resume.
+    void StartWatchThread() override {}
+    void StopWatchThread() override {}
+    // Nothing is marked as cut in the list yet.
+    void ClipboardEmptied() override {}
     // The shell folder of a path; none when the shell cannot parse or bind it.
     kovalin::ComPtr<IShellFolder> GetShellFolder(const std::string& path);
 
@@ -191,7 +195,6 @@ private:
     bool showAnimation_ = false;
     bool selectNewItems_ = false;
     drivetree::TFileNameDisplay fileNameDisplay_ = drivetree::fndStored;
-    drivetree::TDriveView* driveView_ = nullptr;
 
     bool loadEnabled_ = true, loadPending_ = false, abortLoad_ = false, loading_ = false;
     bool loadCompleted_ = true;

@@ -184,6 +184,7 @@ TTreeView::TTreeView(TWinControl& parent, const Params& p) : TWinControl(&parent
     if (p.visible) cp.style |= WS_VISIBLE;
     if (!p.hideSelection) cp.style |= TVS_SHOWSELALWAYS;
     cp.exStyle = WS_EX_CLIENTEDGE;
+    cp.subclass = true; // so that derived views hear of the mouse and the keyboard
     cp.left = p.left;
     cp.top = p.top;
     cp.width = p.width;
@@ -436,6 +437,12 @@ bool TTreeView::CanCollapse(TTreeNode* node) {
     return allow;
 }
 
+bool TTreeView::CanChange(TTreeNode* node) {
+    bool allow = true;
+    if (OnChanging) OnChanging(node, allow);
+    return allow;
+}
+
 void TTreeView::Change(TTreeNode* node) {
     if (OnChange) OnChange(node);
 }
@@ -516,6 +523,17 @@ LRESULT TTreeView::NotifyHandler(NMHDR& notice) {
             if (!node) return FALSE;
             bool allow = (nm->action & TVE_EXPAND) ? CanExpand(node) : CanCollapse(node);
             return allow ? FALSE : TRUE;
+        }
+        case TVN_SELCHANGINGA:
+        case TVN_SELCHANGINGW: {
+            auto* nm = reinterpret_cast<NMTREEVIEWA*>(header);
+            return CanChange(nm->itemNew.hItem ? NodeOfParam(nm->itemNew.lParam) : nullptr) ? FALSE : TRUE;
+        }
+        case TVN_BEGINDRAGA:
+        case TVN_BEGINDRAGW: {
+            auto* nm = reinterpret_cast<NMTREEVIEWA*>(header);
+            BeginDrag(NodeOfParam(nm->itemNew.lParam));
+            return 0;
         }
         case TVN_SELCHANGEDA:
         case TVN_SELCHANGEDW: {

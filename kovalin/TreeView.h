@@ -162,6 +162,8 @@ public:
 
     std::function<void(TTreeNode* node, bool& allowExpansion)> OnExpanding;
     std::function<void(TTreeNode* node, bool& allowCollapse)> OnCollapsing;
+    // The selection is about to move to node; clearing allowChange keeps it where it is.
+    std::function<void(TTreeNode* node, bool& allowChange)> OnChanging;
     // The selection moved to node (nullptr: nothing is selected).
     std::function<void(TTreeNode* node)> OnChange;
     // Set the node's ImageIndex / SelectedIndex; called whenever the control draws it.
@@ -175,7 +177,10 @@ public:
 protected:
     virtual bool CanExpand(TTreeNode* node);
     virtual bool CanCollapse(TTreeNode* node);
+    virtual bool CanChange(TTreeNode* node);
     virtual void Change(TTreeNode* node);
+    // The user began to drag the node with the left button (the control has let go of the mouse).
+    virtual void BeginDrag(TTreeNode* /*node*/) {}
     virtual void GetImageIndex(TTreeNode* node);
     virtual void GetSelectedIndex(TTreeNode* node);
     virtual bool GetHasChildren(TTreeNode* node);

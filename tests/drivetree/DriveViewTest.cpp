@@ -3,6 +3,7 @@
 #include "kovalin/Application.h"
 #include "kovalin/Form.h"
 #include "kovalin/Registry.h"
+#include "shell/BaseUtils.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/Drives.h"
 #include "tests/support/WindowDriver.h"
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 using namespace drivetree;
 using namespace kovalin;
@@ -69,6 +71,29 @@ int PixelsOfColour(TDriveView& view, TTreeNode* node, COLORREF colour) {
             n += GetPixel(dc, x, y) == colour;
     ReleaseDC(view.Handle(), dc);
     return n;
+}
+
+// Stands in for the file list: remembers the folders the tree gives it.
+class FakeFileList : public TLinkedFileList {
+public:
+    const std::string& Path() const override { return path; }
+    void SetPath(const std::string& value) override {
+        path = value;
+        paths.push_back(value);
+    }
+    void StartWatchThread() override {}
+    void StopWatchThread() override {}
+    void Reload(bool) override {}
+    bool Loading() const override { return false; }
+    void ClipboardEmptied() override {}
+    std::string path;
+    std::vector<std::string> paths;
+};
+
+// The middle of a node's caption, in the tree's client coordinates.
+LPARAM PointOf(TTreeNode* node) {
+    RECT r = node->DisplayRect(true);
+    return MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
 }
 
 void RecreateDriveInfo() {
@@ -631,6 +656,225 @@ TEST_F(DriveViewTest, ReadingSortsLikeTheControl) {
         view->SortChildren(node, false);
         EXPECT_EQ(Names(node), read) << folder;
     }
+}
+
+TEST_F(DriveViewTest, MouseSelectsOnReleaseTheNodeUnderTheButton) {
+    MakeDirs(temp.Path(), {"a", "b", "c"});
+    view->Loaded();
+    FakeFileList list;
+    list.SetDriveView(view.get());
+    TTreeNode* top = TempNode();
+    top->Expand(false);
+    TTreeNode* a = Child(top, "a");
+    TTreeNode* b = Child(top, "b");
+    TTreeNode* c = Child(top, "c");
+    view->SetSelected(a);
+    ShowAndPaint();
+    list.paths.clear();
+
+    // A click: the selection moves once the button is up.
+    PostMessageA(view->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, PointOf(c));
+    PostMessageA(view->Handle(), WM_LBUTTONUP, 0, PointOf(c));
+    EXPECT_TRUE(PumpUntil([&] { return view->Selected() == c; }, 3000));
+    EXPECT_TRUE(view->ButtonUp());
+    EXPECT_EQ(view->DropTarget(), nullptr);
+    EXPECT_EQ(list.paths, std::vector<std::string>{temp / "c"});
+
+    // Pressed on a, moved to b and released there: b, and the list loads b alone.
+    list.paths.clear();
+    PostMessageA(view->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, PointOf(a));
+    PostMessageA(view->Handle(), WM_MOUSEMOVE, MK_LBUTTON, PointOf(b));
+    PostMessageA(view->Handle(), WM_LBUTTONUP, 0, PointOf(b));
+    EXPECT_TRUE(PumpUntil([&] { return view->Selected() == b; }, 3000));
+    RunUntilIdle();
+    EXPECT_EQ(view->Selected(), b);
+    EXPECT_TRUE(view->ButtonUp());
+    EXPECT_EQ(view->DropTarget(), nullptr);
+    EXPECT_EQ(GetCapture(), nullptr);
+    EXPECT_EQ(list.paths, std::vector<std::string>{temp / "b"});
+}
+
+TEST_F(DriveViewTest, SelectionIsAnnouncedToTheListAndAsDriveChanges) {
+    MakeDirs(temp.Path(), {"a\\deep", "b"});
+    view->Loaded();
+    FakeFileList list;
+    view->SetDirView(&list);
+    EXPECT_EQ(list.DriveView(), view.get());
+    std::string diskChanges, insertedChanges;
+    view->OnDiskChange = [&](TDriveView& sender, char drive) {
+        EXPECT_EQ(&sender, view.get());
+        diskChanges += drive;
+    };
+    view->OnInsertedDiskChange = [&](TDriveView&, char drive) { insertedChanges += drive; };
+    int changes = 0;
+    view->OnChange = [&](TTreeNode*) { ++changes; };
+
+    EXPECT_FALSE(view->GetDriveStatus('C').Scanned);
+    view->SetDirectory("C:\\");
+    EXPECT_TRUE(view->GetDriveStatus('C').Scanned); // an unread root is read when selected
+    EXPECT_EQ(diskChanges, "C");                    // the first selection always changes the drive
+    EXPECT_EQ(list.Path(), "C:");
+    EXPECT_EQ(view->LastPath(), "C:");
+
+    changes = 0;
+    view->SetDirectory(temp / "a\\deep");
+    view->SetDirectory(temp / "b");
+    EXPECT_EQ(diskChanges, "C"); // the same drive
+    EXPECT_EQ(changes, 2);
+    EXPECT_EQ(list.paths.back(), temp / "b");
+    EXPECT_EQ(view->GetDriveStatus('C').DefaultDir, temp / "b\\");
+    EXPECT_TRUE(view->SelectionAnnounced());
+
+    // The list already shows the folder: it is not loaded again.
+    size_t loads = list.paths.size();
+    list.path = temp / "a";
+    view->SetDirectory(temp / "a");
+    EXPECT_EQ(list.paths.size(), loads);
+
+    // A folder that vanished since it was read goes, and the selection with it.
+    TTreeNode* a = view->Selected();
+    view->SetSelected(a->GetFirstChild());
+    DeleteTree(temp / "b");
+    view->SetSelected(Child(a->Parent(), "b"));
+    EXPECT_EQ(Child(a->Parent(), "b"), nullptr);
+    EXPECT_NE(view->Selected(), nullptr);
+    EXPECT_EQ(list.Path(), shell::ExcludeTrailingBackslash(view->Directory()));
+
+    if (HasDrive('S', DRIVE_CDROM)) {
+        view->SetDirectory("S:\\");
+        EXPECT_EQ(diskChanges, "CS");
+        view->SetDirectory(temp / "a");
+        EXPECT_EQ(diskChanges, "CSC");
+    }
+    if (HasDrive('R', DRIVE_REMOVABLE)) {
+        // No medium: the list is sent there all the same, and the drive's folders go.
+        insertedChanges.clear();
+        view->SetDirectory("R:\\");
+        EXPECT_EQ(list.Path(), "R:");
+        EXPECT_EQ(view->Directory(), "R:\\");
+        EXPECT_EQ(insertedChanges, "R");
+        EXPECT_EQ(diskChanges.back(), 'R');
+        EXPECT_TRUE(view->GetDriveStatus('R').DefaultDir.empty());
+        EXPECT_EQ(view->GetDriveStatus('R').RootNode->Count(), 0);
+    }
+
+    // Linking another list moves the tree away from the first.
+    FakeFileList other;
+    other.SetDriveView(view.get());
+    EXPECT_EQ(view->DirView(), &other);
+    EXPECT_EQ(list.DriveView(), nullptr);
+    {
+        FakeFileList gone;
+        view->SetDirView(&gone);
+    }
+    EXPECT_EQ(view->DirView(), nullptr);
+    EXPECT_EQ(other.DriveView(), nullptr);
+}
+
+TEST_F(DriveViewTest, ChangeDriveReturnsToTheFolderLastVisitedThere) {
+    if (!HasDrive('S', DRIVE_CDROM)) GTEST_SKIP() << "needs the CD-ROM drive S:";
+    MakeDirs(temp.Path(), {"here"});
+    view->Loaded();
+    view->SetDirectory(temp / "here");
+    view->ChangeDrive('s');
+    EXPECT_EQ(view->Directory(), "S:\\");
+    view->ChangeDrive('C');
+    EXPECT_EQ(view->Directory(), temp / "here");
+    DeleteTree(temp / "here");
+    view->ChangeDrive('S');
+    view->ChangeDrive('C'); // the folder is gone: its parent
+    EXPECT_EQ(view->Directory(), temp.Path());
+}
+
+TEST_F(DriveViewTest, BurstOfChangesOnAWatchedDriveRevalidatesOnceAfterTheLast) {
+    // Under Wine a drive's watch reports changes in its root and in folders made after the watch
+    // began, not in older folders below: the folders come and go in the root of C:.
+    const std::string base = "C:\\kovalin-watch-" + std::to_string(GetCurrentProcessId());
+    view->Loaded();
+    view->SetChangeInterval(300);
+    view->SetDirectory("C:\\");
+    view->SetWatchDirectory(true);
+    ASSERT_NE(view->GetDriveStatus('C').DiscMonitor, nullptr);
+    EXPECT_TRUE(view->WatchThreadActive());
+    std::vector<DWORD> detected;
+    view->OnChangeDetected = [&](TDriveView&, char drive) {
+        EXPECT_EQ(drive, 'C');
+        detected.push_back(GetTickCount());
+    };
+    DWORD last = 0;
+    for (int i = 0; i < 20; ++i) {
+        ASSERT_TRUE(CreateDirectoryA((base + "-" + std::to_string(i)).c_str(), nullptr));
+        last = GetTickCount();
+        PumpMessages(40);
+    }
+    PumpMessages(1200);
+    TTreeNode* c = view->GetDriveStatus('C').RootNode;
+    int found = 0;
+    for (TTreeNode* n = c->GetFirstChild(); n; n = n->GetNextSibling())
+        found += n->Text().rfind("kovalin-watch-", 0) == 0;
+    for (int i = 0; i < 20; ++i)
+        RemoveDirectoryA((base + "-" + std::to_string(i)).c_str());
+    ASSERT_EQ(detected.size(), 1u);
+    EXPECT_GE(detected[0] - last, 280u);
+    EXPECT_LT(detected[0] - last, 1000u);
+    EXPECT_EQ(found, 20); // the revalidation brought the new folders in
+    EXPECT_TRUE(view->WatchThreadActive());
+
+    view->SetWatchDirectory(false);
+    EXPECT_FALSE(view->GetDriveStatus('C').DiscMonitor->Active());
+    EXPECT_FALSE(view->WatchThreadActive());
+}
+
+TEST_F(DriveViewTest, DrivesListedInNoCheckDrivesAreNotWatched) {
+    view->Loaded();
+    view->SetNoCheckDrives("c");
+    EXPECT_EQ(view->NoCheckDrives(), "C");
+    view->SetWatchDirectory(true);
+    view->SetDirectory("C:\\");
+    EXPECT_EQ(view->GetDriveStatus('C').DiscMonitor, nullptr);
+    EXPECT_FALSE(view->WatchThreadActive());
+    if (HasDrive('M', DRIVE_REMOTE)) { // network drives are never watched
+        view->SetDirectory("M:\\");
+        EXPECT_EQ(view->GetDriveStatus('M').DiscMonitor, nullptr);
+    }
+}
+
+TEST_F(DriveViewTest, KeysOpenCloseAndFoldAndCenterNodeScrollsToTheMiddle) {
+    MakeDirs(temp.Path(), {"k\\a\\a1\\a11", "k\\b"});
+    for (int i = 0; i < 60; ++i)
+        MakeDirs(temp.Path(), {("many\\f" + std::to_string(100 + i)).c_str()});
+    view->Loaded();
+    view->SetDirectory(temp / "k");
+    TTreeNode* k = view->Selected();
+    ShowAndPaint();
+    view->SetFocus();
+    SendMessageA(view->Handle(), WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_TRUE(k->Expanded());
+    SendMessageA(view->Handle(), WM_KEYDOWN, VK_SPACE, 0);
+    EXPECT_FALSE(k->Expanded());
+    SendMessageA(view->Handle(), WM_CHAR, ' ', 0); // the blank of that key searches nothing
+    EXPECT_EQ(view->Selected(), k);
+
+    view->ExpandLevel(k, k->Level() + 3);
+    TTreeNode* a = Child(k, "a");
+    ASSERT_TRUE(a->Expanded());
+    SendMessageA(view->Handle(), WM_CHAR, '/', 0);
+    EXPECT_FALSE(k->Expanded());
+    EXPECT_FALSE(a->Expanded());
+    EXPECT_FALSE(Child(a, "a1")->Expanded());
+
+    TTreeNode* many = view->FindNodeToPath(temp / "many");
+    many->Expand(false);
+    TTreeNode* last = many->GetLastChild();
+    last->MakeVisible();
+    int height = view->ClientRect().bottom;
+    ASSERT_GT(last->DisplayRect(false).top, height * 3 / 4);
+    view->CenterNode(last->GetPrevSibling()->GetPrevSibling());
+    view->CenterNode(many->GetFirstChild()->GetNextSibling()->GetNextSibling()->GetNextSibling());
+    int top =
+        many->GetFirstChild()->GetNextSibling()->GetNextSibling()->GetNextSibling()->DisplayRect(false).top;
+    EXPECT_GE(top, height / 4);
+    EXPECT_LE(top, height * 3 / 4);
 }
 
 } // namespace

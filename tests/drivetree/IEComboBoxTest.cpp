@@ -3,6 +3,7 @@
 #include "kovalin/Application.h"
 #include "kovalin/Form.h"
 #include "kovalin/Registry.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/Drives.h"
 #include "tests/support/WindowDriver.h"
 
@@ -211,6 +212,54 @@ TEST_F(IEComboBoxTest, DriveHiddenByPolicyIsNeverListed) {
     EXPECT_EQ(letters.find(hidden), std::string::npos) << letters;
     EXPECT_EQ(narrowed.find(hidden), std::string::npos) << narrowed;
     EXPECT_NE(drive, hidden);
+}
+
+TEST_F(IEComboBoxTest, LinkedTreeFollowsTheChoiceAndSetsTheDrive) {
+    TempDir temp;
+    CreateDirectoryA((temp / "here").c_str(), nullptr);
+    MakeCombo();
+    auto tree =
+        std::make_unique<TDriveView>(*form, TDriveView::Params{.top = 30, .width = 300, .height = 170});
+    tree->Loaded();
+    combo->SetDriveView(tree.get());
+    EXPECT_EQ(tree->DriveCombo(), combo.get());
+    form->Show();
+    RunUntilIdle();
+    tree->SetDirectory(temp / "here");
+    EXPECT_EQ(combo->Drive(), 'C');
+
+    // The user steps through the list with the keyboard, as each step is a choice.
+    auto choose = [&](char drive) {
+        int index = static_cast<int>(Letters(*combo).find(drive));
+        ASSERT_GE(index, 0);
+        bool up = index + 1 < combo->ItemCount();
+        combo->SetItemIndex(up ? index + 1 : index - 1);
+        combo->SetFocus();
+        SendMessageA(combo->Handle(), WM_KEYDOWN, up ? VK_UP : VK_DOWN, 0);
+        RunUntilIdle();
+    };
+    if (HasDrive('S', DRIVE_CDROM)) {
+        choose('S');
+        EXPECT_EQ(combo->Drive(), 'S');
+        EXPECT_EQ(tree->Directory(), "S:\\");
+        choose('C');
+        EXPECT_EQ(tree->Directory(), temp / "here"); // the folder last visited on C:
+
+        // Drives of types the combo does not list leave it where it is.
+        combo->SetDriveTypes({dtFixed});
+        tree->SetDirectory("S:\\");
+        EXPECT_EQ(tree->Directory(), "S:\\");
+        EXPECT_EQ(combo->Drive(), 'C');
+        EXPECT_EQ(SelectedLetter(*combo), 'C');
+    }
+
+    // Another combo takes the tree over; destroying the tree unlinks it.
+    TIEDriveComboBox second(*form, TIEDriveComboBox::Params{});
+    second.SetDriveView(tree.get());
+    EXPECT_EQ(combo->DriveView(), nullptr);
+    EXPECT_EQ(tree->DriveCombo(), &second);
+    tree.reset();
+    EXPECT_EQ(second.DriveView(), nullptr);
 }
 
 } // namespace

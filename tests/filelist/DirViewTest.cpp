@@ -426,6 +426,30 @@ TEST_F(DirViewTest, LinkedDriveTreeDecidesRecycleBinModeAndLearnsOfEmptyNetworkF
     view->SetDriveView(nullptr);
 }
 
+TEST_F(DirViewTest, TreeSelectionLoadsTheListAndTheLinkHoldsBothWays) {
+    Folder("sub");
+    File("sub\\inside.txt");
+    auto tree = std::make_unique<drivetree::TDriveView>(*form, drivetree::TDriveView::Params{});
+    tree->Loaded();
+    view->SetDriveView(tree.get());
+    EXPECT_EQ(tree->DirView(), view.get());
+    tree->SetDirectory(dir / "sub");
+    EXPECT_EQ(view->Path(), dir / "sub");
+    EXPECT_EQ(Names(), (std::vector<std::string>{"..", "inside.txt"}));
+    int loads = loaded;
+    tree->SetDirectory(dir / "sub\\"); // the same folder: no second load
+    EXPECT_EQ(loaded, loads);
+
+    drivetree::TDriveView other(*form, drivetree::TDriveView::Params{});
+    view->SetDriveView(&other);
+    EXPECT_EQ(tree->DirView(), nullptr);
+    EXPECT_EQ(other.DirView(), view.get());
+    tree.reset();
+    EXPECT_EQ(view->DriveView(), &other);
+    view.reset(); // the list goes first: the tree forgets it
+    EXPECT_EQ(other.DirView(), nullptr);
+}
+
 TEST_F(DirViewTest, NamesShowInTheChosenLetterCase) {
     File("AUTOEXEC.BAT");
     File("Long File Name.TXT");

@@ -286,6 +286,18 @@ TEST_F(TreeViewTest, SelectionIsAnnouncedAndSurvivesDeletion) {
     EXPECT_EQ(tree->Selected(), b);
     tree->SetDropTarget(nullptr);
     EXPECT_EQ(tree->DropTarget(), nullptr);
+
+    // A refused move leaves the selection, and nothing is announced.
+    size_t announced = changes.size();
+    TTreeNode* asked = nullptr;
+    tree->OnChanging = [&](TTreeNode* n, bool& allow) {
+        asked = n;
+        allow = false;
+    };
+    tree->SetSelected(c);
+    EXPECT_EQ(asked, c);
+    EXPECT_EQ(tree->Selected(), b);
+    EXPECT_EQ(changes.size(), announced);
 }
 
 // Counts the pixels of one colour inside a rectangle of the window as it is on screen.
