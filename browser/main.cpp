@@ -55,9 +55,6 @@ TfrmMain::TfrmMain(std::vector<std::string> args)
 
 TfrmMain::~TfrmMain() {
     FormDestroy();
-    // The views refer to each other; unlink them before they go one by one.
-    cbxDrives->SetDriveView(nullptr);
-    dirView->SetDriveView(nullptr);
     if (frmMain == this) frmMain = nullptr;
 }
 
@@ -119,6 +116,7 @@ void TfrmMain::ApplyComponentSettings() {
     cbxDrives->SetDriveView(drvView.get());
 
     drvView->SetFullDriveScan(false);
+    drvView->SetWatchDirectory(false);
     drvView->SetDimmHiddenDirs(true);
     drvView->SetShowDirSize(false);
     drvView->SetShowVolLabel(true);

@@ -153,6 +153,9 @@ TEST_F(MainFormTest, FirstStartTakesTheDefaultLayoutAndSavesItMaximized) {
     EXPECT_EQ(form->pnlLeft->Width(), 185);
     EXPECT_EQ(form->pnlPreview->Height(), 185);
     EXPECT_EQ(form->drvView->Directory(), "C:\\");
+    EXPECT_EQ(form->dirView->Path(), "C:");
+    EXPECT_EQ(form->cbxDrives->Drive(), 'C');
+    EXPECT_NE(form->dirView->FindFileItem("windows"), nullptr);
     // Nothing previewed yet.
     EXPECT_FALSE(form->imgPreview->Visible());
     EXPECT_EQ(form->pnlPreview->Caption(), "No preview available.");
@@ -172,6 +175,7 @@ TEST_F(MainFormTest, FirstStartTakesTheDefaultLayoutAndSavesItMaximized) {
     EXPECT_EQ(static_cast<LONG>(ReadDwordSetting("Height")), maximized.bottom - maximized.top);
     EXPECT_EQ(ReadDwordSetting("Vertical"), 185u);
     EXPECT_EQ(ReadDwordSetting("Horizontal"), 185u);
+    EXPECT_EQ(ReadStringSetting("Path"), "C:"); // as the list holds it
 }
 
 TEST_F(MainFormTest, EachStoredValueFallsBackOnItsOwn) {
