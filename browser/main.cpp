@@ -142,7 +142,8 @@ void TfrmMain::ApplyComponentSettings() {
     splMain->OnMoved = [this] { splMainMoved(); };
     splPreview->OnMoved = [this] { splPreviewMoved(); };
     kovalin::Application().OnHint = [this] { appEventsHint(); };
-    // Closing the window ends the program.
+    // The file list has the keyboard when the window opens; closing the window ends the program.
+    OnShow = [this] { dirView->SetFocus(); };
     OnClose = [] { kovalin::Application().Terminate(); };
 
     drvView->Loaded();

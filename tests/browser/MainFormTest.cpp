@@ -2,6 +2,7 @@
 
 #include "kovalin/Application.h"
 #include "plugin_api/PluginMap.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/JpegFixtures.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/WindowDriver.h"
@@ -453,6 +454,23 @@ TEST_F(MainFormTest, ToolButtonHintsReachTheStatusBar) {
     SendMessageA(form->tbrMain->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(r.left + 5, r.top + 5));
     RunUntilIdle();
     EXPECT_EQ(form->sbrMain->SimpleText(), "Create new folder");
+}
+
+TEST_F(MainFormTest, TheProgramStartsInTheGivenFolderAndSavesItWhenClosed) {
+    CreateDirectoryA((dir / "start here").c_str(), nullptr);
+    WriteSetting("State", 0);
+    std::string commandLine = '"' + ExeFolder();
+    commandLine += "browser.exe\" \"";
+    commandLine += dir / "start here";
+    commandLine += '"';
+    ChildProcess program(commandLine);
+    ASSERT_TRUE(program.Started());
+    HWND window = program.WaitForWindow("Kovalin File Browser", 20000);
+    ASSERT_NE(window, nullptr);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.WaitForExit(20000), 0u);
+    EXPECT_EQ(ReadStringSetting("Path"), dir / "start here");
+    EXPECT_EQ(ReadDwordSetting("State"), 0u);
 }
 
 } // namespace
