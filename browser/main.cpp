@@ -126,6 +126,12 @@ void TfrmMain::ApplyComponentSettings() {
     drvView->OnChange = [this](kovalin::TTreeNode* node) { drvViewChange(node); };
 
     dirView->SetSortColumn(0);
+    dirView->SetColWidthName(110);
+    dirView->SetColWidthType(110);
+    dirView->SetColWidthAttr(35);
+    dirView->SetDimmHiddenFiles(true);
+    dirView->SetUseIconCache(false);
+    dirView->SetShowMaskInHeader(false);
     dirView->SetDateTimeDisplay(filelist::TDateTimeDisplay::dtdDateTimeSec);
     dirView->SetFileNameDisplay(drivetree::fndStored);
     dirView->SetSelFileSizeFrom(0);

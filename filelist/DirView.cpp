@@ -1,7 +1,9 @@
 #include "filelist/DirView.h"
 
 #include "drivetree/IEDriveInfo.h"
+#include "filelist/ListTexts.h"
 #include "kovalin/Application.h"
+#include "kovalin/ErrorMode.h"
 #include "kovalin/Form.h"
 #include "shell/BaseUtils.h"
 #include "shell/MaskSearch.h"
@@ -13,6 +15,7 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <unordered_set>
@@ -56,6 +59,14 @@ const CaseTable& UpperTable() {
 
 std::string LowerName(const std::string& name) {
     const auto& table = LowerTable();
+    std::string out(name);
+    for (char& c : out)
+        c = static_cast<char>(table[static_cast<unsigned char>(c)]);
+    return out;
+}
+
+std::string UpperName(const std::string& name) {
+    const auto& table = UpperTable();
     std::string out(name);
     for (char& c : out)
         c = static_cast<char>(table[static_cast<unsigned char>(c)]);
@@ -237,6 +248,10 @@ TDirView::TDirView(kovalin::TWinControl& parent, const Params& params) : TIEList
         delete static_cast<TFileRec*>(item.Data());
         item.SetData(nullptr);
     };
+    char separator[8] = ",";
+    GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, separator, sizeof separator);
+    thousandSeparator_ = separator;
+    CreateColumns();
 }
 
 TDirView::~TDirView() {
@@ -246,6 +261,408 @@ TDirView::~TDirView() {
     ClearItems();
     EndUpdate();
     drivetree::DoneDriveInfo();
+}
+
+// --- presentation ------------------------------------------------------------------------------
+
+namespace {
+
+// What every file list of the program asks the system once.
+struct ListGlobals {
+    bool commonControls470 = false; // item post-paint stages for the parent-folder overlay
+    std::string windowsFolder, tempFolder;
+    int unknownFileIcon = 0, executableIcon = 0;
+    std::string folderTypeName;
+    int folderIcon = 0, openFolderIcon = 0;
+};
+
+bool CommonControlsAtLeast470() {
+    HMODULE comctl = GetModuleHandleA("comctl32.dll");
+    using DllGetVersionFn = HRESULT(CALLBACK*)(DLLVERSIONINFO*);
+    auto getVersion = comctl ? reinterpret_cast<DllGetVersionFn>(
+                                   reinterpret_cast<void*>(GetProcAddress(comctl, "DllGetVersion")))
+                             : nullptr;
+    DLLVERSIONINFO info{};
+    info.cbSize = sizeof info;
+    if (!getVersion || FAILED(getVersion(&info))) return false;
+    return info.dwMajorVersion > 4 || (info.dwMajorVersion == 4 && info.dwMinorVersion >= 70);
+}
+
+int SystemIcon(const char* path, DWORD attributes, UINT flags = 0) {
+    SHFILEINFOA info{};
+    SHGetFileInfoA(path, attributes, &info, sizeof info,
+                   SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES | flags);
+    return info.iIcon;
+}
+
+const ListGlobals& Globals() {
+    static const ListGlobals g = [] {
+        ListGlobals v;
+        v.commonControls470 = CommonControlsAtLeast470();
+        char buf[MAX_PATH] = "";
+        GetWindowsDirectoryA(buf, MAX_PATH);
+        v.windowsFolder = shell::IncludeTrailingBackslash(buf);
+        GetTempPathA(MAX_PATH, buf);
+        v.tempFolder = shell::IncludeTrailingBackslash(buf);
+        // A made-up name: the shell answers for a file of a type nobody registered.
+        v.unknownFileIcon = SystemIcon("$#)(.#$)", FILE_ATTRIBUTE_NORMAL);
+        v.executableIcon = SystemIcon(".COM", FILE_ATTRIBUTE_NORMAL);
+        SHFILEINFOA info{};
+        SHGetFileInfoA(v.windowsFolder.c_str(), FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info,
+                       SHGFI_TYPENAME | SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES);
+        v.folderTypeName = info.szTypeName;
+        v.folderIcon = info.iIcon;
+        v.openFolderIcon = SystemIcon(v.windowsFolder.c_str(), FILE_ATTRIBUTE_DIRECTORY, SHGFI_OPENICON);
+        return v;
+    }();
+    return g;
+}
+
+// Files whose icon is their own, not their type's.
+bool HasPerFileIcon(const std::string& ext) {
+    static const char* const kTypes[] = {"EXE", "LNK", "ICO", "ANI", "CUR", "PIF", "JOB", "CPL"};
+    if (ext.size() != 3) return false;
+    for (const char* t : kTypes)
+        if (ext == t) return true;
+    return false;
+}
+
+// A type-cache record: the extension and the type name as length-prefixed strings, the icon.
+constexpr size_t kCacheTypeName = 4, kCacheImage = 264;
+
+void SetShortString(unsigned char* at, size_t capacity, const std::string& text) {
+    size_t n = std::min(text.size(), capacity);
+    at[0] = static_cast<unsigned char>(n);
+    std::memcpy(at + 1, text.data(), n);
+}
+
+std::string ShortString(const unsigned char* at) {
+    return std::string(reinterpret_cast<const char*>(at + 1), at[0]);
+}
+
+int CompareCacheExt(const void* a, const void* b) {
+    auto* x = static_cast<const unsigned char*>(a);
+    auto* y = static_cast<const unsigned char*>(b);
+    if (!x || !y) return x ? 1 : (y ? -1 : 0);
+    // Byte-wise over the short strings, length byte first.
+    int c = std::memcmp(x, y, 4);
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
+// Runs an action on a shell item with system error boxes off: icons of removable media.
+template <typename F> auto Quietly(F&& action) {
+    kovalin::TErrorModeScope quiet(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    return action();
+}
+
+} // namespace
+
+void TDirView::CreateColumns() {
+    BeginUpdate();
+    ClearColumns();
+    for (int i = 0; i < 5; ++i)
+        AddColumn({});
+    InitColumns();
+    EndUpdate();
+}
+
+void TDirView::InitColumns() {
+    if (ColumnCount() <= 3) return;
+    static const int kRoles[] = {DVT_COL_NAME, DVT_COL_SIZE, DVT_COL_TYPE, DVT_COL_CHANGED, DVT_COL_ATTR};
+    for (int i = 1; i < 5 && i < ColumnCount(); ++i)
+        Column(i).SetCaption(ListText(kRoles[i]));
+    UpdateNameColumnCaption(showMaskInHeader_);
+    for (int i = 0; i < 5 && i < ColumnCount(); ++i) {
+        Column(i).SetWidth(colWidths_[i]);
+        Column(i).SetAlignment(i == 1 ? kovalin::TAlignment::taRightJustify : kovalin::TAlignment::taLeftJustify);
+    }
+}
+
+void TDirView::UpdateNameColumnCaption(bool showMask) {
+    if (ColumnCount() == 0) return;
+    std::string caption = ListText(DVT_COL_NAME);
+    if (showMask && Mask() != "*.*") caption += " (" + Mask() + ")";
+    Column(0).SetCaption(caption);
+    UpdateHeaderImages();
+}
+
+void TDirView::StoreColumnWidths() {
+    for (int i = 0; i < 5 && i < ColumnCount(); ++i)
+        colWidths_[i] = Column(i).Width();
+}
+
+void TDirView::SetColWidth(int column, int value) {
+    colWidths_[column] = value;
+    if (column < ColumnCount()) Column(column).SetWidth(value);
+}
+
+void TDirView::SetColumnOrder(const std::vector<int>& order) {
+    TIEListView::SetColumnOrder(order);
+    Invalidate();
+}
+
+void TDirView::SetShowMaskInHeader(bool value) {
+    if (value == showMaskInHeader_) return;
+    showMaskInHeader_ = value;
+    UpdateNameColumnCaption(value);
+}
+
+void TDirView::SetAttrSpace(const std::string& value) {
+    if (value == attrSpace_) return;
+    attrSpace_ = value;
+    Invalidate();
+}
+
+void TDirView::SetCompressedColor(COLORREF value) {
+    if (value == compressedColor_) return;
+    compressedColor_ = value;
+    Invalidate();
+}
+
+void TDirView::SetDimmHiddenFiles(bool value) {
+    if (value == dimmHiddenFiles_) return;
+    dimmHiddenFiles_ = value;
+    Invalidate();
+}
+
+void TDirView::SetNoCheckDrives(const std::string& value) {
+    noCheckDrives_ = UpperName(value);
+}
+
+void TDirView::SetViewStyle(kovalin::TViewStyle value) {
+    if (loading_) return;
+    const bool completed = loadCompleted_;
+    loadCompleted_ = false;
+    TIEListView::SetViewStyle(value);
+    loadCompleted_ = completed;
+}
+
+void TDirView::SetMultiSelect(bool value) {
+    if (value == MultiSelect()) return;
+    StoreColumnWidths();
+    TIEListView::SetMultiSelect(value);
+    CreateColumns();
+    if (dirOK_ && !loading_) {
+        UpdateHeaderImages();
+        Reload(true);
+    }
+}
+
+std::string TDirView::FormatFileTime(const FILETIME& time) const {
+    FILETIME local{};
+    SYSTEMTIME calendar{};
+    if (!FileTimeToLocalFileTime(&time, &local) || !FileTimeToSystemTime(&local, &calendar)) return std::string();
+    return FormatDateTime(calendar);
+}
+
+std::string TDirView::AttrStr(DWORD attr) const {
+    if (attr == 0) return std::string();
+    struct Letter {
+        DWORD bit;
+        char letter;
+    };
+    static const Letter kLetters[] = {{FILE_ATTRIBUTE_COMPRESSED, 'c'}, {FILE_ATTRIBUTE_ARCHIVE, 'a'},
+                                      {FILE_ATTRIBUTE_SYSTEM, 's'},     {FILE_ATTRIBUTE_HIDDEN, 'h'},
+                                      {FILE_ATTRIBUTE_READONLY, 'r'}};
+    // The compressed place exists only where files can be compressed: the NT family.
+    static const bool nt = (GetVersion() & 0x80000000u) == 0;
+    std::string out;
+    for (const Letter& l : kLetters) {
+        if (attr & l.bit) out += l.letter;
+        else if (!attrSpace_.empty() && (l.bit != FILE_ATTRIBUTE_COMPRESSED || nt)) out += attrSpace_;
+    }
+    return out;
+}
+
+std::string TDirView::SizeText(int64_t size) const {
+    uint64_t v = size < 0 ? 0 - static_cast<uint64_t>(size) : static_cast<uint64_t>(size);
+    char digits[24];
+    int n = std::snprintf(digits, sizeof digits, "%llu", static_cast<unsigned long long>(v));
+    std::string out;
+    out.reserve(static_cast<size_t>(n) + static_cast<size_t>(n / 3) * thousandSeparator_.size());
+    for (int i = 0; i < n; ++i) {
+        if (i > 0 && (n - i) % 3 == 0) out += thousandSeparator_;
+        out += digits[i];
+    }
+    return out;
+}
+
+void TDirView::DoGetDispInfo(TListItem& item, kovalin::TListDispInfo& info) {
+    if (!loadCompleted_) return;
+    TFileRec* rec = ItemData(&item);
+    if (!rec) return;
+    // The icon thread of later work takes over the icons; until then they are fetched here.
+    if (rec->InfoPending) FetchItemInfo(item, rec->IconPending);
+    if (rec->IconPending && info.wantImage) FetchItemInfo(item, true);
+    if (info.wantText) {
+        switch (info.column) {
+        case 0:
+            info.text = rec->DisplayName;
+            break;
+        case 1:
+            info.text = !rec->IsDirectory || (showSubDirSize_ && rec->Size >= 0) ? SizeText(rec->Size) : std::string();
+            break;
+        case 2:
+            info.text = rec->TypeName;
+            break;
+        case 3:
+            info.text = FormatFileTime(rec->FileTime);
+            break;
+        case 4:
+            info.text = AttrStr(rec->Attr);
+            if (fileNameDisplay_ == drivetree::fndCap) info.text = UpperName(info.text);
+            break;
+        default:
+            info.text.clear();
+        }
+    }
+    if (info.column == 0 && info.wantImage) {
+        info.imageIndex = rec->ImageIndex;
+    }
+}
+
+LRESULT TDirView::CustomDraw(NMLVCUSTOMDRAW& draw) {
+    switch (draw.nmcd.dwDrawStage) {
+    case CDDS_PREPAINT:
+        return CDRF_NOTIFYITEMDRAW;
+    case CDDS_ITEMPREPAINT: {
+        const TFileRec* rec = draw.nmcd.dwItemSpec < static_cast<DWORD_PTR>(ItemCount())
+                                  ? ItemData(static_cast<int>(draw.nmcd.dwItemSpec))
+                                  : nullptr;
+        if (rec) {
+            if (rec->Attr & FILE_ATTRIBUTE_COMPRESSED) {
+                draw.clrText = compressedColor_;
+            } else if (dimmHiddenFiles_ && (rec->Attr & FILE_ATTRIBUTE_HIDDEN) &&
+                       !(draw.nmcd.uItemState & CDIS_SELECTED)) {
+                draw.clrText = GetSysColor(COLOR_GRAYTEXT);
+            }
+        }
+        LRESULT answer = CDRF_NOTIFYSUBITEMDRAW;
+        if (rec && rec->IsParentDir && Globals().commonControls470) answer |= CDRF_NOTIFYPOSTPAINT;
+        return answer;
+    }
+    case CDDS_ITEMPREPAINT | CDDS_SUBITEM:
+        if (draw.iSubItem > 0) draw.clrText = GetSysColor(COLOR_WINDOWTEXT);
+        return CDRF_DODEFAULT;
+    case CDDS_ITEMPOSTPAINT:
+        DrawParentOverlay(draw);
+        return CDRF_DODEFAULT;
+    }
+    return CDRF_DODEFAULT;
+}
+
+void TDirView::DrawParentOverlay(NMLVCUSTOMDRAW& draw) {
+    RECT icon{};
+    icon.left = LVIR_ICON;
+    if (!SendMessageA(Handle(), LVM_GETITEMRECT, draw.nmcd.dwItemSpec, reinterpret_cast<LPARAM>(&icon))) return;
+    if (ViewStyle() == kovalin::TViewStyle::vsIcon) {
+        DirUpImages32().SetDrawingStyle(kovalin::TDrawingStyle::dsTransparent);
+        DirUpImages32().Draw(draw.nmcd.hdc, icon.left + 8, icon.top + 2, 0);
+    } else {
+        DirUpImages16().SetDrawingStyle(kovalin::TDrawingStyle::dsTransparent);
+        DirUpImages16().Draw(draw.nmcd.hdc, icon.left - 2, icon.top - 2, 0);
+    }
+}
+
+void TDirView::FetchItemInfo(TListItem& item, bool withIcon) {
+    TFileRec* rec = ItemData(&item);
+    if (!rec) return;
+    const ListGlobals& g = Globals();
+    const bool perFileIcon = HasPerFileIcon(rec->FileExt);
+    const bool cacheable = useIconCache_ && !rec->IsDirectory && !perFileIcon;
+
+    if (cacheable && (rec->InfoPending || rec->IconPending)) {
+        unsigned char key[268] = {};
+        SetShortString(key, 3, rec->FileExt);
+        int found = typeCache_.Sorted() ? typeCache_.Find(key, CompareCacheExt)
+                                        : typeCache_.FindSequential(key, CompareCacheExt);
+        if (found >= 0) {
+            auto* hit = static_cast<const unsigned char*>(typeCache_.Items(found));
+            rec->TypeName = ShortString(hit + kCacheTypeName);
+            int32_t image = 0;
+            std::memcpy(&image, hit + kCacheImage, sizeof image);
+            rec->ImageIndex = image;
+            rec->InfoPending = false;
+            rec->IconPending = false;
+        }
+    }
+
+    const bool wantIcon = rec->IconPending && (withIcon || !perFileIcon);
+    if (!rec->InfoPending && !wantIcon) return;
+    const std::string fullName = ItemFullFileName(&item);
+
+    if (wantIcon) {
+        if (!rec->PIDL && perFileIcon && desktopFolder_) {
+            std::wstring wide(fullName.size() + 1, L'\0');
+            MultiByteToWideChar(CP_ACP, 0, fullName.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
+            LPITEMIDLIST pidl = nullptr;
+            ULONG eaten = 0;
+            if (SUCCEEDED(desktopFolder_->ParseDisplayName(nullptr, nullptr, wide.data(), &eaten, &pidl, nullptr)))
+                rec->PIDL.reset(pidl);
+        }
+        if (rec->IsDirectory && rec->PIDL && shellFolder_) {
+            LPCITEMIDLIST child = rec->PIDL.get();
+            ULONG attr = SFGAO_LINK | SFGAO_SHARE | SFGAO_READONLY | SFGAO_GHOSTED;
+            if (SUCCEEDED(shellFolder_->GetAttributesOf(1, &child, &attr)) && (attr & SFGAO_SHARE))
+                item.SetOverlayIndex(0);
+        }
+        SHFILEINFOA info{};
+        if (rec->IsDirectory && driveType_ == DRIVE_FIXED) {
+            DWORD_PTR ok = Quietly([&] {
+                return rec->PIDL ? SHGetFileInfoA(reinterpret_cast<LPCSTR>(rec->PIDL.get()), 0, &info, sizeof info,
+                                                  SHGFI_PIDL | SHGFI_TYPENAME | SHGFI_SYSICONINDEX | SHGFI_SMALLICON)
+                                 : SHGetFileInfoA(fullName.c_str(), 0, &info, sizeof info,
+                                                  SHGFI_TYPENAME | SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+            });
+            const int smallIcons = SmallImages() ? SmallImages()->Count() : INT_MAX;
+            if (!ok || info.iIcon < 1 || info.iIcon > smallIcons) {
+                SHFILEINFOA generic{};
+                if (SHGetFileInfoA(fullName.c_str(), FILE_ATTRIBUTE_DIRECTORY, &generic, sizeof generic,
+                                   SHGFI_TYPENAME | SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES))
+                    info = generic;
+                else info.iIcon = g.folderIcon;
+            }
+            rec->TypeName = info.szTypeName;
+            rec->ImageIndex = info.iIcon;
+        } else if (rec->IsDirectory) {
+            rec->TypeName = g.folderTypeName;
+            rec->ImageIndex = g.folderIcon;
+        } else {
+            DWORD_PTR ok = Quietly([&] {
+                return rec->PIDL ? SHGetFileInfoA(reinterpret_cast<LPCSTR>(rec->PIDL.get()), 0, &info, sizeof info,
+                                                  SHGFI_PIDL | SHGFI_TYPENAME | SHGFI_SYSICONINDEX | SHGFI_SMALLICON)
+                                 : SHGetFileInfoA(fullName.c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
+                                                  SHGFI_TYPENAME | SHGFI_SYSICONINDEX | SHGFI_SMALLICON |
+                                                      SHGFI_USEFILEATTRIBUTES);
+            });
+            rec->TypeName = ok ? info.szTypeName : "";
+            rec->ImageIndex = ok ? info.iIcon : g.unknownFileIcon;
+        }
+        rec->IconPending = false;
+        if (rec->TypeName.empty()) {
+            char text[300];
+            std::snprintf(text, sizeof text, ListText(DVT_FILE_TYPE).c_str(), rec->FileExt.c_str());
+            rec->TypeName = text;
+        } else if (cacheable) {
+            auto* record = static_cast<unsigned char*>(typeCache_.NewRecord());
+            std::memset(record, 0, 268);
+            SetShortString(record, 3, rec->FileExt);
+            SetShortString(record + kCacheTypeName, 255, rec->TypeName);
+            int32_t image = rec->ImageIndex;
+            std::memcpy(record + kCacheImage, &image, sizeof image);
+            typeCache_.Add(record);
+        }
+    } else {
+        SHFILEINFOA info{};
+        DWORD_PTR ok = rec->IsDirectory
+                           ? SHGetFileInfoA(GetPathName().c_str(), FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info,
+                                            SHGFI_TYPENAME | SHGFI_USEFILEATTRIBUTES)
+                           : SHGetFileInfoA(fullName.c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
+                                            SHGFI_TYPENAME | SHGFI_USEFILEATTRIBUTES);
+        rec->TypeName = ok ? info.szTypeName : "";
+        if (rec->IconPending) rec->ImageIndex = rec->FileExt == "EXE" ? g.executableIcon : g.unknownFileIcon;
+    }
+    rec->InfoPending = false;
 }
 
 // --- paths and items ---------------------------------------------------------------------------
@@ -300,7 +717,9 @@ TListItem* TDirView::FindFileItem(const std::string& name) const {
 void TDirView::SetMask(const std::string& value) {
     const std::string old = Mask();
     TIEListView::SetMask(value);
-    if (Mask() != old) ReloadIfLoaded();
+    if (Mask() == old) return;
+    UpdateNameColumnCaption(showMaskInHeader_);
+    ReloadIfLoaded();
 }
 
 void TDirView::SetShowDirectories(bool value) {

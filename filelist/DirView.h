@@ -6,6 +6,7 @@
 #include "drivetree/DriveView.h"
 #include "drivetree/LinkedFileList.h"
 #include "filelist/IEListView.h"
+#include "filelist/ListExt.h"
 #include "kovalin/ComPtr.h"
 #include "kovalin/Handles.h"
 #include "shell/PIDL.h"
@@ -17,6 +18,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace filelist {
 
@@ -142,6 +144,56 @@ public:
     // ".." first, then folders, then files, each by name without regard to case.
     void SortItems() override;
 
+    // The five report columns: Name, Size, Type, Changed, Attr, captions in the user's language.
+    void CreateColumns();
+    void InitColumns();
+    // The name column's caption, with the mask in brackets when asked and the mask is not "*.*".
+    void UpdateNameColumnCaption(bool showMask);
+    // Takes the widths the user gave the columns into the width properties.
+    void StoreColumnWidths();
+    int ColWidthName() const { return colWidths_[0]; }
+    void SetColWidthName(int value) { SetColWidth(0, value); }
+    int ColWidthSize() const { return colWidths_[1]; }
+    void SetColWidthSize(int value) { SetColWidth(1, value); }
+    int ColWidthType() const { return colWidths_[2]; }
+    void SetColWidthType(int value) { SetColWidth(2, value); }
+    int ColWidthDate() const { return colWidths_[3]; }
+    void SetColWidthDate(int value) { SetColWidth(3, value); }
+    int ColWidthAttr() const { return colWidths_[4]; }
+    void SetColWidthAttr(int value) { SetColWidth(4, value); }
+    // Display order of the five columns.
+    std::vector<int> GetColumnOrder() const { return ColumnOrder(); }
+    void SetColumnOrder(const std::vector<int>& order);
+    bool ShowMaskInHeader() const { return showMaskInHeader_; }
+    void SetShowMaskInHeader(bool value);
+
+    // A file time (UTC) as local time in DateTimeFormatStr.
+    std::string FormatFileTime(const FILETIME& time) const;
+    // The attribute letters c, a, s, h, r; with AttrSpace, at fixed places filled by it.
+    std::string AttrStr(DWORD attr) const;
+    const std::string& AttrSpace() const { return attrSpace_; }
+    void SetAttrSpace(const std::string& value);
+    COLORREF CompressedColor() const { return compressedColor_; }
+    void SetCompressedColor(COLORREF value);
+    // Hidden files in grey.
+    bool DimmHiddenFiles() const { return dimmHiddenFiles_; }
+    void SetDimmHiddenFiles(bool value);
+    // Type names and icons asked of the shell once per extension.
+    bool UseIconCache() const { return useIconCache_; }
+    void SetUseIconCache(bool value) { useIconCache_ = value; }
+    // Folder sizes in the size column (computed in the background; off for now).
+    bool ShowSubDirSize() const { return showSubDirSize_; }
+    // Letters of drives whose changes are not watched, kept in upper case.
+    const std::string& NoCheckDrives() const { return noCheckDrives_; }
+    void SetNoCheckDrives(const std::string& value);
+    void SetViewStyle(kovalin::TViewStyle value) override;
+    void SetMultiSelect(bool value) override;
+
+    // Fills the item's TypeName and, with withIcon, its ImageIndex: from the type cache or the shell.
+    void FetchItemInfo(kovalin::TListItem& item, bool withIcon);
+    // Extensions whose type name and icon have been asked of the shell (with UseIconCache).
+    int TypeCacheCount() const { return typeCache_.Count(); }
+
     // May refuse an entry before it is added: clear `accept`.
     std::function<void(TDirView& sender, const WIN32_FIND_DATAA& entry, bool& accept)> OnAddFile;
     std::function<void(TDirView& sender)> OnStartLoading;
@@ -154,6 +206,8 @@ public:
 
 protected:
     virtual void LoadRecycleBin();
+    void DoGetDispInfo(kovalin::TListItem& item, kovalin::TListDispInfo& info) override;
+    LRESULT CustomDraw(NMLVCUSTOMDRAW& draw) override;
     kovalin::TListItem& AddItem(const WIN32_FIND_DATAA& entry);
     void AddParentDirItem();
 
@@ -183,6 +237,9 @@ private:
         ReloadIfLoaded();
     }
     void ReloadIfLoaded();
+    void SetColWidth(int column, int value);
+    std::string SizeText(int64_t size) const;
+    void DrawParentOverlay(NMLVCUSTOMDRAW& draw);
 
     std::string path_, lastPath_;
     bool showDirectories_ = true;
@@ -202,6 +259,20 @@ private:
     bool recycleBinMode_ = false;
     bool hasParentDir_ = false;
     int driveType_ = 0;
+
+    // Presentation.
+    int colWidths_[5] = {110, 80, 110, 130, 35};
+    bool showMaskInHeader_ = false;
+    std::string attrSpace_;
+    COLORREF compressedColor_ = 0xFF0000;
+    bool dimmHiddenFiles_ = false;
+    bool useIconCache_ = false;
+    bool showSubDirSize_ = false;
+    std::string noCheckDrives_;
+    std::string thousandSeparator_;
+    // Per extension: its short string (length and three characters), the type name as a short
+    // string of up to 255 characters, the icon index.
+    TListExt typeCache_{268};
 
     kovalin::ComPtr<IShellFolder> desktopFolder_, shellFolder_, recycleFolder_;
     shell::UniquePidl recycleFolderPIDL_;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Brings a Debian 12 machine (as root) to the state the build and the tests need:
-# cross compilers, Wine, a headless X server, CMake, GoogleTest sources, ImageMagick,
-# and libjpeg-turbo built from Debian's source package for both Windows targets.
+# cross compilers, Wine, a headless X server, CMake, GoogleTest sources, ImageMagick, the German
+# and French locales, and libjpeg-turbo built from Debian's source package for both Windows targets.
 # Idempotent: a second run only checks and returns.
 set -euo pipefail
 
@@ -12,7 +12,7 @@ source "$here/env.sh"
 packages=(
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
   wine wine64 xvfb xauth x11-apps imagemagick
-  nasm cmake make googletest dpkg-dev
+  nasm cmake make googletest dpkg-dev locales
 )
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
@@ -26,6 +26,15 @@ if [ ${#missing[@]} -gt 0 ]; then
   as_root apt-get update -qq
   as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
 fi
+
+# The file list's texts come in German and French too; Wine takes the user's language from LANG,
+# which only works for locales the system has.
+for loc in de_DE fr_FR; do
+  if ! locale -a 2>/dev/null | grep -qi "^$loc\.utf-\?8$"; then
+    echo "setup: generating the $loc.UTF-8 locale"
+    as_root localedef -i "$loc" -f UTF-8 "$loc.UTF-8"
+  fi
+done
 
 # libjpeg-turbo from Debian's source package, built static with SIMD for each target.
 build_jpeg() {

@@ -1,0 +1,34 @@
+#include "filelist/ListTexts.h"
+
+#include "kovalin/Module.h"
+
+#include <windows.h>
+
+#include <array>
+
+namespace filelist {
+
+int ListTextBlock() {
+    switch (PRIMARYLANGID(GetUserDefaultLangID())) {
+    case LANG_GERMAN:
+        return DVT_GERMAN;
+    case LANG_FRENCH:
+        return DVT_FRENCH;
+    default:
+        return DVT_ENGLISH;
+    }
+}
+
+const std::string& ListText(int role) {
+    static const std::array<std::string, DVT_DRAG_DIRS + 1> texts = [] {
+        std::array<std::string, DVT_DRAG_DIRS + 1> t;
+        const int block = ListTextBlock();
+        for (int i = 0; i <= DVT_DRAG_DIRS; ++i)
+            t[static_cast<size_t>(i)] = kovalin::ResourceString(nullptr, static_cast<UINT>(block + i));
+        return t;
+    }();
+    static const std::string none;
+    return role >= 0 && role <= DVT_DRAG_DIRS ? texts[static_cast<size_t>(role)] : none;
+}
+
+} // namespace filelist

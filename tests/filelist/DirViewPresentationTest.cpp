@@ -1,0 +1,166 @@
+#include "filelist/DirView.h"
+#include "filelist/ListTexts.h"
+#include "kovalin/Application.h"
+#include "kovalin/Form.h"
+#include "tests/support/TestFiles.h"
+#include "tests/support/WindowDriver.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace filelist;
+using namespace kovalin;
+using namespace testsupport;
+
+namespace {
+
+// What the control shows in a cell, asked the way it asks when it paints.
+std::string CellText(const TListView& list, int item, int column) {
+    char text[512] = "";
+    LVITEMA it{};
+    it.iSubItem = column;
+    it.pszText = text;
+    it.cchTextMax = sizeof text;
+    SendMessageA(list.Handle(), LVM_GETITEMTEXTA, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&it));
+    return text;
+}
+
+class DirViewPresentationTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Application().Initialize();
+        form = std::make_unique<TForm>(TFormParams{.caption = "Files", .clientWidth = 600, .clientHeight = 300});
+        view = std::make_unique<TDirView>(
+            *form, TListView::Params{.width = 600, .height = 300, .viewStyle = TViewStyle::vsReport});
+    }
+    void TearDown() override {
+        view.reset();
+        form.reset();
+    }
+    void Load() {
+        view->SetPath(dir.Path());
+        RunUntilIdle();
+    }
+    int Index(const std::string& name) const {
+        TListItem* item = view->FindFileItem(name);
+        return item ? item->Index() : -1;
+    }
+    std::string Cell(const std::string& name, int column) const { return CellText(*view, Index(name), column); }
+
+    TempDir dir;
+    std::unique_ptr<TForm> form;
+    std::unique_ptr<TDirView> view;
+};
+
+// The expected texts of the language the test runs in (KOVALIN_TEST_LANGUAGE = de or fr; ctest
+// runs this group again under those locales).
+struct Expected {
+    const char* columns[5];
+    const char* fileType;
+};
+
+Expected ExpectedTexts() {
+    const char* language = std::getenv("KOVALIN_TEST_LANGUAGE");
+    std::string lang = language ? language : "";
+    if (lang == "de") return {{"Name", "Gr\xF6\xDF" "e", "Typ", "Ge\xE4ndert am", "Attr"}, "Datei %s"};
+    if (lang == "fr") return {{"Nom", "Taille", "Type", "Date", "Attributs"}, "Fichier %s"};
+    return {{"Name", "Size", "Type", "Changed", "Attr"}, "File %s"};
+}
+
+TEST_F(DirViewPresentationTest, ColumnsAndTextsSpeakTheUsersLanguage) {
+    const Expected expected = ExpectedTexts();
+    ASSERT_EQ(view->ColumnCount(), 5);
+    const int widths[] = {110, 80, 110, 130, 35};
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(view->Column(i).Caption(), expected.columns[i]) << i;
+        EXPECT_EQ(view->Column(i).Width(), widths[i]) << i;
+    }
+    EXPECT_EQ(view->Column(1).Alignment(), TAlignment::taRightJustify);
+    EXPECT_EQ(ListText(DVT_FILE_TYPE), expected.fileType);
+
+    // The mask shows in the name column's header only when asked and not "*.*".
+    view->SetShowMaskInHeader(true);
+    EXPECT_EQ(view->Column(0).Caption(), expected.columns[0]);
+    view->SetMask("*.jpg");
+    EXPECT_EQ(view->Column(0).Caption(), std::string(expected.columns[0]) + " (*.jpg)");
+    view->SetShowMaskInHeader(false);
+    EXPECT_EQ(view->Column(0).Caption(), expected.columns[0]);
+
+    // Widths the user dragged are kept when the columns are made again.
+    view->Column(2).SetWidth(150);
+    view->SetMultiSelect(!view->MultiSelect());
+    EXPECT_EQ(view->ColWidthType(), 150);
+    EXPECT_EQ(view->Column(2).Width(), 150);
+}
+
+TEST_F(DirViewPresentationTest, CellTextsComeFromTheRecordAtEachRequest) {
+    WriteFileBytes(dir / "big.dat", std::string(1234567, 'x'));
+    WriteFileBytes(dir / "AUTOEXEC.BAT", "x");
+    WriteFileBytes(dir / "Long file name.TXT", "x");
+    WriteFileBytes(dir / "README", "x");
+    CreateDirectoryA((dir / "sub").c_str(), nullptr);
+    SetFileAttributesA((dir / "README").c_str(), FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_READONLY);
+    Load();
+
+    char sep[8] = "";
+    GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, sep, sizeof sep);
+    EXPECT_EQ(Cell("big.dat", 1), std::string("1") + sep + "234" + sep + "567");
+    EXPECT_EQ(Cell("sub", 1), ""); // folders have no size without folder sizes
+    EXPECT_EQ(Cell("AUTOEXEC.BAT", 0), "AUTOEXEC.BAT");
+
+    // Attributes as letters; with a filler, at fixed places (compressed first on NT).
+    EXPECT_EQ(Cell("README", 4), "ar");
+    view->SetAttrSpace("-");
+    EXPECT_EQ(Cell("README", 4), "-a--r");
+
+    // The date column in the list's date format.
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    GetFileAttributesExA((dir / "big.dat").c_str(), GetFileExInfoStandard, &data);
+    EXPECT_EQ(Cell("big.dat", 3), view->FormatFileTime(data.ftLastWriteTime));
+    EXPECT_FALSE(Cell("big.dat", 3).empty());
+
+    // Names as the display rule shows them: short names nicely, long or blank names unchanged.
+    view->SetFileNameDisplay(drivetree::fndNice);
+    RunUntilIdle();
+    EXPECT_EQ(Cell("AUTOEXEC.BAT", 0), "Autoexec.bat");
+    EXPECT_EQ(Cell("Long file name.TXT", 0), "Long file name.TXT");
+    view->SetFileNameDisplay(drivetree::fndCap);
+    RunUntilIdle();
+    EXPECT_EQ(Cell("README", 4), "-A--R");
+
+    // A file without extension and without a registered type.
+    const std::string type = Cell("README", 2);
+    EXPECT_FALSE(type.empty());
+    EXPECT_EQ(TDirView::ItemData(view->FindFileItem("README"))->FileExt, "");
+
+    // A request for an item that is gone answers nothing.
+    EXPECT_EQ(CellText(*view, view->ItemCount() + 5, 0), "");
+}
+
+TEST_F(DirViewPresentationTest, TypesAreFetchedAtFirstDisplayAndCachedPerExtension) {
+    for (const char* name : {"a.qqz", "b.qqz", "c.qqz", "tool.exe"})
+        WriteFileBytes(dir / name, "x");
+    view->SetUseIconCache(true);
+    Load();
+    // Loading asks the shell nothing.
+    for (int i = 0; i < view->ItemCount(); ++i) {
+        const TFileRec* rec = view->ItemData(i);
+        if (!rec->IsParentDir) EXPECT_TRUE(rec->InfoPending) << rec->FileName;
+    }
+
+    const std::string a = Cell("a.qqz", 2);
+    EXPECT_FALSE(a.empty());
+    EXPECT_EQ(Cell("b.qqz", 2), a);
+    EXPECT_EQ(Cell("c.qqz", 2), a);
+    Cell("tool.exe", 2);
+    // One record for the three qqz files; programs keep their own icons and stay out.
+    EXPECT_EQ(view->TypeCacheCount(), 1);
+    EXPECT_FALSE(view->ItemData(Index("b.qqz"))->InfoPending);
+    EXPECT_EQ(view->ItemData(Index("b.qqz"))->ImageIndex, view->ItemData(Index("a.qqz"))->ImageIndex);
+}
+
+} // namespace
