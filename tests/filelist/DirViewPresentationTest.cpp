@@ -149,7 +149,8 @@ TEST_F(DirViewPresentationTest, TypesAreFetchedAtFirstDisplayAndCachedPerExtensi
     // Loading asks the shell nothing.
     for (int i = 0; i < view->ItemCount(); ++i) {
         const TFileRec* rec = view->ItemData(i);
-        if (!rec->IsParentDir) EXPECT_TRUE(rec->InfoPending) << rec->FileName;
+        if (rec->IsParentDir) continue;
+        EXPECT_TRUE(rec->InfoPending) << rec->FileName;
     }
 
     const std::string a = Cell("a.qqz", 2);
