@@ -123,6 +123,7 @@ void TfrmMain::ApplyComponentSettings() {
     drvView->SetVolDisplayStyle(drivetree::doLongPrettyName);
     drvView->SetShowAnimation(false);
     drvView->SetFileNameDisplay(drivetree::fndStored);
+    drvView->SetAutoExpand(true);
     drvView->OnChange = [this](kovalin::TTreeNode* node) { drvViewChange(node); };
 
     dirView->SetSortColumn(0);

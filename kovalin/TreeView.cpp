@@ -425,6 +425,15 @@ void TTreeView::SetHideSelection(bool value) {
     Invalidate();
 }
 
+bool TTreeView::AutoExpand() const {
+    return (GetWindowLongA(Handle(), GWL_STYLE) & TVS_SINGLEEXPAND) != 0;
+}
+
+void TTreeView::SetAutoExpand(bool value) {
+    LONG style = GetWindowLongA(Handle(), GWL_STYLE);
+    SetWindowLongA(Handle(), GWL_STYLE, value ? (style | TVS_SINGLEEXPAND) : (style & ~TVS_SINGLEEXPAND));
+}
+
 bool TTreeView::CanExpand(TTreeNode* node) {
     bool allow = true;
     if (OnExpanding) OnExpanding(node, allow);

@@ -158,6 +158,9 @@ public:
     void SetIndent(int value);
     bool HideSelection() const;
     void SetHideSelection(bool value);
+    // Selecting a node expands it and collapses the branches the selection left.
+    bool AutoExpand() const;
+    void SetAutoExpand(bool value);
     bool Focused() const { return GetFocus() == Handle(); }
 
     std::function<void(TTreeNode* node, bool& allowExpansion)> OnExpanding;
