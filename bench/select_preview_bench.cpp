@@ -30,15 +30,6 @@ void WriteFile(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-void ClickItem(kovalin::TListView& list, int index) {
-    RECT r{};
-    r.left = LVIR_LABEL;
-    SendMessageA(list.Handle(), LVM_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&r));
-    LPARAM at = MAKELPARAM(r.left + 3, (r.top + r.bottom) / 2);
-    PostMessageA(list.Handle(), WM_LBUTTONUP, 0, at);
-    SendMessageA(list.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -71,10 +62,10 @@ int main(int argc, char** argv) {
         int otherIndex = form.dirView->FindFileItem("other.txt")->Index();
         DeleteObject(open(big.c_str(), "jpg", nullptr)); // warm the file cache and the code
         for (int i = 0; i < rounds; ++i) {
-            ClickItem(*form.dirView, otherIndex); // clears the preview
+            testsupport::ClickListItem(form.dirView->Handle(), otherIndex); // clears the preview
             testsupport::RunUntilIdle();
             double t0 = Seconds();
-            ClickItem(*form.dirView, bigIndex);
+            testsupport::ClickListItem(form.dirView->Handle(), bigIndex);
             UpdateWindow(form.imgPreview->Handle());
             double t1 = Seconds();
             if (!form.PreviewShown()) {

@@ -69,18 +69,6 @@ COLORREF SurfacePixel(kovalin::TBitmap& surface, int x, int y) {
     return RGB(row[3 * x + 2], row[3 * x + 1], row[3 * x]);
 }
 
-// A user's click on an item of the list.
-void ClickItem(kovalin::TListView& list, int index) {
-    RECT r{};
-    r.left = LVIR_LABEL;
-    SendMessageA(list.Handle(), LVM_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&r));
-    LPARAM at = MAKELPARAM(r.left + 3, (r.top + r.bottom) / 2);
-    // The list waits for the release to tell a click from a drag, so it is queued first.
-    PostMessageA(list.Handle(), WM_LBUTTONUP, 0, at);
-    SendMessageA(list.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
-    RunUntilIdle();
-}
-
 void ClickToolButton(kovalin::TToolBar& bar, const kovalin::TToolButton& button) {
     RECT r = button.BoundsRect();
     LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
@@ -130,7 +118,8 @@ protected:
     void Select(const std::string& name) {
         int index = IndexOf(name);
         ASSERT_GE(index, 0) << name;
-        ClickItem(*form->dirView, index);
+        ClickListItem(form->dirView->Handle(), index);
+        RunUntilIdle();
     }
     bool ButtonsEnabled() const {
         return form->tbnOpen->Enabled() && form->tbnFS->Enabled() && form->tbnPrint->Enabled();

@@ -1,5 +1,7 @@
 #include "tests/support/WindowDriver.h"
 
+#include <commctrl.h>
+
 #include <winternl.h>
 
 #include <cstdint>
@@ -173,6 +175,16 @@ int GdiObjectCount() {
     for (size_t i = 0; i < 0x10000; ++i)
         if (table[i].type) ++live;
     return live;
+}
+
+void ClickListItem(HWND list, int index) {
+    RECT r{};
+    r.left = LVIR_LABEL;
+    SendMessageA(list, LVM_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&r));
+    LPARAM at = MAKELPARAM(r.left + 3, (r.top + r.bottom) / 2);
+    // The control waits for the release to tell a click from a drag, so it is queued first.
+    PostMessageA(list, WM_LBUTTONUP, 0, at);
+    SendMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
 }
 
 } // namespace testsupport

@@ -47,6 +47,10 @@ private:
     bool fired_ = false;
 };
 
+// A left click on an item of a list-view control, as the user makes it; the messages it causes
+// are left waiting.
+void ClickListItem(HWND list, int index);
+
 // GDI objects the process holds now (stock objects included).
 int GdiObjectCount();
 
