@@ -43,11 +43,10 @@ TfrmMain::TfrmMain(std::vector<std::string> args)
                                  .borderStyle = kovalin::TFormBorderStyle::bsSizeable,
                                  .position = kovalin::TPosition::poDesigned,
                                  .left = 192,
-                                 .top = 107,
-                                 .clientWidth = 440,
-                                 .clientHeight = 309}),
+                                 .top = 107}),
       args_(std::move(args)) {
     frmMain = this;
+    SetBounds(192, 107, 448, 343); // the design size; the stored layout replaces it
     CreateComponents();
     ApplyComponentSettings();
     FormCreate();
