@@ -906,7 +906,8 @@ LRESULT TDirView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 bool TDirView::EnterKey() {
     // A folder that only has the focus (as after arriving in a list) is entered all the same.
     if (!Selected())
-        if (TListItem* focused = ItemFocused(); focused && ItemData(focused) && ItemData(focused)->IsDirectory)
+        if (TListItem* focused = ItemFocused();
+            focused && ItemData(focused) && ItemData(focused)->IsDirectory)
             focused->SetSelected(true);
     if (!ItemFocused()) return false;
     if (GetKeyState(VK_SHIFT) < 0 || GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0) return false;
@@ -975,7 +976,8 @@ void TDirView::EnterFolder(const std::string& folder) {
     }
     kovalin::TTreeNode* node = tree->FindNodeToPath(folder);
     // A folder made since the tree read the drive is found once the drive has been read again.
-    if (!node && folder.size() >= 3 && folder[1] == ':' && std::isalpha(static_cast<unsigned char>(folder[0]))) {
+    if (!node && folder.size() >= 3 && folder[1] == ':' &&
+        std::isalpha(static_cast<unsigned char>(folder[0]))) {
         tree->ScanDrive(folder[0]);
         node = tree->FindNodeToPath(folder);
     }

@@ -30,8 +30,8 @@ bool InputQuery(const std::string& caption, const std::string& prompt, std::stri
     const int buttonTop = editTop + kEditHeight + 12;
     form.SetClientSize(width, buttonTop + kButtonHeight + kMargin);
 
-    TEdit edit(form, TEdit::Params{
-                         .text = value, .left = kMargin, .top = editTop, .width = width - 2 * kMargin});
+    TEdit edit(form,
+               TEdit::Params{.text = value, .left = kMargin, .top = editTop, .width = width - 2 * kMargin});
     const int buttonsLeft = (width - 2 * kButtonWidth - kButtonGap) / 2;
     TButton ok(form, TButton::Params{.caption = "OK",
                                      .left = buttonsLeft,
