@@ -141,6 +141,18 @@ public:
     // A file name in the letter case of FileNameDisplay.
     virtual std::string DisplayFileName(const std::string& name) const;
 
+    // The double-click action on the selected item (or the focused ".." item): ".." goes up, a
+    // folder or a shortcut to one is entered (through the linked tree when there is one), a
+    // file or a shortcut to one is opened by the shell's default command.
+    void Execute();
+    // Creates the sub-folder `name` of Path and adds and focuses its item; none when an entry of
+    // that name exists (LastIOError 183) or the folder could not be created (the system error).
+    // The name is the macro-renamed CreateDirectoryA wherever <windows.h> is included, as it is
+    // here, so callers and this declaration always agree.
+    kovalin::TListItem* CreateDirectory(const std::string& name);
+    // The system error of the last create command, 0 after success; one value for the program.
+    static DWORD LastIOError() { return lastIOError_; }
+
     // ".." first, then folders, then files, each by name without regard to case.
     void SortItems() override;
 
@@ -203,11 +215,16 @@ public:
     std::function<void(TDirView& sender)> OnDirUpdated;
     // A refresh found a new size for the item.
     std::function<void(TDirView& sender, kovalin::TListItem& item)> OnFileSizeChanged;
+    // An item is about to be entered or opened: clear `allow` to prevent it.
+    std::function<void(TDirView& sender, kovalin::TListItem& item, bool& allow)> OnExecFile;
 
 protected:
     virtual void LoadRecycleBin();
     void DoGetDispInfo(kovalin::TListItem& item, kovalin::TListDispInfo& info) override;
     LRESULT CustomDraw(NMLVCUSTOMDRAW& draw) override;
+    // Raises OnDblClick, then executes.
+    void DblClick() override;
+    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     kovalin::TListItem& AddItem(const WIN32_FIND_DATAA& entry);
     void AddParentDirItem();
 
@@ -240,6 +257,12 @@ private:
     void SetColWidth(int column, int value);
     std::string SizeText(int64_t size) const;
     void DrawParentOverlay(NMLVCUSTOMDRAW& draw);
+    void GoUp();
+    // Shows an existing folder: through the linked tree, or by loading it here.
+    void EnterFolder(const std::string& folder);
+    // Runs the default command of the file's context menu with the shown folder as current directory.
+    void OpenFile(const std::string& fullName);
+    bool EnterKey();
 
     std::string path_, lastPath_;
     bool showDirectories_ = true;
@@ -281,6 +304,8 @@ private:
     int addedFiles_ = 0;
     DWORD loadStartTick_ = 0;
     kovalin::UniqueHWnd animation_;
+
+    static inline DWORD lastIOError_ = 0;
 };
 
 } // namespace filelist

@@ -504,6 +504,10 @@ void TListView::ColClick(int column) {
     if (OnColumnClick) OnColumnClick(column);
 }
 
+void TListView::DblClick() {
+    if (OnDblClick) OnDblClick();
+}
+
 void TListView::DoGetDispInfo(TListItem& item, TListDispInfo& info) {
     if (OnData) OnData(item, info);
 }
@@ -607,7 +611,7 @@ LRESULT TListView::NotifyHandler(NMHDR& header) {
     case NM_CUSTOMDRAW:
         return CustomDraw(reinterpret_cast<NMLVCUSTOMDRAW&>(header));
     case NM_DBLCLK:
-        if (OnDblClick) OnDblClick();
+        DblClick();
         return 0;
     }
     return 0;

@@ -153,6 +153,8 @@ protected:
     virtual LRESULT CustomDraw(NMLVCUSTOMDRAW& draw);
     // A notification of the header control; the default is the control's own handling.
     virtual LRESULT HeaderNotify(NMHDR& header);
+    // The list was double-clicked; raises OnDblClick.
+    virtual void DblClick();
 
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     LRESULT NotifyHandler(NMHDR& header) override;

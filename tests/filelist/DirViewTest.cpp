@@ -1,10 +1,14 @@
 #include "filelist/DirView.h"
 #include "kovalin/Application.h"
+#include "kovalin/ComPtr.h"
 #include "kovalin/Form.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/WindowDriver.h"
 
 #include <gtest/gtest.h>
+
+#include <objidl.h>
+#include <shlobj.h>
 
 #include <cstdio>
 #include <memory>
@@ -37,6 +41,46 @@ void SetWriteTime(const std::string& path, WORD year) {
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
     EXPECT_TRUE(SetFileTime(h, nullptr, nullptr, &ft));
     CloseHandle(h);
+}
+
+// A shell shortcut to the target, as the shell's own "create shortcut" writes one.
+void MakeShortcut(const std::string& link, const std::string& target) {
+    ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+    {
+        kovalin::ComPtr<IShellLinkA> shortcut;
+        ASSERT_EQ(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                   shortcut.put_void()),
+                  S_OK);
+        ASSERT_EQ(shortcut->SetPath(target.c_str()), S_OK);
+        kovalin::ComPtr<IPersistFile> file;
+        ASSERT_EQ(shortcut->QueryInterface(IID_IPersistFile, file.put_void()), S_OK);
+        std::wstring wide(link.begin(), link.end());
+        ASSERT_EQ(file->Save(wide.c_str(), TRUE), S_OK);
+    }
+    CoUninitialize();
+}
+
+bool FolderExists(const std::string& path) {
+    const DWORD attr = GetFileAttributesA(path.c_str());
+    return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// A user's double click on an item: the first click selects it, the second one executes.
+void DoubleClickItem(TListView& list, const TListItem& item) {
+    RECT r{};
+    r.left = LVIR_LABEL;
+    SendMessageA(list.Handle(), LVM_GETITEMRECT, static_cast<WPARAM>(item.Index()),
+                 reinterpret_cast<LPARAM>(&r));
+    const LPARAM at = MAKELPARAM(r.left + 3, (r.top + r.bottom) / 2);
+    // The list waits for the release to tell a click from a drag, so it is queued first.
+    PostMessageA(list.Handle(), WM_LBUTTONUP, 0, at);
+    SendMessageA(list.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+    RunUntilIdle();
+    SendMessageA(list.Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+}
+
+void PressEnter(TListView& list) {
+    SendMessageA(list.Handle(), WM_KEYDOWN, VK_RETURN, 0);
 }
 
 class DirViewTest : public ::testing::Test {
@@ -461,6 +505,148 @@ TEST_F(DirViewTest, NamesShowInTheChosenLetterCase) {
     view->SetFileNameDisplay(drivetree::fndNoCap);
     EXPECT_EQ(TDirView::ItemData(view->FindFileItem("AUTOEXEC.BAT"))->DisplayName, "autoexec.bat");
     EXPECT_EQ(view->FindFileItem("AUTOEXEC.BAT")->Caption(), "AUTOEXEC.BAT"); // the name, as stored
+}
+
+// --- commands ----------------------------------------------------------------------------------
+
+TEST_F(DirViewTest, DoubleClickAndEnterEnterFoldersThroughTheTreeAndTheParentItemGoesUp) {
+    Folder("one");
+    Folder("one\\two");
+    File("one\\two\\leaf.txt");
+    drivetree::TDriveView tree(*form, drivetree::TDriveView::Params{});
+    tree.Loaded();
+    view->SetDriveView(&tree);
+    view->SetViewStyle(TViewStyle::vsList); // as the main window shows it: names without columns
+    tree.SetDirectory(dir.Path());
+    ASSERT_EQ(view->Path(), dir.Path());
+    int doubleClicks = 0;
+    view->OnDblClick = [&] { ++doubleClicks; };
+    std::vector<std::string> executed;
+    view->OnExecFile = [&](TDirView&, TListItem& item, bool& allow) {
+        EXPECT_TRUE(allow);
+        executed.push_back(TDirView::ItemData(&item)->FileName);
+    };
+
+    ASSERT_NE(view->FindFileItem("one"), nullptr);
+    DoubleClickItem(*view, *view->FindFileItem("one"));
+    EXPECT_EQ(doubleClicks, 1);
+    EXPECT_EQ(tree.Directory(), dir / "one");
+    EXPECT_EQ(view->Path(), dir / "one");
+    EXPECT_EQ(Names(), (std::vector<std::string>{"..", "two"}));
+
+    // Enter enters a folder that only has the focus.
+    view->ClearSelection();
+    ASSERT_NE(view->FindFileItem("two"), nullptr);
+    view->FindFileItem("two")->SetFocused(true);
+    PressEnter(*view);
+    EXPECT_EQ(tree.Directory(), dir / "one\\two");
+    EXPECT_EQ(Names(), (std::vector<std::string>{"..", "leaf.txt"}));
+
+    // The focused ".." goes up even with nothing selected, and is no item to execute.
+    view->ClearSelection();
+    view->FindFileItem("..")->SetFocused(true);
+    PressEnter(*view);
+    EXPECT_EQ(tree.Directory(), dir / "one");
+    EXPECT_EQ(view->Path(), dir / "one");
+    EXPECT_EQ(executed, (std::vector<std::string>{"one", "two"}));
+    view->SetDriveView(nullptr);
+}
+
+TEST_F(DirViewTest, WithoutATreeFoldersLoadHereUnlessTheHandlerRefuses) {
+    Folder("sub");
+    view->SetPath(dir.Path());
+    bool allow = false;
+    view->OnExecFile = [&](TDirView&, TListItem&, bool& a) { a = allow; };
+    view->SetSelected(view->FindFileItem("sub"));
+    view->Execute();
+    EXPECT_EQ(view->Path(), dir.Path());
+
+    allow = true;
+    view->Execute();
+    EXPECT_EQ(view->Path(), dir / "sub");
+    view->SetSelected(view->FindFileItem(".."));
+    view->Execute();
+    EXPECT_EQ(view->Path(), dir.Path());
+}
+
+TEST_F(DirViewTest, AVanishedFolderRefreshesListAndTreeInsteadOfBeingEntered) {
+    Folder("gone");
+    Folder("kept");
+    drivetree::TDriveView tree(*form, drivetree::TDriveView::Params{});
+    tree.Loaded();
+    view->SetDriveView(&tree);
+    tree.SetDirectory(dir.Path());
+    ASSERT_NE(tree.FindNodeToPath(dir / "gone"), nullptr);
+    ASSERT_TRUE(RemoveDirectoryA((dir / "gone").c_str()));
+
+    view->SetSelected(view->FindFileItem("gone"));
+    view->Execute();
+    EXPECT_EQ(view->Path(), dir.Path());
+    EXPECT_EQ(Names(), (std::vector<std::string>{"..", "kept"}));
+    EXPECT_EQ(tree.Directory(), dir.Path());
+    EXPECT_EQ(tree.FindNodeToPath(dir / "gone"), nullptr);
+    view->SetDriveView(nullptr);
+}
+
+TEST_F(DirViewTest, AShortcutToAFolderIsFollowedEvenWhereTheTreeHasNotSeenItYet) {
+    Folder("list");
+    Folder("far");
+    Folder("far\\near");
+    drivetree::TDriveView tree(*form, drivetree::TDriveView::Params{});
+    tree.Loaded();
+    view->SetDriveView(&tree);
+    tree.SetDirectory(dir / "list");
+    ASSERT_NE(tree.FindNodeToPath(dir / "far\\near"), nullptr); // "far" is read now
+    Folder("far\\away");
+    MakeShortcut(dir / "list\\away.lnk", dir / "far\\away");
+    Folder("gone");
+    MakeShortcut(dir / "list\\dangling.lnk", dir / "gone");
+    ASSERT_TRUE(RemoveDirectoryA((dir / "gone").c_str()));
+    view->RefreshDirectory();
+
+    view->SetSelected(view->FindFileItem("dangling.lnk"));
+    view->Execute(); // a shortcut to nothing does nothing
+    EXPECT_EQ(view->Path(), dir / "list");
+
+    view->SetSelected(view->FindFileItem("away.lnk"));
+    view->Execute();
+    EXPECT_EQ(tree.Directory(), dir / "far\\away");
+    EXPECT_EQ(view->Path(), dir / "far\\away");
+    view->SetDriveView(nullptr);
+}
+
+TEST_F(DirViewTest, CreateDirectoryAddsAndFocusesTheFolderOrTellsWhyNot) {
+    Folder("old");
+    File("taken.txt");
+    drivetree::TDriveView tree(*form, drivetree::TDriveView::Params{});
+    tree.Loaded();
+    view->SetDriveView(&tree);
+    tree.SetDirectory(dir.Path());
+    ASSERT_NE(tree.FindNodeToPath(dir / "old"), nullptr); // the tree has read the folder
+    const int updates = updated;
+
+    TListItem* item = view->CreateDirectory("New Folder");
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(TDirView::LastIOError(), 0u);
+    EXPECT_TRUE(FolderExists(dir / "New Folder"));
+    EXPECT_TRUE(TDirView::ItemData(item)->IsDirectory);
+    EXPECT_EQ(TDirView::ItemData(item)->FileName, "New Folder");
+    EXPECT_EQ(view->ItemFocused(), item);
+    EXPECT_EQ(updated, updates + 1);
+    EXPECT_NE(tree.FindNodeToPath(dir / "New Folder"), nullptr);
+
+    const int count = view->ItemCount();
+    EXPECT_EQ(view->CreateDirectory("new folder"), nullptr);
+    EXPECT_EQ(TDirView::LastIOError(), 183u);
+    EXPECT_EQ(view->CreateDirectory("taken.txt"), nullptr);
+    EXPECT_EQ(TDirView::LastIOError(), 183u);
+    EXPECT_EQ(view->CreateDirectory("what?"), nullptr);
+    EXPECT_EQ(TDirView::LastIOError(), static_cast<DWORD>(ERROR_INVALID_NAME));
+    // A name with a separator would make a folder elsewhere than the list shows it.
+    EXPECT_EQ(view->CreateDirectory("old\\inner"), nullptr);
+    EXPECT_FALSE(FolderExists(dir / "old\\inner"));
+    EXPECT_EQ(view->ItemCount(), count);
+    view->SetDriveView(nullptr);
 }
 
 } // namespace

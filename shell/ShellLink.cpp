@@ -1,0 +1,54 @@
+#include "shell/ShellLink.h"
+
+#include "kovalin/ComPtr.h"
+
+#include <objidl.h>
+#include <shlobj.h>
+
+#include <vector>
+
+namespace shell {
+
+namespace {
+
+// COM for the calling thread for as long as the object lives, when the thread has none yet; a
+// thread that already has it (the program starts OLE on its user-interface thread) keeps its own.
+class ComScope {
+public:
+    ComScope() : initialized_(SUCCEEDED(CoInitialize(nullptr))) {}
+    ComScope(const ComScope&) = delete;
+    ComScope& operator=(const ComScope&) = delete;
+    ~ComScope() {
+        if (initialized_) CoUninitialize();
+    }
+
+private:
+    bool initialized_;
+};
+
+} // namespace
+
+std::string ResolveShortcut(HWND owner, const std::string& linkFile) {
+    const int length = MultiByteToWideChar(CP_ACP, 0, linkFile.c_str(), -1, nullptr, 0);
+    if (length <= 0) return std::string();
+    std::vector<wchar_t> wide(static_cast<size_t>(length));
+    MultiByteToWideChar(CP_ACP, 0, linkFile.c_str(), -1, wide.data(), length);
+
+    ComScope com;
+    kovalin::ComPtr<IShellLinkA> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                link.put_void())))
+        return std::string();
+    kovalin::ComPtr<IPersistFile> file;
+    if (FAILED(link->QueryInterface(IID_IPersistFile, file.put_void())) ||
+        FAILED(file->Load(wide.data(), STGM_READ)))
+        return std::string();
+    // A target that cannot be found keeps the path stored in the shortcut, which the caller
+    // checks anyway.
+    link->Resolve(owner, SLR_NO_UI);
+    char target[MAX_PATH] = "";
+    if (link->GetPath(target, MAX_PATH, nullptr, 0) != S_OK) return std::string();
+    return target;
+}
+
+} // namespace shell
