@@ -3,6 +3,7 @@
 #include "browser/PreviewFit.h"
 #include "browser/ToolImages.h"
 #include "kovalin/Application.h"
+#include "kovalin/Dialogs.h"
 #include "kovalin/Exceptions.h"
 #include "kovalin/Handles.h"
 #include "kovalin/Module.h"
@@ -229,7 +230,10 @@ void TfrmMain::FormDestroy() {
 
 // --- commands ---------------------------------------------------------------------------------------
 
-void TfrmMain::tbnNewFolderClick() {}
+void TfrmMain::tbnNewFolderClick() {
+    std::string name = "New Folder";
+    if (kovalin::InputQuery(kCaption, "Type new folder name", name) && !name.empty()) dirView->CreateDirectory(name);
+}
 
 void TfrmMain::LaunchEditor(const std::string& suffix) {
     std::string program = kovalin::ModuleFolder(nullptr) + "vodedi.exe";

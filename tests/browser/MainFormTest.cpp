@@ -462,4 +462,23 @@ TEST_F(MainFormTest, TheProgramStartsInTheGivenFolderAndSavesItWhenClosed) {
     EXPECT_EQ(ReadDwordSetting("State"), 0u);
 }
 
+TEST_F(MainFormTest, NewFolderAsksForANameAndCreatesIt) {
+    Open();
+    ShowFolder(dir.Path());
+    // The main window is hidden here, so the visible window of that caption is the name box:
+    // the user types a name over the offered one and confirms.
+    std::string offered;
+    WhenWindowAppears answer("Kovalin File Browser", [&](HWND box) {
+        HWND edit = FindChild(box, "Edit");
+        offered = WindowText(edit);
+        SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Holiday 2026"));
+        SendMessageA(FindChild(box, "Button", "OK"), BM_CLICK, 0, 0);
+    });
+    form->tbnNewFolder->Click();
+    EXPECT_TRUE(answer.Fired());
+    EXPECT_EQ(offered, "New Folder");
+    EXPECT_NE(GetFileAttributesA((dir / "Holiday 2026").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(form->dirView->FindFileItem("Holiday 2026"), nullptr);
+}
+
 } // namespace
