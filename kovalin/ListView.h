@@ -60,7 +60,8 @@ public:
     // Raises OnDeletion, then removes the item; the marks of the items after it move with them.
     void DeleteItem(int index);
     void ClearItems();
-    // Sorts with the comparison; selection and focus stay on the same items.
+    // Sorts with the comparison; selection and focus stay on the same items. While the comparison
+    // runs, every item keeps the Index() it had before the sort.
     void CustomSort(const TListCompare& compare);
 
     // Brackets a batch of changes: no drawing, and the control learns the new item count once
