@@ -44,12 +44,16 @@ void Fill(BenchDirView& view, int count) {
                                             "%d.gif",       "Backup %d.jpeg", "LIESMICH%d",  "setup%d.exe"};
     std::mt19937 random(8);
     std::uniform_int_distribution<int> number(0, 999999), pattern(0, 11), percent(0, 99);
+    // Every name once: equal names would leave their order to the sort used.
+    std::vector<int> unique(static_cast<size_t>(count));
+    std::iota(unique.begin(), unique.end(), 0);
+    std::shuffle(unique.begin(), unique.end(), random);
     view.BeginUpdate();
     for (int i = 0; i < count; ++i) {
         WIN32_FIND_DATAA entry{};
         const bool folder = percent(random) < 5;
         std::snprintf(entry.cFileName, sizeof entry.cFileName,
-                      folder ? "Folder %d" : kPatterns[pattern(random)], number(random));
+                      folder ? "Folder %d" : kPatterns[pattern(random)], unique[static_cast<size_t>(i)]);
         entry.dwFileAttributes = folder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
         if (percent(random) < 10) entry.dwFileAttributes |= FILE_ATTRIBUTE_READONLY;
         if (percent(random) < 3) entry.dwFileAttributes |= FILE_ATTRIBUTE_HIDDEN;

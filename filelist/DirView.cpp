@@ -1054,10 +1054,8 @@ void TDirView::SortItems() {
         records[static_cast<size_t>(i)] = rec;
     }
     ItemOrder order(settings, std::move(records));
-    // The items keep their Index() until the sort is over, so it names each one's record.
-    CustomSort([&order](TListItem* a, TListItem* b) {
-        return order.Compare(static_cast<size_t>(a->Index()), static_cast<size_t>(b->Index()));
-    });
+    CustomSortByIndex(
+        [&order](int a, int b) { return order.Compare(static_cast<size_t>(a), static_cast<size_t>(b)); });
 }
 
 void TDirView::ColClick(int column) {
