@@ -934,10 +934,11 @@ ItemOrder::ItemOrder(const SortSettings& settings, std::vector<const TFileRec*> 
 int ItemOrder::Compare(size_t i, size_t j) {
     if (i == j) return 0;
     const Kind a = kinds_[i], b = kinds_[j];
-    if (a == Kind::parent || b == Kind::parent) return a == b ? 0 : a == Kind::parent ? -1 : 1;
     int c;
     if (a == Kind::missing || b == Kind::missing) {
         c = a == b ? 0 : a == Kind::missing ? -1 : 1;
+    } else if (a == Kind::parent || b == Kind::parent) {
+        return a == b ? 0 : a == Kind::parent ? -1 : 1;
     } else if (a != b) {
         c = a == Kind::folder ? -1 : 1;
         if (settings_.dirsOnTop) return c;
@@ -1024,7 +1025,7 @@ SortSettings TDirView::CurrentSortSettings() const {
 
 void TDirView::SortItems() {
     if (!Handle()) return;
-    // No icon thread to hold while the items move yet; it is to pause here and resume afterwards.
+    // There is no icon thread yet; once there is, it pauses here while the items move.
     class Restore {
     public:
         explicit Restore(TDirView& view)
