@@ -245,8 +245,8 @@ void TListView::CustomSortByIndex(const TListIndexCompare& compare) {
         state.state = LVIS_FOCUSED;
         Send(LVM_SETITEMSTATE, static_cast<WPARAM>(focused->index_), reinterpret_cast<LPARAM>(&state));
     }
-    // Marks that go, before those that come: selecting an item while another is still selected
-    // makes a single-selection control unselect the rest itself, which under Wine walks every item.
+    // Marks that go, before those that come: under Wine, selecting an item while another is still
+    // selected costs a single-selection list of 100 000 items some 45 ms; the other way round, nothing.
     state.stateMask = LVIS_SELECTED;
     for (char selecting : {0, 1})
         for (size_t i = 0; i < n; ++i) {
