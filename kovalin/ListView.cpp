@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <numeric>
 #include <utility>
 
 namespace kovalin {
@@ -200,6 +201,13 @@ void TListView::ClearItems() {
 }
 
 void TListView::CustomSort(const TListCompare& compare) {
+    if (!compare) return;
+    CustomSortByIndex([this, &compare](int a, int b) {
+        return compare(items_[static_cast<size_t>(a)].get(), items_[static_cast<size_t>(b)].get());
+    });
+}
+
+void TListView::CustomSortByIndex(const TListIndexCompare& compare) {
     const size_t n = items_.size();
     if (n < 2 || !compare) return;
     SyncCount();
@@ -208,24 +216,22 @@ void TListView::CustomSort(const TListCompare& compare) {
     TListItem* focused = ItemOrNull(focus);
     TListItem* mark = ItemOrNull(Send(LVM_GETSELECTIONMARK));
 
-    // Sort a copy first: a comparison that throws leaves the list as it was.
-    std::vector<TListItem*> order(n);
-    for (size_t i = 0; i < n; ++i)
-        order[i] = items_[i].get();
-    std::stable_sort(order.begin(), order.end(),
-                     [&compare](TListItem* a, TListItem* b) { return compare(a, b) < 0; });
+    // Sort positions first: a comparison that throws leaves the list as it was.
+    std::vector<int> order(n);
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&compare](int a, int b) { return compare(a, b) < 0; });
 
     std::vector<char> was(n, 0), now(n, 0);
     for (int s : selected)
         was[static_cast<size_t>(s)] = 1;
-    for (size_t i = 0; i < n; ++i)
-        now[i] = was[static_cast<size_t>(order[i]->index_)];
-    for (auto& item : items_)
-        (void)item.release();
+    std::vector<std::unique_ptr<TListItem>> sorted(n);
     for (size_t i = 0; i < n; ++i) {
-        items_[i].reset(order[i]);
-        order[i]->index_ = static_cast<int>(i);
+        const size_t from = static_cast<size_t>(order[i]);
+        now[i] = was[from];
+        sorted[i] = std::move(items_[from]);
+        sorted[i]->index_ = static_cast<int>(i);
     }
+    items_.swap(sorted);
 
     // Selection and focus follow their items to their new places; without drawing, as every
     // single change would otherwise invalidate its item on its own.
@@ -239,12 +245,15 @@ void TListView::CustomSort(const TListCompare& compare) {
         state.state = LVIS_FOCUSED;
         Send(LVM_SETITEMSTATE, static_cast<WPARAM>(focused->index_), reinterpret_cast<LPARAM>(&state));
     }
+    // Marks that go, before those that come: under Wine, selecting an item while another is still
+    // selected costs a single-selection list of 100 000 items some 45 ms; the other way round, nothing.
     state.stateMask = LVIS_SELECTED;
-    for (size_t i = 0; i < n; ++i) {
-        if (was[i] == now[i]) continue;
-        state.state = now[i] ? LVIS_SELECTED : 0;
-        Send(LVM_SETITEMSTATE, i, reinterpret_cast<LPARAM>(&state));
-    }
+    for (char selecting : {0, 1})
+        for (size_t i = 0; i < n; ++i) {
+            if (was[i] == now[i] || now[i] != selecting) continue;
+            state.state = selecting ? LVIS_SELECTED : 0;
+            Send(LVM_SETITEMSTATE, i, reinterpret_cast<LPARAM>(&state));
+        }
     if (mark) Send(LVM_SETSELECTIONMARK, 0, mark->index_);
     EndUpdate();
     Invalidate();

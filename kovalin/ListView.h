@@ -31,6 +31,8 @@ struct TListDispInfo {
 
 // Orders two items: negative when a comes first, positive when b does, 0 when equal.
 using TListCompare = std::function<int(TListItem* a, TListItem* b)>;
+// The same, for the items at positions a and b as they were before the sort.
+using TListIndexCompare = std::function<int(int a, int b)>;
 
 class TListView : public TWinControl {
 public:
@@ -60,8 +62,12 @@ public:
     // Raises OnDeletion, then removes the item; the marks of the items after it move with them.
     void DeleteItem(int index);
     void ClearItems();
-    // Sorts with the comparison; selection and focus stay on the same items.
+    // Sorts with the comparison; selection and focus stay on the same items. While the comparison
+    // runs, every item keeps the Index() it had before the sort.
     void CustomSort(const TListCompare& compare);
+    // The same, comparing positions: for callers that keep what they compare by in arrays of
+    // their own, so that a sort of many items does not visit every item object at each step.
+    void CustomSortByIndex(const TListIndexCompare& compare);
 
     // Brackets a batch of changes: no drawing, and the control learns the new item count once
     // at the end. Brackets nest.

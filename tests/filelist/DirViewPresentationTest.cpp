@@ -132,6 +132,14 @@ TEST_F(DirViewPresentationTest, CellTextsComeFromTheRecordAtEachRequest) {
     RunUntilIdle();
     EXPECT_EQ(Cell("README", 4), "-A--R");
 
+    // Sorted by extension, the type column shows the extension, lower case for nice names.
+    view->SetSortByExtension(true);
+    EXPECT_EQ(Cell("AUTOEXEC.BAT", 2), "BAT");
+    view->SetFileNameDisplay(drivetree::fndNice);
+    RunUntilIdle();
+    EXPECT_EQ(Cell("AUTOEXEC.BAT", 2), "bat");
+    view->SetSortByExtension(false);
+
     // A file without extension and without a registered type.
     const std::string type = Cell("README", 2);
     EXPECT_FALSE(type.empty());

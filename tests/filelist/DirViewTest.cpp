@@ -10,6 +10,7 @@
 #include <objidl.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <stdexcept>
@@ -647,6 +648,146 @@ TEST_F(DirViewTest, CreateDirectoryAddsAndFocusesTheFolderOrTellsWhyNot) {
     EXPECT_FALSE(FolderExists(dir / "old\\inner"));
     EXPECT_EQ(view->ItemCount(), count);
     view->SetDriveView(nullptr);
+}
+
+// Sorting, driven through the column headers as a user sorts.
+class DirViewSortTest : public DirViewTest {
+protected:
+    void SetUp() override {
+        DirViewTest::SetUp();
+        // All five headers within the view's width, where a click can reach them.
+        for (int i = 0; i < view->ColumnCount(); ++i)
+            view->Column(i).SetWidth(60);
+    }
+    void ClickHeader(int index) const {
+        RECT r{};
+        SendMessageA(view->HeaderHandle(), HDM_GETITEMRECT, index, reinterpret_cast<LPARAM>(&r));
+        const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        SendMessageA(view->HeaderHandle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+        SendMessageA(view->HeaderHandle(), WM_LBUTTONUP, 0, at);
+    }
+    void SortBy(int column, bool ascending) const {
+        ClickHeader(column);
+        if (view->SortAscending() != ascending) ClickHeader(column);
+        ASSERT_EQ(view->SortColumn(), static_cast<unsigned>(column));
+        ASSERT_EQ(view->SortAscending(), ascending);
+    }
+    using NameList = std::vector<std::string>;
+};
+
+TEST_F(DirViewSortTest, ParentItemLeadsEveryOrderAndFoldersFollowDirsOnTop) {
+    File("b.txt", "bbb");
+    File("a.txt", "a");
+    File("d.dat", "dd");
+    File("e.dat", "ee");
+    Folder("zdir");
+    Folder("adir");
+    view->SetPath(dir.Path());
+    for (bool onTop : {false, true}) {
+        view->SetDirsOnTop(onTop);
+        for (int column = 0; column < 5; ++column)
+            for (bool ascending : {true, false}) {
+                SortBy(column, ascending);
+                const NameList names = Names();
+                ASSERT_EQ(names.size(), 7u);
+                EXPECT_EQ(names[0], "..") << column << ascending;
+                const bool foldersFirst = onTop || ascending;
+                EXPECT_TRUE(view->ItemData(foldersFirst ? 1 : 5)->IsDirectory)
+                    << column << ascending << onTop;
+                EXPECT_TRUE(view->ItemData(foldersFirst ? 2 : 6)->IsDirectory)
+                    << column << ascending << onTop;
+            }
+    }
+    // Equal sizes go by name in the same direction.
+    SortBy(1, false);
+    EXPECT_EQ(Names(), (NameList{"..", "zdir", "adir", "b.txt", "e.dat", "d.dat", "a.txt"}));
+    view->SetDirsOnTop(false); // sorts again at once
+    EXPECT_EQ(Names(), (NameList{"..", "b.txt", "e.dat", "d.dat", "a.txt", "zdir", "adir"}));
+    EXPECT_TRUE(view->LoadCompleted());
+    EXPECT_FALSE(view->Updating());
+}
+
+TEST_F(DirViewSortTest, EqualDatesStayInAscendingNameOrderInBothDirections) {
+    for (const char* name : {"c.txt", "a.txt", "b.txt"}) {
+        File(name);
+        SetWriteTime(dir / name, 2001);
+    }
+    File("old.txt");
+    SetWriteTime(dir / "old.txt", 1999);
+    File("new.txt");
+    SetWriteTime(dir / "new.txt", 2005);
+    view->SetPath(dir.Path());
+    SortBy(3, true);
+    EXPECT_EQ(Names(), (NameList{"..", "old.txt", "a.txt", "b.txt", "c.txt", "new.txt"}));
+    SortBy(3, false);
+    EXPECT_EQ(Names(), (NameList{"..", "new.txt", "a.txt", "b.txt", "c.txt", "old.txt"}));
+}
+
+TEST_F(DirViewSortTest, TypeExtensionAndAttributeOrders) {
+    File("b.jpg");
+    File("a.jpeg");
+    File("c.gif");
+    File("README");
+    File("a.jpg");
+    SetFileAttributesA((dir / "a.jpg").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
+    view->SetPath(dir.Path());
+
+    SortBy(2, true); // by type: every type name is fetched first
+    for (int i = 0; i < view->ItemCount(); ++i)
+        EXPECT_FALSE(view->ItemData(i)->InfoPending) << i;
+    view->SetSortByExtension(true); // sorts again, the type column being the sort column
+    EXPECT_EQ(Names(), (NameList{"..", "README", "c.gif", "a.jpeg", "a.jpg", "b.jpg"}));
+    SortBy(2, false);
+    EXPECT_EQ(Names(), (NameList{"..", "b.jpg", "a.jpg", "a.jpeg", "c.gif", "README"}));
+
+    // Equal attributes go by name; the read-only one has the larger value.
+    SortBy(4, true);
+    EXPECT_EQ(Names(), (NameList{"..", "a.jpeg", "b.jpg", "c.gif", "README", "a.jpg"}));
+    view->SetSortByExtension(false); // not the sort column: the order stays
+    EXPECT_EQ(Names(), (NameList{"..", "a.jpeg", "b.jpg", "c.gif", "README", "a.jpg"}));
+}
+
+TEST_F(DirViewSortTest, NamesFollowTheLocalesComparisonWithoutRegardToCase) {
+    const NameList names = {"a-b.txt",
+                            "ab.txt",
+                            "AC.txt",
+                            "\xC4"
+                            "b.txt",
+                            "b.txt",
+                            "10.txt",
+                            "9.txt",
+                            "~x.txt",
+                            "a b.txt",
+                            "ab'c.txt",
+                            "_u.txt",
+                            "B1.TXT"};
+    for (const std::string& name : names)
+        File(name);
+    view->SetPath(dir.Path());
+    NameList expected = names;
+    std::stable_sort(expected.begin(), expected.end(), [](const std::string& a, const std::string& b) {
+        return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1) ==
+               CSTR_LESS_THAN;
+    });
+    expected.insert(expected.begin(), "..");
+    EXPECT_EQ(Names(), expected);
+    SortBy(0, false);
+    std::reverse(expected.begin() + 1, expected.end());
+    EXPECT_EQ(Names(), expected);
+}
+
+TEST_F(DirViewSortTest, AColumnClickScrollsTheSelectedItemBackIntoView) {
+    for (int i = 0; i < 60; ++i)
+        File(Numbered("f%02d.txt", i));
+    view->SetPath(dir.Path());
+    view->FindFileItem("f00.txt")->SetSelected(true);
+    SortBy(0, false);
+    const TListItem* selected = view->Selected();
+    ASSERT_NE(selected, nullptr);
+    EXPECT_EQ(selected->Index(), 60);
+    ASSERT_NE(view->TopItem(), nullptr);
+    EXPECT_GT(view->TopItem()->Index(), 0);
+    EXPECT_LT(selected->Index(), view->TopItem()->Index() + view->VisibleRowCount());
 }
 
 } // namespace

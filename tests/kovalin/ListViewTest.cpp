@@ -104,7 +104,11 @@ TEST_F(ListViewTest, SelectionAndFocusFollowTheirItemsThroughSortAndDelete) {
     list->Item(3).SetFocused(true);
     events = 0;
 
-    list->CustomSort([](TListItem* a, TListItem* b) { return a->Caption().compare(b->Caption()); });
+    list->CustomSort([this](TListItem* a, TListItem* b) {
+        // Comparisons may look up what they keep per item by its place before the sort.
+        EXPECT_EQ(&list->Item(a->Index()), a);
+        return a->Caption().compare(b->Caption());
+    });
     EXPECT_EQ(list->Item(0).Caption(), "a");
     EXPECT_EQ(list->Item(4).Caption(), "e");
     EXPECT_EQ(SelectedCaptions(), (std::set<std::string>{"b", "d"}));
