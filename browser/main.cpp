@@ -55,6 +55,7 @@ TfrmMain::TfrmMain(std::vector<std::string> args)
 
 TfrmMain::~TfrmMain() {
     FormDestroy();
+    kovalin::Application().OnHint = nullptr;
     if (frmMain == this) frmMain = nullptr;
 }
 
