@@ -4,15 +4,9 @@ namespace kovalin {
 
 TButton::TButton(TWinControl& parent, const Params& p)
     : TWinControl(&parent), form_(TForm::FormOf(parent)), modalResult_(p.modalResult) {
-    CreateParams cp;
-    cp.className = "BUTTON";
-    cp.style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;
+    CreateParams cp = ChildParams("BUTTON", p.left, p.top, p.width, p.height);
+    cp.style |= WS_TABSTOP | BS_PUSHBUTTON;
     cp.caption = p.caption;
-    cp.left = p.left;
-    cp.top = p.top;
-    cp.width = p.width;
-    cp.height = p.height;
-    cp.id = NextControlId();
     CreateHandle(cp);
     SetDefault(p.isDefault);
 }

@@ -3,13 +3,8 @@
 namespace kovalin {
 
 TImage::TImage(TWinControl& parent, const Params& p) : TWinControl(&parent) {
-    CreateParams cp;
-    cp.style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
-    cp.left = p.left;
-    cp.top = p.top;
-    cp.width = p.width;
-    cp.height = p.height;
-    cp.id = NextControlId();
+    CreateParams cp = ChildParams(nullptr, p.left, p.top, p.width, p.height);
+    cp.style |= WS_CLIPSIBLINGS;
     CreateHandle(cp);
 }
 

@@ -5,15 +5,10 @@
 namespace kovalin {
 
 TPanel::TPanel(TWinControl& parent, const Params& p) : TWinControl(&parent), bevelOuter_(p.bevelOuter) {
-    CreateParams cp;
-    cp.style = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+    CreateParams cp = ChildParams(nullptr, p.left, p.top, p.width, p.height);
+    cp.style |= WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
     cp.exStyle = WS_EX_CONTROLPARENT;
     cp.caption = p.caption;
-    cp.left = p.left;
-    cp.top = p.top;
-    cp.width = p.width;
-    cp.height = p.height;
-    cp.id = NextControlId();
     CreateHandle(cp);
 }
 

@@ -6,13 +6,9 @@ namespace kovalin {
 
 TSplitter::TSplitter(TWinControl& parent, const Params& p) : TWinControl(&parent), minSize_(p.minSize) {
     bool vertical = p.align == TAlign::alLeft || p.align == TAlign::alRight;
-    CreateParams cp;
-    cp.style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
-    cp.left = 0;
-    cp.top = 0;
-    cp.width = vertical ? p.size : 100;
-    cp.height = vertical ? 100 : p.size;
-    cp.id = NextControlId();
+    // The parent's layout gives the bar its length.
+    CreateParams cp = ChildParams(nullptr, 0, 0, vertical ? p.size : 100, vertical ? 100 : p.size);
+    cp.style |= WS_CLIPSIBLINGS;
     CreateHandle(cp);
     SetAlign(p.align);
 }

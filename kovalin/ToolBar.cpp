@@ -27,17 +27,11 @@ void TToolButton::Click() {
 TToolBar::TToolBar(TWinControl& parent, const Params& p) : TWinControl(&parent) {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES};
     InitCommonControlsEx(&icc);
-    CreateParams cp;
-    cp.className = TOOLBARCLASSNAMEA;
     // The parent's layout places the bar; the bar must not move itself to the top.
-    cp.style = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | TBSTYLE_FLAT | TBSTYLE_LIST |
-               TBSTYLE_TOOLTIPS | CCS_NODIVIDER | CCS_NOPARENTALIGN | CCS_NORESIZE;
+    CreateParams cp = ChildParams(TOOLBARCLASSNAMEA, 0, 0, 100, p.height);
+    cp.style |= WS_CLIPCHILDREN | WS_CLIPSIBLINGS | TBSTYLE_FLAT | TBSTYLE_LIST | TBSTYLE_TOOLTIPS | CCS_NODIVIDER |
+                CCS_NOPARENTALIGN | CCS_NORESIZE;
     cp.caption = p.caption;
-    cp.left = 0;
-    cp.top = 0;
-    cp.width = 100;
-    cp.height = p.height;
-    cp.id = NextControlId();
     // Subclassed, so that controls placed on the bar have their notifications routed.
     cp.subclass = true;
     CreateHandle(cp);

@@ -165,6 +165,19 @@ LRESULT TWinControl::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcA(hwnd_, msg, wParam, lParam);
 }
 
+TWinControl::CreateParams TWinControl::ChildParams(const char* className, int left, int top, int width,
+                                                   int height) {
+    CreateParams cp;
+    cp.className = className;
+    cp.style = WS_CHILD | WS_VISIBLE;
+    cp.left = left;
+    cp.top = top;
+    cp.width = width;
+    cp.height = height;
+    cp.id = NextControlId();
+    return cp;
+}
+
 void TWinControl::ClaimWindow(HWND foreign, TWinControl* owner) {
     if (owner) SetPropA(foreign, kObjectProp, owner);
     else RemovePropA(foreign, kObjectProp);

@@ -67,6 +67,9 @@ protected:
 
     explicit TWinControl(TWinControl* parent) : parent_(parent) {}
     void CreateHandle(const CreateParams& params);
+    // A visible child window of the class at the bounds, with a fresh control id; callers add
+    // their own styles.
+    static CreateParams ChildParams(const char* className, int left, int top, int width, int height);
 
     // Messages of windows of the framework's class. Unhandled ones go to DefaultHandler.
     virtual LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam);
