@@ -60,20 +60,19 @@ const CaseTable& UpperTable() {
     return table;
 }
 
-std::string LowerName(const std::string& name) {
-    const auto& table = LowerTable();
+std::string MapCase(const std::string& name, const CaseTable& table) {
     std::string out(name);
     for (char& c : out)
         c = static_cast<char>(table[static_cast<unsigned char>(c)]);
     return out;
 }
 
+std::string LowerName(const std::string& name) {
+    return MapCase(name, LowerTable());
+}
+
 std::string UpperName(const std::string& name) {
-    const auto& table = UpperTable();
-    std::string out(name);
-    for (char& c : out)
-        c = static_cast<char>(table[static_cast<unsigned char>(c)]);
-    return out;
+    return MapCase(name, UpperTable());
 }
 
 // FNV-1a over the lower-cased bytes.
