@@ -34,7 +34,9 @@ void ReleaseParameters(PIHandle parameters) {
     FreeGlobalAt(parameters);
 }
 
-bool FitsInt16(LONG v) { return v > 0 && v <= std::numeric_limits<int16>::max(); }
+bool FitsInt16(LONG v) {
+    return v > 0 && v <= std::numeric_limits<int16>::max();
+}
 
 } // namespace
 

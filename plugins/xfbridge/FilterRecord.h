@@ -242,7 +242,8 @@ static_assert(offsetof(FilterRecord, parameters) == 12);
 static_assert(offsetof(FilterRecord, imageSize) == 16 && offsetof(FilterRecord, imageSize.h) == 18);
 static_assert(offsetof(FilterRecord, planes) == 20);
 static_assert(offsetof(FilterRecord, filterRect.top) == 22 && offsetof(FilterRecord, filterRect.left) == 24);
-static_assert(offsetof(FilterRecord, filterRect.bottom) == 26 && offsetof(FilterRecord, filterRect.right) == 28);
+static_assert(offsetof(FilterRecord, filterRect.bottom) == 26 &&
+              offsetof(FilterRecord, filterRect.right) == 28);
 static_assert(offsetof(FilterRecord, background) == 30 && offsetof(FilterRecord, foreground) == 36);
 static_assert(offsetof(FilterRecord, maxSpace) == 44 && offsetof(FilterRecord, bufferSpace) == 48);
 static_assert(offsetof(FilterRecord, inRect) == 52 && offsetof(FilterRecord, inLoPlane) == 60);
@@ -261,28 +262,37 @@ static_assert(offsetof(FilterRecord, wholeSize) == 144 && offsetof(FilterRecord,
 static_assert(offsetof(FilterRecord, platformData) == 188 && offsetof(FilterRecord, bufferProcs) == 192);
 static_assert(offsetof(FilterRecord, resourceProcs) == 196 && offsetof(FilterRecord, processEvent) == 200);
 static_assert(offsetof(FilterRecord, displayPixels) == 204 && offsetof(FilterRecord, handleProcs) == 208);
-static_assert(offsetof(FilterRecord, supportsDummyChannels) == 212 && offsetof(FilterRecord, wantLayout) == 214);
+static_assert(offsetof(FilterRecord, supportsDummyChannels) == 212 &&
+              offsetof(FilterRecord, wantLayout) == 214);
 static_assert(offsetof(FilterRecord, filterCase) == 216 && offsetof(FilterRecord, dummyPlaneValue) == 218);
 static_assert(offsetof(FilterRecord, premiereHook) == 220 && offsetof(FilterRecord, advanceState) == 224);
-static_assert(offsetof(FilterRecord, supportsAbsolute) == 228 && offsetof(FilterRecord, wantsAbsolute) == 229);
-static_assert(offsetof(FilterRecord, getPropertyObsolete) == 232 && offsetof(FilterRecord, cannotUndo) == 236);
+static_assert(offsetof(FilterRecord, supportsAbsolute) == 228 &&
+              offsetof(FilterRecord, wantsAbsolute) == 229);
+static_assert(offsetof(FilterRecord, getPropertyObsolete) == 232 &&
+              offsetof(FilterRecord, cannotUndo) == 236);
 static_assert(offsetof(FilterRecord, supportsPadding) == 237 && offsetof(FilterRecord, inputPadding) == 238);
 static_assert(offsetof(FilterRecord, outputPadding) == 240 && offsetof(FilterRecord, maskPadding) == 242);
 static_assert(offsetof(FilterRecord, samplingSupport) == 244 && offsetof(FilterRecord, reservedByte) == 245);
 static_assert(offsetof(FilterRecord, inputRate) == 248 && offsetof(FilterRecord, maskRate) == 252);
 static_assert(offsetof(FilterRecord, colorServices) == 256);
-static_assert(offsetof(FilterRecord, inLayerPlanes) == 260 && offsetof(FilterRecord, inNonLayerPlanes) == 268);
-static_assert(offsetof(FilterRecord, outLayerPlanes) == 270 && offsetof(FilterRecord, outNonLayerPlanes) == 278);
-static_assert(offsetof(FilterRecord, absLayerPlanes) == 280 && offsetof(FilterRecord, absNonLayerPlanes) == 288);
-static_assert(offsetof(FilterRecord, inPreDummyPlanes) == 290 && offsetof(FilterRecord, outPostDummyPlanes) == 296);
+static_assert(offsetof(FilterRecord, inLayerPlanes) == 260 &&
+              offsetof(FilterRecord, inNonLayerPlanes) == 268);
+static_assert(offsetof(FilterRecord, outLayerPlanes) == 270 &&
+              offsetof(FilterRecord, outNonLayerPlanes) == 278);
+static_assert(offsetof(FilterRecord, absLayerPlanes) == 280 &&
+              offsetof(FilterRecord, absNonLayerPlanes) == 288);
+static_assert(offsetof(FilterRecord, inPreDummyPlanes) == 290 &&
+              offsetof(FilterRecord, outPostDummyPlanes) == 296);
 static_assert(offsetof(FilterRecord, inColumnBytes) == 300 && offsetof(FilterRecord, inPlaneBytes) == 304);
 static_assert(offsetof(FilterRecord, outColumnBytes) == 308 && offsetof(FilterRecord, outPlaneBytes) == 312);
-static_assert(offsetof(FilterRecord, imageServicesProcs) == 316 && offsetof(FilterRecord, propertyProcs) == 320);
+static_assert(offsetof(FilterRecord, imageServicesProcs) == 316 &&
+              offsetof(FilterRecord, propertyProcs) == 320);
 static_assert(offsetof(FilterRecord, inTileHeight) == 324 && offsetof(FilterRecord, inTileOrigin) == 328);
 static_assert(offsetof(FilterRecord, absTileHeight) == 332 && offsetof(FilterRecord, absTileOrigin) == 336);
 static_assert(offsetof(FilterRecord, outTileHeight) == 340 && offsetof(FilterRecord, outTileOrigin) == 344);
 static_assert(offsetof(FilterRecord, maskTileHeight) == 348 && offsetof(FilterRecord, maskTileOrigin) == 352);
-static_assert(offsetof(FilterRecord, descriptorParameters) == 356 && offsetof(FilterRecord, errorString) == 360);
+static_assert(offsetof(FilterRecord, descriptorParameters) == 356 &&
+              offsetof(FilterRecord, errorString) == 360);
 static_assert(offsetof(FilterRecord, channelPortProcs) == 364 && offsetof(FilterRecord, documentInfo) == 368);
 static_assert(offsetof(FilterRecord, sSPBasic) == 372 && offsetof(FilterRecord, plugInRef) == 376);
 static_assert(offsetof(FilterRecord, depth) == 380 && offsetof(FilterRecord, reserved) == 384);

@@ -32,10 +32,18 @@ private:
     H h_ = nullptr;
 };
 
-inline void ReleaseGlobal(HGLOBAL h) { GlobalFree(h); }
-inline void ReleaseLibrary(HMODULE h) { FreeLibrary(h); }
-inline void ReleaseBitmap(HBITMAP h) { DeleteObject(h); }
-inline void ReleaseKey(HKEY h) { RegCloseKey(h); }
+inline void ReleaseGlobal(HGLOBAL h) {
+    GlobalFree(h);
+}
+inline void ReleaseLibrary(HMODULE h) {
+    FreeLibrary(h);
+}
+inline void ReleaseBitmap(HBITMAP h) {
+    DeleteObject(h);
+}
+inline void ReleaseKey(HKEY h) {
+    RegCloseKey(h);
+}
 
 using OwnedGlobal = Owned<HGLOBAL, ReleaseGlobal>;
 using OwnedModule = Owned<HMODULE, ReleaseLibrary>;

@@ -11,9 +11,9 @@ namespace {
 
 const char kClassName[] = "XfbridgeWorking";
 const char kTitle[] = "Working...";
-const int kMargin = 10;     // around the bar
-const int kBarHeight = 18;  // the bar's inner height
-const int kEdge = 2;        // the sunken edge around it
+const int kMargin = 10;    // around the bar
+const int kBarHeight = 18; // the bar's inner height
+const int kEdge = 2;       // the sunken edge around it
 
 // The one window of the process; the progress callback has nowhere else to keep it.
 TProgressWindow* current = nullptr;
@@ -34,7 +34,9 @@ bool TProgressWindow::RegisterClassOnce(HINSTANCE instance) {
     return RegisterClassExA(&wc) != 0;
 }
 
-TProgressWindow* TProgressWindow::Current() { return current; }
+TProgressWindow* TProgressWindow::Current() {
+    return current;
+}
 
 void __cdecl TProgressWindow::Report(int32 done, int32 total) {
     try {

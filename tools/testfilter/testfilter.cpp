@@ -50,7 +50,15 @@ void Log(const std::string& line) {
     }
 }
 
-std::string Num(long long v) { return std::to_string(v); }
+std::string ModulePath(HMODULE module) {
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(module, path, sizeof path);
+    return path;
+}
+
+std::string Num(long long v) {
+    return std::to_string(v);
+}
 
 bool WorkingWindowShown() {
     HWND w = FindWindowA(nullptr, "Working...");
@@ -81,7 +89,8 @@ std::string Describe(const FilterRecord* r, const intptr_t* data) {
          Num(r->foreColor[3]);
     const auto* platform = static_cast<const PlatformData*>(r->platformData);
     s += " owner=" + (platform ? Num(platform->hwnd) : std::string("none"));
-    s += std::string(" suites=") + (r->bufferProcs || r->handleProcs || r->resourceProcs || r->abortProc ? "some" : "none");
+    s += std::string(" suites=") +
+         (r->bufferProcs || r->handleProcs || r->resourceProcs || r->abortProc ? "some" : "none");
     s += std::string(" data=") + (*data == kDataMark ? "kept" : "lost");
     const auto* top = static_cast<const unsigned char*>(r->inData);
     if (top) s += " topLeft=" + Num(top[0]) + "," + Num(top[1]) + "," + Num(top[2]);
@@ -120,9 +129,9 @@ void Invert(FilterRecord* r) {
 
 } // namespace
 
-BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
-        Log("attach");
+        Log("attach " + ModulePath(module));
         if (Switch("fail-init")) return FALSE;
     }
     return TRUE;
