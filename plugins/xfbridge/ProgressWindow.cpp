@@ -132,6 +132,11 @@ void TProgressWindow::SetPosition(int32 position) {
     if (width == shownWidth_) return;
     WindowDC dc(hwnd_);
     PaintBar(dc.get());
+    // The filter keeps the thread busy until it is done, so the bar has to reach the screen now.
+    // A look at the window's messages (none is taken) is when Wine passes drawing on to X.
+    GdiFlush();
+    MSG msg;
+    PeekMessageA(&msg, hwnd_, 0, 0, PM_NOREMOVE | PM_NOYIELD);
 }
 
 void TProgressWindow::PaintFrame(HDC dc) const {
