@@ -122,6 +122,13 @@ private:
     void Step() {
         HWND dialog = testsupport::FindTopWindow(kLocationCaption);
         if (!dialog) return;
+        if (++ticks_ > kGiveUpTicks) {
+            // Something did not go as a user would see it: leave both dialogs rather than hang.
+            if (HWND chooser = testsupport::FindTopWindow("Open"))
+                PostMessageA(chooser, WM_COMMAND, IDCANCEL, 0);
+            PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+            return;
+        }
         if (!shown_) {
             shown_ = true;
             for (HWND child : testsupport::ChildWindows(dialog))
@@ -151,8 +158,10 @@ private:
         }
     }
 
+    static constexpr int kGiveUpTicks = 300; // about ten seconds
     std::string choose_;
     bool cancel_;
+    int ticks_ = 0;
     UINT_PTR timer_;
     bool shown_ = false, browsed_ = false, typed_ = false;
 };
