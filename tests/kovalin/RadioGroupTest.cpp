@@ -50,7 +50,9 @@ TEST(RadioGroupTest, OneCheckedItemFollowsClicksAndCalls) {
         EXPECT_LE(r.bottom, frame.bottom) << i;
         EXPECT_GE(r.left, frame.left) << i;
         EXPECT_LE(r.right, frame.right) << i;
-        if (i > 0) EXPECT_GE(r.top, previous.bottom) << i;
+        if (i > 0) {
+            EXPECT_GE(r.top, previous.bottom) << i;
+        }
         previous = r;
     }
 }
