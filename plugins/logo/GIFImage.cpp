@@ -131,6 +131,10 @@ PaletteAndLookup MakePaletteAndLookup(TDIBReader& reader, TReductionMethod metho
         break;
     }
     PaletteAndLookup result;
+    if (entries.empty()) {
+        result.lookup = std::make_unique<TFastColorLookup>(nullptr); // no colours: nothing to map to
+        return result;
+    }
     result.palette.reset(MakePalette(entries));
     switch (kind) {
     case mono:
@@ -143,8 +147,7 @@ PaletteAndLookup MakePaletteAndLookup(TDIBReader& reader, TReductionMethod metho
         result.lookup = std::make_unique<TNetscapeColorLookup>();
         break;
     default:
-        // Built from the entries themselves: an empty palette handle still holds one entry.
-        result.lookup = std::make_unique<TFastColorLookup>(entries.empty() ? nullptr : result.palette.get());
+        result.lookup = std::make_unique<TFastColorLookup>(result.palette.get());
         break;
     }
     return result;
