@@ -80,6 +80,10 @@ public:
     // The cell under a client point; col and row are -1 outside the cells.
     TGridCoord MouseCoord(int x, int y) const;
 
+    // The largest top row and left column that still fill the client area.
+    int64_t MaxTopRow() const;
+    int MaxLeftCol() const;
+
     void InvalidateCell(int col, int64_t row);
     void InvalidateRow(int64_t row);
     // Stops and restarts screen updates while several settings change; restarting repaints.
@@ -106,10 +110,6 @@ protected:
     virtual void FocusChanged(bool /*focused*/) {}
 
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
-
-    // The largest top row that still fills the client area.
-    int64_t MaxTopRow() const;
-    int MaxLeftCol() const;
 
 private:
     int ColLeft(int col) const; // left edge of a column in client coordinates, -1 when hidden

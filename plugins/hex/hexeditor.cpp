@@ -31,9 +31,8 @@ std::string Octal(int64_t v) {
     return "0" + s;
 }
 
-std::string PadLeft(std::string s, size_t width, char fill) {
-    if (s.size() < width) s.insert(0, width - s.size(), fill);
-    return s;
+std::string PadLeft(const std::string& s, size_t width, char fill) {
+    return s.size() < width ? std::string(width - s.size(), fill) + s : s;
 }
 
 } // namespace
@@ -130,40 +129,46 @@ void THexEditor::Layout() {
     PlaceCaret();
 }
 
-void THexEditor::ComputeOffsetWidth() {
-    int64_t last = (RowCount() - 1) * bytesPerLine_;
-    switch (offsetDisplay_) {
+int THexEditor::OffsetWidthFor(int64_t last, TOffsetDisplay display) {
+    switch (display) {
     case TOffsetDisplay::odHex:
-        offsetChars_ = static_cast<int>(Format("%llX", static_cast<unsigned long long>(last)).size()) + 3;
-        break;
+        return static_cast<int>(Format("%llX", static_cast<unsigned long long>(last)).size()) + 3;
     case TOffsetDisplay::odDec:
-        offsetChars_ = static_cast<int>(std::to_string(last).size()) + 1;
-        break;
+        return static_cast<int>(std::to_string(last).size()) + 1;
     case TOffsetDisplay::odOctal:
-        offsetChars_ = static_cast<int>(Octal(last).size()) + 3;
-        break;
+        return static_cast<int>(Octal(last).size()) + 3;
     case TOffsetDisplay::odNone:
-        offsetChars_ = 0;
-        break;
+    default:
+        return 0;
     }
+}
+
+void THexEditor::ComputeOffsetWidth() {
+    offsetChars_ = OffsetWidthFor((RowCount() - 1) * bytesPerLine_, offsetDisplay_);
     SetColWidth(0, offsetChars_ * charWidth_);
     SetColWidth(1, showMarkerColumn_ ? charWidth_ : 0);
 }
 
-std::string THexEditor::OffsetText(int64_t offset) const {
-    size_t w = static_cast<size_t>(std::max(0, offsetChars_));
-    switch (offsetDisplay_) {
+std::string THexEditor::FormatOffset(int64_t offset, TOffsetDisplay display, int widthChars, char separator) {
+    size_t w = static_cast<size_t>(std::max(3, widthChars));
+    std::string text;
+    switch (display) {
     case TOffsetDisplay::odHex:
-        return "0x" + PadLeft(Format("%llX", static_cast<unsigned long long>(offset)), w - 3, '0') +
-               offsetSeparator_;
+        text = "0x";
+        text += PadLeft(Format("%llX", static_cast<unsigned long long>(offset)), w - 3, '0');
+        break;
     case TOffsetDisplay::odDec:
-        return PadLeft(std::to_string(offset), w - 1, ' ') + offsetSeparator_;
+        text = PadLeft(std::to_string(offset), w - 1, ' ');
+        break;
     case TOffsetDisplay::odOctal:
-        return "o " + PadLeft(Octal(offset), w - 3, '0') + offsetSeparator_;
+        text = "o ";
+        text += PadLeft(Octal(offset), w - 3, '0');
+        break;
     case TOffsetDisplay::odNone:
-    default:
         return " ";
     }
+    text += separator;
+    return text;
 }
 
 // ---- mapping ----
@@ -436,7 +441,7 @@ THexCellLook THexEditor::CellLook(int col, int64_t row) {
     int n = bytesPerLine_;
     look.twinFrame = size > 0 && row == Row() && col == TwinCol(Col()) && col != Col();
     if (size == 0) {
-        look.text = "   ";
+        look.text.assign(3, ' ');
         if (col == 0 && row == 0) {
             look.textColor = colors_.Offset();
             switch (offsetDisplay_) {
@@ -456,12 +461,12 @@ THexCellLook THexEditor::CellLook(int col, int64_t row) {
         return look;
     }
     if (col == 0) {
-        look.text = OffsetText(row * n);
+        look.text = FormatOffset(row * n, offsetDisplay_, offsetChars_, offsetSeparator_);
         look.textColor = colors_.Offset();
         return look;
     }
     if (col == 1) {
-        look.text = " ";
+        look.text.assign(1, ' ');
         for (int m = 0; m < kMarkerCount; ++m)
             if (markers_[static_cast<size_t>(m)] == row) {
                 look.text = std::string(1, static_cast<char>('0' + m));
@@ -474,12 +479,12 @@ THexCellLook THexEditor::CellLook(int col, int64_t row) {
     }
     int64_t offset = OffsetOf(col, row);
     if (offset < 0 || offset >= size) {
-        look.text = " ";
+        look.text.assign(1, ' ');
         return look;
     }
     int b = copy_.ByteAt(offset, n);
     if (b < 0) {
-        look.text = " ";
+        look.text.assign(1, ' ');
         return look;
     }
     bool changed = changed_.count(offset) != 0;

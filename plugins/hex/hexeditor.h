@@ -123,6 +123,11 @@ public:
     int RowHeightPixels() const { return rowHeight_; }
     int OffsetWidthChars() const { return offsetChars_; }
 
+    // The offset column's width in characters for the offset of the last row, and the text of
+    // one row's offset in that width.
+    static int OffsetWidthFor(int64_t lastRowOffset, TOffsetDisplay display);
+    static std::string FormatOffset(int64_t offset, TOffsetDisplay display, int widthChars, char separator);
+
     // What the cell shows and how; DrawCell draws exactly this.
     THexCellLook CellLook(int col, int64_t row);
 
@@ -156,7 +161,6 @@ private:
 
     void Layout();
     void ComputeOffsetWidth();
-    std::string OffsetText(int64_t offset) const;
     HFONT MarkerFont();
     void RepaintSelectionRows(int64_t oldStart, int64_t oldEnd, int64_t newStart, int64_t newEnd);
     void ClearSelection();

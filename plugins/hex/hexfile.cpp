@@ -30,7 +30,7 @@ bool Opens(const std::string& path, DWORD access) {
 
 } // namespace
 
-THexWorkingCopy::THexWorkingCopy() : window_(static_cast<size_t>(kWindowSize)) {
+THexWorkingCopy::THexWorkingCopy() {
     std::string dir = TempFolder();
     for (int attempt = 0; attempt < 10000; ++attempt) {
         path_ = dir + kovalin::Format("%08X", static_cast<unsigned>(GetTickCount())) + ".HXVT";
@@ -69,8 +69,8 @@ void THexWorkingCopy::Truncate() {
 
 void THexWorkingCopy::Close() {
     Truncate();
+    window_.Attach(nullptr);
     file_.reset();
-    Invalidate();
 }
 
 bool THexWorkingCopy::Load(const std::string& source) {
@@ -79,42 +79,46 @@ bool THexWorkingCopy::Load(const std::string& source) {
     SetFileAttributesA(path_.c_str(), FILE_ATTRIBUTE_NORMAL);
     file_.reset(CreateFileA(path_.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr));
-    Invalidate();
+    window_.Attach(file_ ? file_.get() : nullptr);
     return IsOpen();
 }
 
-void THexWorkingCopy::Invalidate() {
-    windowStart_ = -1;
-    windowLength_ = 0;
+void THexReadWindow::Attach(HANDLE file) {
+    file_ = file;
+    Invalidate();
+}
+
+void THexReadWindow::Invalidate() {
+    start_ = -1;
+    length_ = 0;
     size_ = -1;
 }
 
-int64_t THexWorkingCopy::Size() {
+int64_t THexReadWindow::Size() {
     if (size_ < 0) {
         LARGE_INTEGER s{};
-        size_ = file_ && GetFileSizeEx(file_.get(), &s) ? s.QuadPart : 0;
+        size_ = file_ && GetFileSizeEx(file_, &s) ? s.QuadPart : 0;
     }
     return size_;
 }
 
-int THexWorkingCopy::ByteAt(int64_t offset, int lookAhead) {
+int THexReadWindow::ByteAt(int64_t offset, int lookAhead) {
     if (offset < 0 || offset >= Size()) return -1;
-    if (windowStart_ < 0 || offset < windowStart_ || windowStart_ + kWindowSize < offset + lookAhead ||
-        offset >= windowStart_ + windowLength_) {
-        windowStart_ = std::max<int64_t>(0, offset - kWindowSize / 2);
-        windowLength_ = 0;
+    if (start_ < 0 || offset < start_ || start_ + kWindowSize < offset + lookAhead || offset >= start_ + length_) {
+        start_ = std::max<int64_t>(0, offset - kWindowSize / 2);
+        length_ = 0;
         LARGE_INTEGER at;
-        at.QuadPart = windowStart_;
+        at.QuadPart = start_;
         DWORD got = 0;
-        if (SetFilePointerEx(file_.get(), at, nullptr, FILE_BEGIN) &&
-            ReadFile(file_.get(), window_.data(), static_cast<DWORD>(kWindowSize), &got, nullptr))
-            windowLength_ = got;
-        if (offset >= windowStart_ + windowLength_) {
-            windowStart_ = -1; // a read error: try again next time
+        if (SetFilePointerEx(file_, at, nullptr, FILE_BEGIN) &&
+            ReadFile(file_, window_.data(), static_cast<DWORD>(kWindowSize), &got, nullptr))
+            length_ = got;
+        if (offset >= start_ + length_) {
+            start_ = -1; // a read error: try again next time
             return -1;
         }
     }
-    return window_[static_cast<size_t>(offset - windowStart_)];
+    return window_[static_cast<size_t>(offset - start_)];
 }
 
 } // namespace kvhex

@@ -11,10 +11,33 @@
 
 namespace kvhex {
 
-class THexWorkingCopy {
+// A 64 KiB window onto a file the caller keeps open, and the file's size.
+class THexReadWindow {
 public:
     static constexpr int64_t kWindowSize = 65536;
 
+    THexReadWindow() : window_(static_cast<size_t>(kWindowSize)) {}
+    // The file to read (null for none); forgets what was read before.
+    void Attach(HANDLE file);
+    // 0 without a file; cached until Invalidate.
+    int64_t Size();
+    // The byte at offset, -1 past the end. The window is read again, centred on the offset, when
+    // offset .. offset + lookAhead does not lie inside it.
+    int ByteAt(int64_t offset, int lookAhead);
+    void Invalidate();
+    // Where the window starts in the file, -1 while it holds nothing.
+    int64_t Start() const { return start_; }
+
+private:
+    HANDLE file_ = nullptr;
+    std::vector<uint8_t> window_;
+    int64_t start_ = -1;
+    int64_t length_ = 0;
+    int64_t size_ = -1;
+};
+
+class THexWorkingCopy {
+public:
     // Picks a free name in the temporary folder and reserves it, so that two views started in the
     // same millisecond never share a copy.
     THexWorkingCopy();
@@ -37,24 +60,17 @@ public:
     void Close();
 
     // Size of the copy, 0 when none is open; cached until Invalidate.
-    int64_t Size();
-    // The byte at offset, -1 past the end. The window is read again, centred on the offset, when
-    // offset .. offset + lookAhead does not lie inside it.
-    int ByteAt(int64_t offset, int lookAhead);
-    void Invalidate();
-
-    // Where the window starts in the copy, -1 while it holds nothing.
-    int64_t WindowStart() const { return windowStart_; }
+    int64_t Size() { return window_.Size(); }
+    int ByteAt(int64_t offset, int lookAhead) { return window_.ByteAt(offset, lookAhead); }
+    void Invalidate() { window_.Invalidate(); }
+    int64_t WindowStart() const { return window_.Start(); }
 
 private:
     void Truncate();
 
     std::string path_;
     kovalin::UniqueFileHandle file_;
-    std::vector<uint8_t> window_;
-    int64_t windowStart_ = -1;
-    int64_t windowLength_ = 0;
-    int64_t size_ = -1;
+    THexReadWindow window_;
 };
 
 } // namespace kvhex

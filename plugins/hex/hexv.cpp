@@ -76,7 +76,7 @@ TfrmHex::TfrmHex(HWND owner)
     icon_.reset(MakeIcon(imlHex->Handle()));
     if (icon_) SendMessageA(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_.get()));
 
-    tbrHex = std::make_unique<TToolBar>(*this, TToolBar::Params{.buttonWidth = 112, .images = imlHex->Handle()});
+    tbrHex = std::make_unique<TToolBar>(*this, TToolBar::Params{.height = 22, .buttonWidth = 112, .images = imlHex->Handle(), .caption = ""});
     tbnOpen = &tbrHex->AddButton("Open in Hex View", 0, "Open file", true);
     tbnClose = &tbrHex->AddButton("Close Hex View", 1, "Close file", true);
     tbnOpen->OnClick = [this] { tbnOpenClick(); };
