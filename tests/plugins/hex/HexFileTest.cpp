@@ -62,10 +62,14 @@ TEST(HexWorkingCopyTest, ReadabilityOfTheSource) {
     EXPECT_TRUE(THexWorkingCopy::CanWrite(src));
     EXPECT_FALSE(THexWorkingCopy::CanRead(dir.Path())); // a folder
     EXPECT_FALSE(THexWorkingCopy::CanRead(dir / "nothing"));
-    SetFileAttributesA(src.c_str(), FILE_ATTRIBUTE_READONLY);
-    EXPECT_TRUE(THexWorkingCopy::CanRead(src));
-    EXPECT_FALSE(THexWorkingCopy::CanWrite(src));
-    SetFileAttributesA(src.c_str(), FILE_ATTRIBUTE_NORMAL);
+    {
+        // Someone else reads it and lets others only read: viewable, but read-only for us.
+        HANDLE reader = CreateFileA(src.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+        EXPECT_TRUE(THexWorkingCopy::CanRead(src));
+        EXPECT_FALSE(THexWorkingCopy::CanWrite(src));
+        CloseHandle(reader);
+    }
     HANDLE lock = CreateFileA(src.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(lock, INVALID_HANDLE_VALUE);
     EXPECT_FALSE(THexWorkingCopy::CanRead(src));
