@@ -1,0 +1,224 @@
+// The hex viewer on one large file, each measurement in a child process of its own so that memory
+// figures belong to that measurement alone:
+//   - KPLUGtool until the grid has been painted once, against a plain CopyFile of the same file
+//     (the viewer works on a copy, so the copy is the floor);
+//   - peak working set once the view shows, and after the thumb has been dragged from the top of
+//     the file to its bottom;
+//   - Page Down held for 1000 steps, each painted before the next.
+//
+// Make the files sparse from the Linux side, then run under wine64:
+//   truncate -s 2G /tmp/hexbench/big.bin; truncate -s 2M /tmp/hexbench/small.bin
+//   hex_view_bench.exe Z:\tmp\hexbench\big.bin [rounds]
+#include "bench/BenchTiming.h"
+#include "plugin_api/KPlug.h"
+#include "plugin_api/PluginMap.h"
+
+#include <psapi.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using bench::Median;
+using bench::Seconds;
+
+double PeakMB() {
+    PROCESS_MEMORY_COUNTERS pmc{};
+    pmc.cb = sizeof pmc;
+    GetProcessMemoryInfo(GetCurrentProcess(), &pmc, sizeof pmc);
+    return static_cast<double>(pmc.PeakWorkingSetSize) / (1024.0 * 1024.0);
+}
+
+std::string TempCopyName() {
+    char dir[MAX_PATH], name[MAX_PATH];
+    GetTempPathA(MAX_PATH, dir);
+    GetTempFileNameA(dir, "hxb", 0, name);
+    return name;
+}
+
+int CopyChild(const std::string& path) {
+    std::string dest = TempCopyName();
+    double t0 = Seconds();
+    BOOL ok = CopyFileA(path.c_str(), dest.c_str(), FALSE);
+    double t = Seconds() - t0;
+    DeleteFileA(dest.c_str());
+    std::printf("copy %.4f %d\n", t, ok ? 1 : 0);
+    return ok ? 0 : 1;
+}
+
+// What the viewer child measures, driven from a message hook inside the tool's modal loop.
+struct ViewRun {
+    double start = 0, firstPaint = -1;
+    double peakShown = 0, peakEnd = 0, pageStep = 0;
+    HWND grid = nullptr;
+    bool paintSeen = false, measured = false;
+    HHOOK hook = nullptr;
+};
+ViewRun g_run;
+
+bool IsViewerGrid(HWND h) {
+    char cls[64] = {}, caption[64] = {};
+    GetClassNameA(h, cls, sizeof cls);
+    HWND top = GetAncestor(h, GA_ROOT);
+    GetWindowTextA(top, caption, sizeof caption);
+    return std::string(cls) == "KovalinWindow" && top != h && std::string(caption) == "Hex Viewer" &&
+           (GetWindowLongA(h, GWL_STYLE) & WS_VSCROLL);
+}
+
+// Drags the grid's scroll thumb from the top of its track to the bottom with real mouse input.
+void DragThumbToBottom(HWND grid) {
+    SCROLLBARINFO sb{};
+    sb.cbSize = sizeof sb;
+    GetScrollBarInfo(grid, OBJID_VSCROLL, &sb);
+    int x = (sb.rcScrollBar.left + sb.rcScrollBar.right) / 2;
+    int y0 = sb.rcScrollBar.top + (sb.xyThumbTop + sb.xyThumbBottom) / 2;
+    int y1 = sb.rcScrollBar.bottom - sb.dxyLineButton - 1;
+    int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+    auto input = [&](int px, int py, DWORD flags) {
+        INPUT in{};
+        in.type = INPUT_MOUSE;
+        in.mi.dx = px * 65535 / (sw - 1);
+        in.mi.dy = py * 65535 / (sh - 1);
+        in.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+        SendInput(1, &in, sizeof in);
+    };
+    input(x, y0, 0);
+    Sleep(100);
+    input(x, y0, MOUSEEVENTF_LEFTDOWN);
+    for (int i = 1; i <= 100; ++i) {
+        Sleep(15);
+        input(x, y0 + (y1 - y0) * i / 100, 0);
+    }
+    Sleep(200);
+    input(x, y1, MOUSEEVENTF_LEFTUP);
+    Sleep(300);
+}
+
+LRESULT CALLBACK GetMessageHook(int code, WPARAM wParam, LPARAM lParam) {
+    auto* msg = reinterpret_cast<MSG*>(lParam);
+    if (code == HC_ACTION && wParam == PM_REMOVE && !g_run.measured) {
+        if (g_run.paintSeen) {
+            // The first paint of the grid has run: the message after it is the one we posted.
+            g_run.measured = true;
+            g_run.firstPaint = Seconds() - g_run.start;
+            g_run.peakShown = PeakMB();
+            HWND grid = g_run.grid;
+            double t0 = Seconds();
+            for (int i = 0; i < 1000; ++i) {
+                SendMessageA(grid, WM_KEYDOWN, VK_NEXT, 1);
+                UpdateWindow(grid);
+            }
+            g_run.pageStep = (Seconds() - t0) / 1000.0;
+            SendMessageA(grid, WM_KEYDOWN, VK_HOME, 1); // back up to the top, then drag through it all
+            std::thread([grid] {
+                DragThumbToBottom(grid);
+                PostMessageA(GetAncestor(grid, GA_ROOT), WM_CLOSE, 0, 0);
+            }).detach();
+        } else if (msg->message == WM_PAINT && IsViewerGrid(msg->hwnd)) {
+            g_run.grid = msg->hwnd;
+            g_run.paintSeen = true;
+            PostMessageA(msg->hwnd, WM_NULL, 0, 0);
+        }
+    }
+    return CallNextHookEx(g_run.hook, code, wParam, lParam);
+}
+
+int ViewChild(const std::string& path) {
+    kplug::TPluginLibrary lib("kv_hex.dll");
+    auto tool = lib.Entry<TKPLUGtool>(kKPLUGtool);
+    if (!tool) {
+        std::printf("error kv_hex.dll not found\n");
+        return 1;
+    }
+    g_run.hook = SetWindowsHookExA(WH_GETMESSAGE, GetMessageHook, nullptr, GetCurrentThreadId());
+    g_run.start = Seconds();
+    tool(0, path.c_str(), nullptr, nullptr);
+    UnhookWindowsHookEx(g_run.hook);
+    g_run.peakEnd = PeakMB();
+    std::printf("view %.4f %.2f %.2f %.4f\n", g_run.firstPaint, g_run.peakShown, g_run.peakEnd,
+                g_run.pageStep * 1000.0);
+    return g_run.measured ? 0 : 1;
+}
+
+// Runs this program again with the arguments and returns the line it printed.
+std::string RunChild(const std::string& args) {
+    char exe[MAX_PATH];
+    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+    HANDLE readEnd, writeEnd;
+    CreatePipe(&readEnd, &writeEnd, &sa, 0);
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = writeEnd;
+    si.hStdError = writeEnd;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION pi{};
+    std::string cmd = "\"";
+    cmd += exe;
+    cmd += "\" ";
+    cmd += args;
+    std::string out;
+    if (CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
+        CloseHandle(writeEnd);
+        char buf[512];
+        DWORD n;
+        while (ReadFile(readEnd, buf, sizeof buf, &n, nullptr) && n > 0)
+            out.append(buf, n);
+        WaitForSingleObject(pi.hProcess, INFINITE);
+        CloseHandle(pi.hProcess);
+        CloseHandle(pi.hThread);
+    } else {
+        CloseHandle(writeEnd);
+    }
+    CloseHandle(readEnd);
+    return out;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc >= 3 && std::string(argv[1]) == "--copy") return CopyChild(argv[2]);
+    if (argc >= 3 && std::string(argv[1]) == "--view") return ViewChild(argv[2]);
+    if (argc < 2) {
+        std::printf("usage: hex_view_bench.exe <file> [rounds]\n");
+        return 2;
+    }
+    std::string path = argv[1];
+    int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
+    WIN32_FILE_ATTRIBUTE_DATA fa{};
+    GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &fa);
+    double sizeMB =
+        static_cast<double>((static_cast<int64_t>(fa.nFileSizeHigh) << 32) | fa.nFileSizeLow) / (1024.0 * 1024.0);
+    std::vector<double> copy, first, shown, end, step;
+    for (int r = 0; r < rounds; ++r) {
+        double c = 0, f = 0, s = 0, e = 0, p = 0;
+        int ok = 0;
+        std::sscanf(RunChild("--copy \"" + path + "\"").c_str(), "copy %lf %d", &c, &ok);
+        std::string v = RunChild("--view \"" + path + "\"");
+        if (std::sscanf(v.c_str(), "view %lf %lf %lf %lf", &f, &s, &e, &p) != 4 || !ok) {
+            std::printf("round %d failed: %s\n", r, v.c_str());
+            return 1;
+        }
+        copy.push_back(c);
+        first.push_back(f);
+        shown.push_back(s);
+        end.push_back(e);
+        step.push_back(p);
+        std::printf("round %d: copy %.3f s, first paint %.3f s, peak %.1f / %.1f MB, page down %.3f ms\n", r, c,
+                    f, s, e, p);
+    }
+    double mc = Median(copy), mf = Median(first);
+    std::printf("file %.1f MB, %d rounds (medians)\n", sizeMB, rounds);
+    std::printf("KPLUGtool to first paint: %.3f s; CopyFile: %.3f s; ratio %.3f (target <= 1.2)\n", mf, mc,
+                mf / mc);
+    std::printf("peak working set: %.1f MB once shown, %.1f MB after dragging to the bottom (target <= 64)\n",
+                Median(shown), Median(end));
+    std::printf("Page Down, 1000 steps: %.3f ms per step\n", Median(step));
+    return 0;
+}
