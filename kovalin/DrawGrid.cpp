@@ -422,6 +422,32 @@ void TDrawGrid::Paint(HDC dc, const RECT& area) {
     FillRect(dc, &below, background.get());
 }
 
+// Cells are drawn into a bitmap in memory and reach the window in one copy: drawing hundreds of
+// small texts straight onto the screen costs a round trip each under some window systems.
+void TDrawGrid::PaintBuffered(HDC dc, const RECT& area) {
+    int w = area.right - area.left, h = area.bottom - area.top;
+    if (w <= 0 || h <= 0) return;
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    UniqueHBitmap buffer(CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    UniqueMemoryDC mem(buffer ? CreateCompatibleDC(dc) : nullptr);
+    if (!mem) {
+        Paint(dc, area);
+        return;
+    }
+    SelectGuard sel(mem.get(), buffer.get());
+    SetViewportOrgEx(mem.get(), -area.left, -area.top, nullptr);
+    Paint(mem.get(), area);
+    SetViewportOrgEx(mem.get(), 0, 0, nullptr);
+    BitBlt(dc, area.left, area.top, w, h, mem.get(), 0, 0, SRCCOPY);
+}
+
 UINT TDrawGrid::DialogCode() const {
     UINT code = DLGC_WANTARROWS;
     if (Option(TGridOption::goTabs)) code |= DLGC_WANTTAB;
@@ -495,7 +521,7 @@ LRESULT TDrawGrid::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(Handle(), &ps);
-        Paint(dc, ps.rcPaint);
+        PaintBuffered(dc, ps.rcPaint);
         EndPaint(Handle(), &ps);
         return 0;
     }

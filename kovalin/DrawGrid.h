@@ -118,6 +118,7 @@ private:
     int FixedHeight() const;
     int RowStride() const { return rowHeight_ + lineWidth_; }
     void Paint(HDC dc, const RECT& area);
+    void PaintBuffered(HDC dc, const RECT& area);
     void UpdateScrollBars();
     void ScrollMessage(bool vertical, WORD code);
     void Changed(); // layout changed: clamp positions, scroll bars, repaint
