@@ -40,13 +40,15 @@ std::string TempCopyName() {
     return name;
 }
 
+FILE* g_out = stdout;
+
 int CopyChild(const std::string& path) {
     std::string dest = TempCopyName();
     double t0 = Seconds();
     BOOL ok = CopyFileA(path.c_str(), dest.c_str(), FALSE);
     double t = Seconds() - t0;
     DeleteFileA(dest.c_str());
-    std::printf("copy %.4f %d\n", t, ok ? 1 : 0);
+    std::fprintf(g_out, "copy %.4f %d\n", t, ok ? 1 : 0);
     return ok ? 0 : 1;
 }
 
@@ -131,7 +133,7 @@ int ViewChild(const std::string& path) {
     kplug::TPluginLibrary lib("kv_hex.dll");
     auto tool = lib.Entry<TKPLUGtool>(kKPLUGtool);
     if (!tool) {
-        std::printf("error kv_hex.dll not found\n");
+        std::fprintf(g_out, "error kv_hex.dll not found\n");
         return 1;
     }
     g_run.hook = SetWindowsHookExA(WH_GETMESSAGE, GetMessageHook, nullptr, GetCurrentThreadId());
@@ -139,52 +141,53 @@ int ViewChild(const std::string& path) {
     tool(0, path.c_str(), nullptr, nullptr);
     UnhookWindowsHookEx(g_run.hook);
     g_run.peakEnd = PeakMB();
-    std::printf("view %.4f %.2f %.2f %.4f\n", g_run.firstPaint, g_run.peakShown, g_run.peakEnd,
+    std::fprintf(g_out, "view %.4f %.2f %.2f %.4f\n", g_run.firstPaint, g_run.peakShown, g_run.peakEnd,
                 g_run.pageStep * 1000.0);
     return g_run.measured ? 0 : 1;
 }
 
-// Runs this program again with the arguments and returns the line it printed.
+// Runs this program again with the arguments and returns the line it printed into a file (its
+// output through a pipe would need every process it starts to let go of the pipe first).
 std::string RunChild(const std::string& args) {
     char exe[MAX_PATH];
     GetModuleFileNameA(nullptr, exe, MAX_PATH);
-    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
-    HANDLE readEnd, writeEnd;
-    CreatePipe(&readEnd, &writeEnd, &sa, 0);
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = writeEnd;
-    si.hStdError = writeEnd;
-    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    PROCESS_INFORMATION pi{};
+    std::string result = TempCopyName();
     std::string cmd = "\"";
     cmd += exe;
     cmd += "\" ";
     cmd += args;
+    cmd += " \"";
+    cmd += result;
+    cmd += "\"";
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
     std::string out;
-    if (CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
-        CloseHandle(writeEnd);
-        char buf[512];
-        DWORD n;
-        while (ReadFile(readEnd, buf, sizeof buf, &n, nullptr) && n > 0)
-            out.append(buf, n);
+    if (CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
         WaitForSingleObject(pi.hProcess, INFINITE);
         CloseHandle(pi.hProcess);
         CloseHandle(pi.hThread);
-    } else {
-        CloseHandle(writeEnd);
+        if (FILE* f = std::fopen(result.c_str(), "rb")) {
+            char buf[512];
+            size_t n = std::fread(buf, 1, sizeof buf, f);
+            out.assign(buf, n);
+            std::fclose(f);
+        }
     }
-    CloseHandle(readEnd);
+    DeleteFileA(result.c_str());
     return out;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc >= 3 && std::string(argv[1]) == "--copy") return CopyChild(argv[2]);
-    if (argc >= 3 && std::string(argv[1]) == "--view") return ViewChild(argv[2]);
+    if (argc >= 4) {
+        g_out = std::fopen(argv[3], "wb");
+        if (!g_out) return 1;
+        int r = std::string(argv[1]) == "--copy" ? CopyChild(argv[2]) : ViewChild(argv[2]);
+        std::fclose(g_out);
+        return r;
+    }
     if (argc < 2) {
         std::printf("usage: hex_view_bench.exe <file> [rounds]\n");
         return 2;
@@ -193,8 +196,8 @@ int main(int argc, char** argv) {
     int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
     WIN32_FILE_ATTRIBUTE_DATA fa{};
     GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &fa);
-    double sizeMB =
-        static_cast<double>((static_cast<int64_t>(fa.nFileSizeHigh) << 32) | fa.nFileSizeLow) / (1024.0 * 1024.0);
+    double sizeMB = static_cast<double>((static_cast<int64_t>(fa.nFileSizeHigh) << 32) | fa.nFileSizeLow) /
+                    (1024.0 * 1024.0);
     std::vector<double> copy, first, shown, end, step;
     for (int r = 0; r < rounds; ++r) {
         double c = 0, f = 0, s = 0, e = 0, p = 0;
@@ -210,8 +213,8 @@ int main(int argc, char** argv) {
         shown.push_back(s);
         end.push_back(e);
         step.push_back(p);
-        std::printf("round %d: copy %.3f s, first paint %.3f s, peak %.1f / %.1f MB, page down %.3f ms\n", r, c,
-                    f, s, e, p);
+        std::printf("round %d: copy %.3f s, first paint %.3f s, peak %.1f / %.1f MB, page down %.3f ms\n", r,
+                    c, f, s, e, p);
     }
     double mc = Median(copy), mf = Median(first);
     std::printf("file %.1f MB, %d rounds (medians)\n", sizeMB, rounds);

@@ -31,7 +31,10 @@ TDrawGrid::TDrawGrid(TWinControl& parent, const Params& p)
     SetOption(TGridOption::goHorzLine, true);
     CreateParams cp = ChildParams(nullptr, p.left, p.top, p.width, p.height);
     cp.style |= WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | WS_CLIPSIBLINGS;
-    if (p.border) cp.exStyle |= WS_EX_CLIENTEDGE;
+    if (p.border && p.ctl3d)
+        cp.exStyle |= WS_EX_CLIENTEDGE;
+    else if (p.border)
+        cp.style |= WS_BORDER;
     CreateHandle(cp);
     UpdateScrollBars();
 }
@@ -226,8 +229,10 @@ TGridCoord TDrawGrid::MouseCoord(int x, int y) const {
     }
     int64_t row;
     int fh = FixedHeight();
-    if (y < fh) row = y / RowStride();
-    else row = topRow_ + (y - fh) / RowStride();
+    if (y < fh)
+        row = y / RowStride();
+    else
+        row = topRow_ + (y - fh) / RowStride();
     if (row >= rowCount_) return c;
     c.col = col;
     c.row = row;
@@ -259,12 +264,15 @@ bool TDrawGrid::MoveColRow(int col, int64_t row) {
     // Scroll the new cell into view.
     int64_t top = topRow_;
     if (row_ >= fixedRows_) {
-        if (row_ < top) top = row_;
-        else if (row_ >= top + VisibleRowCount()) top = row_ - VisibleRowCount() + 1;
+        if (row_ < top)
+            top = row_;
+        else if (row_ >= top + VisibleRowCount())
+            top = row_ - VisibleRowCount() + 1;
     }
     int left = leftCol_;
     if (col_ >= fixedCols_) {
-        if (col_ < left) left = col_;
+        if (col_ < left)
+            left = col_;
         else {
             RECT client = ClientRect();
             while (left < col_) {
@@ -298,8 +306,8 @@ void TDrawGrid::SetTopRow(int64_t value) {
         RECT client = ClientRect();
         if (delta > -VisibleRowCount() && delta < VisibleRowCount()) {
             RECT area{0, FixedHeight(), client.right, client.bottom};
-            ScrollWindowEx(Handle(), 0, static_cast<int>(-delta * RowStride()), &area, &area, nullptr, nullptr,
-                           SW_INVALIDATE);
+            ScrollWindowEx(Handle(), 0, static_cast<int>(-delta * RowStride()), &area, &area, nullptr,
+                           nullptr, SW_INVALIDATE);
         } else {
             InvalidateRect(Handle(), nullptr, FALSE);
         }
@@ -361,15 +369,19 @@ void TDrawGrid::ScrollMessage(bool vertical, WORD code) {
         // The message carries only 16 bits of the position; the bar itself has all 32.
         SCROLLINFO si{sizeof si, SIF_TRACKPOS, 0, 0, 0, 0, 0};
         GetScrollInfo(Handle(), vertical ? SB_VERT : SB_HORZ, &si);
-        if (vertical) pos = fixedRows_ + static_cast<int64_t>(si.nTrackPos * vScale_);
-        else pos = fixedCols_ + si.nTrackPos;
+        if (vertical)
+            pos = fixedRows_ + static_cast<int64_t>(si.nTrackPos * vScale_);
+        else
+            pos = fixedCols_ + si.nTrackPos;
         break;
     }
     default:
         return;
     }
-    if (vertical) SetTopRow(pos);
-    else SetLeftCol(static_cast<int>(std::clamp<int64_t>(pos, 0, INT_MAX)));
+    if (vertical)
+        SetTopRow(pos);
+    else
+        SetLeftCol(static_cast<int>(std::clamp<int64_t>(pos, 0, INT_MAX)));
 }
 
 void TDrawGrid::DrawCell(HDC dc, int, int64_t, const RECT& rect) {
@@ -478,17 +490,23 @@ void TDrawGrid::KeyDown(WORD key, const TShiftState& shift) {
         MoveColRow(col_, row_ + page);
         break;
     case VK_HOME:
-        if (shift.ctrl) MoveColRow(col_, 0);
-        else MoveColRow(fixedCols_, row_);
+        if (shift.ctrl)
+            MoveColRow(col_, 0);
+        else
+            MoveColRow(fixedCols_, row_);
         break;
     case VK_END:
-        if (shift.ctrl) MoveColRow(col_, rowCount_ - 1);
-        else MoveColRow(ColCount() - 1, row_);
+        if (shift.ctrl)
+            MoveColRow(col_, rowCount_ - 1);
+        else
+            MoveColRow(ColCount() - 1, row_);
         break;
     case VK_TAB:
         if (!Option(TGridOption::goTabs)) break;
-        if (shift.shift) MoveColRow(col_ - 1, row_);
-        else MoveColRow(col_ + 1, row_);
+        if (shift.shift)
+            MoveColRow(col_ - 1, row_);
+        else
+            MoveColRow(col_ + 1, row_);
         break;
     }
 }
@@ -504,13 +522,18 @@ void TDrawGrid::MouseMove(int x, int y, const TShiftState& shift) {
     RECT client = ClientRect();
     int64_t row = row_;
     int col = col_;
-    TGridCoord c = MouseCoord(std::clamp<int>(x, 0, client.right - 1), std::clamp<int>(y, 0, client.bottom - 1));
+    TGridCoord c =
+        MouseCoord(std::clamp<int>(x, 0, client.right - 1), std::clamp<int>(y, 0, client.bottom - 1));
     if (c.col >= 0) col = c.col;
     if (c.row >= 0) row = c.row;
-    if (y < FixedHeight()) row = topRow_ - 1;
-    else if (y >= client.bottom) row = topRow_ + VisibleRowCount();
-    if (x >= client.right) col = col_ + 1;
-    else if (x < FixedWidth()) col = leftCol_ > fixedCols_ ? leftCol_ - 1 : fixedCols_;
+    if (y < FixedHeight())
+        row = topRow_ - 1;
+    else if (y >= client.bottom)
+        row = topRow_ + VisibleRowCount();
+    if (x >= client.right)
+        col = col_ + 1;
+    else if (x < FixedWidth())
+        col = leftCol_ > fixedCols_ ? leftCol_ - 1 : fixedCols_;
     MoveColRow(col, row);
 }
 

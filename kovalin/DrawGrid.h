@@ -29,7 +29,8 @@ class TDrawGrid : public TWinControl {
 public:
     struct Params {
         int left = 0, top = 0, width = 200, height = 150;
-        bool border = true;
+        bool border = true; // a frame around the grid
+        bool ctl3d = true;  // sunken, or a single line
     };
     TDrawGrid(TWinControl& parent, const Params& p);
     ~TDrawGrid() override;

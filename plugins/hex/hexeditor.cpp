@@ -37,7 +37,15 @@ std::string PadLeft(const std::string& s, size_t width, char fill) {
 
 } // namespace
 
-THexEditor::THexEditor(TWinControl& parent, const TDrawGrid::Params& p) : TDrawGrid(parent, p) {
+namespace {
+TDrawGrid::Params SingleBorder(TDrawGrid::Params p) {
+    p.border = true;
+    p.ctl3d = false;
+    return p;
+}
+} // namespace
+
+THexEditor::THexEditor(TWinControl& parent, const TDrawGrid::Params& p) : TDrawGrid(parent, SingleBorder(p)) {
     markers_.fill(-1);
     colors_.OnChange = [this] {
         SetColor(colors_.Background());
@@ -576,8 +584,10 @@ void THexEditor::FocusChanged(bool focused) {
 void THexEditor::PlaceCaret() {
     if (!hasCaret_) return;
     RECT r = CellRect(Col(), Row());
-    if (r.right > r.left) SetCaretPos(r.left, r.top);
-    else SetCaretPos(-50, -50);
+    if (r.right > r.left)
+        SetCaretPos(r.left, r.top);
+    else
+        SetCaretPos(-50, -50);
 }
 
 void THexEditor::TopLeftChanged() {
@@ -613,7 +623,8 @@ void THexEditor::KeyDown(WORD key, const TShiftState& shift) {
     bool move = key == VK_LEFT || key == VK_RIGHT || key == VK_UP || key == VK_DOWN || key == VK_PRIOR ||
                 key == VK_NEXT || key == VK_HOME || key == VK_END || key == VK_BACK || (digit && shift.ctrl);
     if (move) {
-        if (!shift.shift && !shift.leftButton) selecting_ = false;
+        if (!shift.shift && !shift.leftButton)
+            selecting_ = false;
         else if (!selecting_ && size > 0) {
             selecting_ = true;
             selAnchor_ = CursorOffset();
@@ -649,8 +660,10 @@ void THexEditor::KeyDown(WORD key, const TShiftState& shift) {
                 MoveTo(c.col, c.row);
             }
         } else if (!(offset == size - 1 && (col - 2) % 2 == 1)) {
-            if (col < 2 * n + 1) MoveTo(col + 1, row);
-            else MoveTo(2, row + 1);
+            if (col < 2 * n + 1)
+                MoveTo(col + 1, row);
+            else
+                MoveTo(2, row + 1);
         }
         break;
     case VK_UP:
@@ -725,12 +738,15 @@ void THexEditor::MouseDown(int x, int y, const TShiftState&, bool doubleClick) {
 void THexEditor::MouseMove(int x, int y, const TShiftState& shift) {
     if (!shift.leftButton || GetCapture() != Handle() || DataSize() == 0) return;
     RECT client = ClientRect();
-    TGridCoord c = MouseCoord(std::clamp<int>(x, 0, client.right - 1), std::clamp<int>(y, 0, client.bottom - 1));
+    TGridCoord c =
+        MouseCoord(std::clamp<int>(x, 0, client.right - 1), std::clamp<int>(y, 0, client.bottom - 1));
     int col = c.col >= 0 ? c.col : Col();
     int64_t row = c.row >= 0 ? c.row : RowCount() - 1;
     // Past an edge the view scrolls on by a row.
-    if (y < 0) row = TopRow() - 1;
-    else if (y >= client.bottom) row = TopRow() + VisibleRowCount();
+    if (y < 0)
+        row = TopRow() - 1;
+    else if (y >= client.bottom)
+        row = TopRow() + VisibleRowCount();
     if (col < 2) col = 2;
     MoveTo(col, row);
 }

@@ -38,6 +38,7 @@ class THexEditor : public kovalin::TDrawGrid {
 public:
     static constexpr int kMarkerCount = 10;
 
+    // A single-line border without the sunken look, whatever `p` asks for.
     explicit THexEditor(kovalin::TWinControl& parent, const kovalin::TDrawGrid::Params& p = {});
     ~THexEditor() override;
 

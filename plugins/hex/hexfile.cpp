@@ -77,8 +77,8 @@ bool THexWorkingCopy::Load(const std::string& source) {
     Close();
     if (!CopyFileA(source.c_str(), path_.c_str(), FALSE)) return false;
     SetFileAttributesA(path_.c_str(), FILE_ATTRIBUTE_NORMAL);
-    file_.reset(CreateFileA(path_.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    file_.reset(CreateFileA(path_.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     window_.Attach(file_ ? file_.get() : nullptr);
     return IsOpen();
 }
@@ -104,7 +104,8 @@ int64_t THexReadWindow::Size() {
 
 int THexReadWindow::ByteAt(int64_t offset, int lookAhead) {
     if (offset < 0 || offset >= Size()) return -1;
-    if (start_ < 0 || offset < start_ || start_ + kWindowSize < offset + lookAhead || offset >= start_ + length_) {
+    if (start_ < 0 || offset < start_ || start_ + kWindowSize < offset + lookAhead ||
+        offset >= start_ + length_) {
         start_ = std::max<int64_t>(0, offset - kWindowSize / 2);
         length_ = 0;
         LARGE_INTEGER at;

@@ -68,7 +68,8 @@ TfrmHex::TfrmHex(HWND owner)
     // Only the system menu among the title-bar buttons.
     LONG style = GetWindowLongA(Handle(), GWL_STYLE);
     SetWindowLongA(Handle(), GWL_STYLE, style & ~(WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
-    SetWindowPos(Handle(), nullptr, 0, 0, 640, 342, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    SetWindowPos(Handle(), nullptr, 0, 0, 640, 342,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 
     imlHex = std::make_unique<TImageList>(TImageList::Params{.width = 16, .height = 16});
     UniqueHBitmap pictures = DrawButtonImages();
@@ -76,7 +77,8 @@ TfrmHex::TfrmHex(HWND owner)
     icon_.reset(MakeIcon(imlHex->Handle()));
     if (icon_) SendMessageA(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_.get()));
 
-    tbrHex = std::make_unique<TToolBar>(*this, TToolBar::Params{.height = 22, .buttonWidth = 112, .images = imlHex->Handle(), .caption = ""});
+    tbrHex = std::make_unique<TToolBar>(
+        *this, TToolBar::Params{.height = 22, .buttonWidth = 112, .images = imlHex->Handle(), .caption = ""});
     tbnOpen = &tbrHex->AddButton("Open in Hex View", 0, "Open file", true);
     tbnClose = &tbrHex->AddButton("Close Hex View", 1, "Close file", true);
     tbnOpen->OnClick = [this] { tbnOpenClick(); };

@@ -35,8 +35,8 @@ protected:
     std::unique_ptr<ProbeGrid> grid;
 
     void SetUp() override {
-        grid = std::make_unique<ProbeGrid>(form, TDrawGrid::Params{.left = 0, .top = 0, .width = 400,
-                                                                   .height = 300, .border = false});
+        grid = std::make_unique<ProbeGrid>(
+            form, TDrawGrid::Params{.left = 0, .top = 0, .width = 400, .height = 300, .border = false});
         grid->SetColCount(8);
         grid->SetRowCount(50);
         grid->SetFixedCols(1);
@@ -135,7 +135,8 @@ TEST_F(DrawGridTest, ThumbTrackingReachesRowsBeyondSixteenBits) {
     ASSERT_TRUE(GetScrollBarInfo(grid->Handle(), OBJID_VSCROLL, &sb));
     int x = (sb.rcScrollBar.left + sb.rcScrollBar.right) / 2;
     int thumbY = sb.rcScrollBar.top + (sb.xyThumbTop + sb.xyThumbBottom) / 2;
-    int trackTop = sb.rcScrollBar.top + sb.dxyLineButton, trackBottom = sb.rcScrollBar.bottom - sb.dxyLineButton;
+    int trackTop = sb.rcScrollBar.top + sb.dxyLineButton,
+        trackBottom = sb.rcScrollBar.bottom - sb.dxyLineButton;
     int targetY = trackTop + (trackBottom - trackTop) * 3 / 4;
     int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
     auto input = [&](int px, int py, DWORD flags) {

@@ -64,7 +64,8 @@ TEST(HexWorkingCopyTest, ReadabilityOfTheSource) {
     EXPECT_FALSE(THexWorkingCopy::CanRead(dir / "nothing"));
     {
         // Someone else reads it and lets others only read: viewable, but read-only for us.
-        HANDLE reader = CreateFileA(src.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        HANDLE reader =
+            CreateFileA(src.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
         ASSERT_NE(reader, INVALID_HANDLE_VALUE);
         EXPECT_TRUE(THexWorkingCopy::CanRead(src));
         EXPECT_FALSE(THexWorkingCopy::CanWrite(src));

@@ -13,7 +13,8 @@
 
 class HexFixture : public ::testing::Test {
 protected:
-    kovalin::TForm form{{.caption = "Hex test", .left = 40, .top = 40, .clientWidth = 760, .clientHeight = 420}};
+    kovalin::TForm form{
+        {.caption = "Hex test", .left = 40, .top = 40, .clientWidth = 760, .clientHeight = 420}};
     std::unique_ptr<kvhex::THexEditor> ed;
     testsupport::TempDir dir;
 

@@ -47,7 +47,8 @@ void ChooseInOpenDialog(HWND dlg, const std::string& path) {
     HWND name = GetDlgItem(dlg, 0x47C); // the file name box
     if (!name) name = GetDlgItem(dlg, 0x480);
     SetWindowTextA(name, path.c_str());
-    PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dlg, IDOK)));
+    PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dlg, IDOK)));
 }
 
 TEST(HexViewerWindowTest, LaidOutAsTheViewerWindow) {
@@ -93,7 +94,8 @@ TEST(HexViewerWindowTest, OpenInHexViewShowsTheNextFileFromItsStartAndCancelKeep
     hextest::Press(ed.Handle(), VK_TAB);
     ASSERT_GT(ed.Row(), 0);
     {
-        WhenWindowAppears watch("Open file in Hex view ...", [&](HWND dlg) { ChooseInOpenDialog(dlg, second); });
+        WhenWindowAppears watch("Open file in Hex view ...",
+                                [&](HWND dlg) { ChooseInOpenDialog(dlg, second); });
         ClickToolButton(frm.tbrHex->Handle(), 0);
         ASSERT_TRUE(PumpUntil([&] { return ed.FileName() == second; }, 10000));
         EXPECT_TRUE(watch.Fired());
@@ -119,7 +121,8 @@ protected:
     kplug::TPluginLibrary lib{"kv_hex.dll"};
     TKPLUGtool tool = lib.Entry<TKPLUGtool>(kKPLUGtool);
     TempDir dir;
-    kovalin::TForm host{{.caption = "Host", .left = 100, .top = 100, .clientWidth = 500, .clientHeight = 400}};
+    kovalin::TForm host{
+        {.caption = "Host", .left = 100, .top = 100, .clientWidth = 500, .clientHeight = 400}};
 
     void SetUp() override {
         ASSERT_NE(tool, nullptr);
