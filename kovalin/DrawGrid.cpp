@@ -328,17 +328,21 @@ void TDrawGrid::UpdateScrollBars() {
     if (!Handle() || updating_) return;
     int64_t total = rowCount_ - fixedRows_;
     vScale_ = total > kBarRange ? static_cast<double>(total) / static_cast<double>(kBarRange) : 1.0;
-    SCROLLINFO si{sizeof si, SIF_RANGE | SIF_PAGE | SIF_POS, 0, 0, 0, 0, 0};
-    si.nMax = static_cast<int>(static_cast<double>(total - 1) / vScale_);
-    si.nPage = static_cast<UINT>(std::max(1.0, VisibleRowCount() / vScale_));
-    si.nPos = static_cast<int>(static_cast<double>(topRow_ - fixedRows_) / vScale_);
-    SetScrollInfo(Handle(), SB_VERT, &si, TRUE);
-    SCROLLINFO hi{sizeof hi, SIF_RANGE | SIF_PAGE | SIF_POS, 0, 0, 0, 0, 0};
+    BarState v{static_cast<int>(static_cast<double>(total - 1) / vScale_),
+               static_cast<UINT>(std::max(1.0, VisibleRowCount() / vScale_)),
+               static_cast<int>(static_cast<double>(topRow_ - fixedRows_) / vScale_)};
     int maxLeft = MaxLeftCol();
-    hi.nMax = ColCount() - fixedCols_ - 1;
-    hi.nPage = static_cast<UINT>(std::max(1, hi.nMax + 1 - (maxLeft - fixedCols_)));
-    hi.nPos = leftCol_ - fixedCols_;
-    SetScrollInfo(Handle(), SB_HORZ, &hi, TRUE);
+    int hMax = ColCount() - fixedCols_ - 1;
+    BarState h{hMax, static_cast<UINT>(std::max(1, hMax + 1 - (maxLeft - fixedCols_))), leftCol_ - fixedCols_};
+    // Setting a bar redraws it; scrolling by keys changes only the vertical position.
+    auto apply = [&](int bar, const BarState& want, BarState& had) {
+        if (want.max == had.max && want.page == had.page && want.pos == had.pos) return;
+        SCROLLINFO si{sizeof si, SIF_RANGE | SIF_PAGE | SIF_POS, 0, want.max, want.page, want.pos, 0};
+        SetScrollInfo(Handle(), bar, &si, TRUE);
+        had = want;
+    };
+    apply(SB_VERT, v, vBar_);
+    apply(SB_HORZ, h, hBar_);
 }
 
 void TDrawGrid::ScrollMessage(bool vertical, WORD code) {

@@ -138,6 +138,12 @@ private:
     int leftCol_ = 1;
     int updating_ = 0;
     double vScale_ = 1.0; // rows per scroll-bar unit when the rows exceed the bar's range
+    struct BarState {
+        int max = -1;
+        UINT page = 0;
+        int pos = -1;
+    };
+    BarState vBar_, hBar_; // what the scroll bars were last given
 };
 
 } // namespace kovalin
