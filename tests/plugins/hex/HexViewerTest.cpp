@@ -116,6 +116,35 @@ TEST(HexViewerWindowTest, OpenInHexViewShowsTheNextFileFromItsStartAndCancelKeep
     EXPECT_EQ(ed.FileName(), second);
 }
 
+// Decimal offsets in the window itself: the column is as wide as the last row's offset plus the
+// separator, and its text is drawn. With KOVALIN_HEX_LOOK set the window stays up that many
+// seconds, with a marker, a selection and the caret, for a look at it.
+TEST(HexViewerWindowTest, DecimalOffsetsInTheWindow) {
+    TempDir dir;
+    std::string path = dir / "decimal.bin";
+    WriteFileBytes(path, hextest::CountingBytes(3000));
+    TfrmHex frm;
+    THexEditor& ed = *frm.edtHex;
+    ed.SetOffsetDisplay(TOffsetDisplay::odDec);
+    ASSERT_TRUE(ed.LoadFromFile(path));
+    frm.Show();
+    RunUntilIdle();
+    EXPECT_EQ(ed.OffsetWidthChars(), 5); // "2992" and ":"
+    EXPECT_EQ(ed.CellLook(0, 0).text, "   0:");
+    EXPECT_EQ(ed.CellLook(0, 7).text, " 112:");
+    EXPECT_EQ(ed.ColWidth(0), 5 * ed.CharWidth());
+    ed.SetFocus();
+    hextest::Press(ed.Handle(), VK_DOWN);
+    hextest::Press(ed.Handle(), '4', {.shift = true, .ctrl = true});
+    hextest::Press(ed.Handle(), VK_DOWN);
+    hextest::Press(ed.Handle(), VK_SHIFT, {.shift = true});
+    for (int i = 0; i < 12; ++i)
+        hextest::Press(ed.Handle(), VK_RIGHT, {.shift = true});
+    EXPECT_EQ(ed.SelStart(), 32);
+    EXPECT_EQ(ed.SelEnd(), 38);
+    if (const char* look = getenv("KOVALIN_HEX_LOOK")) PumpMessages(static_cast<DWORD>(atoi(look)) * 1000);
+}
+
 class HexToolTest : public ::testing::Test {
 protected:
     kplug::TPluginLibrary lib{"kv_hex.dll"};
