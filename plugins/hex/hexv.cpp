@@ -109,6 +109,8 @@ TfrmHex::TfrmHex(HWND owner)
 
     dlgHexOpen.Title = "Open file in Hex view ...";
     dlgHexOpen.Filter = "All files (*.*)|*.*";
+    dlgHexOpen.Options = {TOpenOption::ofHideReadOnly, TOpenOption::ofFileMustExist,
+                          TOpenOption::ofNoChangeDir};
 
     OnShow = [this] { edtHex->SetFocus(); };
 }

@@ -2,11 +2,11 @@
 // open another file or close the window.
 #pragma once
 
+#include "kovalin/FileDialog.h"
 #include "kovalin/Form.h"
 #include "kovalin/ImageList.h"
 #include "kovalin/ToolBar.h"
 #include "plugins/hex/hexeditor.h"
-#include "plugins/hex/hexopen.h"
 
 #include <memory>
 
@@ -23,7 +23,7 @@ public:
     kovalin::TToolButton* tbnOpen = nullptr;
     kovalin::TToolButton* tbnClose = nullptr;
     std::unique_ptr<THexEditor> edtHex;
-    THexOpenDialog dlgHexOpen;
+    kovalin::TOpenDialog dlgHexOpen;
 
     void tbnOpenClick();
     void tbnCloseClick();

@@ -3,6 +3,7 @@
 #include "plugin_api/Specs.h"
 #include "plugins/hex/hexv.h"
 #include "tests/plugins/hex/HexInput.h"
+#include "tests/support/FileDialogDriver.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/WindowDriver.h"
 
@@ -40,15 +41,6 @@ void ClickToolButton(HWND bar, int index) {
     PostMessageA(bar, WM_MOUSEMOVE, 0, at);
     PostMessageA(bar, WM_LBUTTONDOWN, MK_LBUTTON, at);
     PostMessageA(bar, WM_LBUTTONUP, 0, at);
-}
-
-// Types a path into the open dialog and confirms it.
-void ChooseInOpenDialog(HWND dlg, const std::string& path) {
-    HWND name = GetDlgItem(dlg, 0x47C); // the file name box
-    if (!name) name = GetDlgItem(dlg, 0x480);
-    SetWindowTextA(name, path.c_str());
-    PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(dlg, IDOK)));
 }
 
 TEST(HexViewerWindowTest, LaidOutAsTheViewerWindow) {
@@ -95,7 +87,7 @@ TEST(HexViewerWindowTest, OpenInHexViewShowsTheNextFileFromItsStartAndCancelKeep
     ASSERT_GT(ed.Row(), 0);
     {
         WhenWindowAppears watch("Open file in Hex view ...",
-                                [&](HWND dlg) { ChooseInOpenDialog(dlg, second); });
+                                [&](HWND dlg) { ConfirmFileDialog(dlg, second); });
         ClickToolButton(frm.tbrHex->Handle(), 0);
         ASSERT_TRUE(PumpUntil([&] { return ed.FileName() == second; }, 10000));
         EXPECT_TRUE(watch.Fired());
@@ -106,10 +98,7 @@ TEST(HexViewerWindowTest, OpenInHexViewShowsTheNextFileFromItsStartAndCancelKeep
     EXPECT_EQ(ed.TopRow(), 0);
     EXPECT_EQ(ed.CellLook(35, 0).text, "S");
     {
-        WhenWindowAppears watch("Open file in Hex view ...", [&](HWND dlg) {
-            PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
-                         reinterpret_cast<LPARAM>(GetDlgItem(dlg, IDCANCEL)));
-        });
+        WhenWindowAppears watch("Open file in Hex view ...", [&](HWND dlg) { CancelFileDialog(dlg); });
         frm.tbnOpen->Click();
         EXPECT_TRUE(watch.Fired());
     }
