@@ -12,6 +12,7 @@
 #include "bench/BenchTiming.h"
 #include "plugin_api/KPlug.h"
 #include "plugin_api/PluginMap.h"
+#include "tests/support/ScrollThumbDrag.h"
 
 #include <psapi.h>
 
@@ -71,35 +72,6 @@ bool IsViewerGrid(HWND h) {
            (GetWindowLongA(h, GWL_STYLE) & WS_VSCROLL);
 }
 
-// Drags the grid's scroll thumb from the top of its track to the bottom with real mouse input.
-void DragThumbToBottom(HWND grid) {
-    SCROLLBARINFO sb{};
-    sb.cbSize = sizeof sb;
-    GetScrollBarInfo(grid, OBJID_VSCROLL, &sb);
-    int x = (sb.rcScrollBar.left + sb.rcScrollBar.right) / 2;
-    int y0 = sb.rcScrollBar.top + (sb.xyThumbTop + sb.xyThumbBottom) / 2;
-    int y1 = sb.rcScrollBar.bottom - sb.dxyLineButton - 1;
-    int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
-    auto input = [&](int px, int py, DWORD flags) {
-        INPUT in{};
-        in.type = INPUT_MOUSE;
-        in.mi.dx = px * 65535 / (sw - 1);
-        in.mi.dy = py * 65535 / (sh - 1);
-        in.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-        SendInput(1, &in, sizeof in);
-    };
-    input(x, y0, 0);
-    Sleep(100);
-    input(x, y0, MOUSEEVENTF_LEFTDOWN);
-    for (int i = 1; i <= 100; ++i) {
-        Sleep(15);
-        input(x, y0 + (y1 - y0) * i / 100, 0);
-    }
-    Sleep(200);
-    input(x, y1, MOUSEEVENTF_LEFTUP);
-    Sleep(300);
-}
-
 LRESULT CALLBACK GetMessageHook(int code, WPARAM wParam, LPARAM lParam) {
     auto* msg = reinterpret_cast<MSG*>(lParam);
     if (code == HC_ACTION && wParam == PM_REMOVE && !g_run.measured) {
@@ -117,7 +89,8 @@ LRESULT CALLBACK GetMessageHook(int code, WPARAM wParam, LPARAM lParam) {
             g_run.pageStep = (Seconds() - t0) / 1000.0;
             SendMessageA(grid, WM_KEYDOWN, VK_HOME, 1); // back up to the top, then drag through it all
             std::thread([grid] {
-                DragThumbToBottom(grid);
+                testsupport::DragScrollThumb(grid, 1.0, 100, 15);
+                Sleep(300);
                 PostMessageA(GetAncestor(grid, GA_ROOT), WM_CLOSE, 0, 0);
             }).detach();
         } else if (msg->message == WM_PAINT && IsViewerGrid(msg->hwnd)) {
@@ -142,7 +115,7 @@ int ViewChild(const std::string& path) {
     UnhookWindowsHookEx(g_run.hook);
     g_run.peakEnd = PeakMB();
     std::fprintf(g_out, "view %.4f %.2f %.2f %.4f\n", g_run.firstPaint, g_run.peakShown, g_run.peakEnd,
-                g_run.pageStep * 1000.0);
+                 g_run.pageStep * 1000.0);
     return g_run.measured ? 0 : 1;
 }
 

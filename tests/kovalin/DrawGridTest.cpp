@@ -1,6 +1,7 @@
 #include "kovalin/DrawGrid.h"
 #include "kovalin/Form.h"
 #include "kovalin/Handles.h"
+#include "tests/support/ScrollThumbDrag.h"
 #include "tests/support/WindowDriver.h"
 
 #include <gtest/gtest.h>
@@ -130,35 +131,8 @@ TEST_F(DrawGridTest, ThumbTrackingReachesRowsBeyondSixteenBits) {
     grid->SetOption(TGridOption::goThumbTracking, true);
     SetForegroundWindow(form.Handle());
     RunUntilIdle();
-    SCROLLBARINFO sb{};
-    sb.cbSize = sizeof sb;
-    ASSERT_TRUE(GetScrollBarInfo(grid->Handle(), OBJID_VSCROLL, &sb));
-    int x = (sb.rcScrollBar.left + sb.rcScrollBar.right) / 2;
-    int thumbY = sb.rcScrollBar.top + (sb.xyThumbTop + sb.xyThumbBottom) / 2;
-    int trackTop = sb.rcScrollBar.top + sb.dxyLineButton,
-        trackBottom = sb.rcScrollBar.bottom - sb.dxyLineButton;
-    int targetY = trackTop + (trackBottom - trackTop) * 3 / 4;
-    int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
-    auto input = [&](int px, int py, DWORD flags) {
-        INPUT in{};
-        in.type = INPUT_MOUSE;
-        in.mi.dx = px * 65535 / (sw - 1);
-        in.mi.dy = py * 65535 / (sh - 1);
-        in.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-        SendInput(1, &in, sizeof in);
-    };
     // The drag runs in the scroll bar's own loop; the input comes from another thread meanwhile.
-    std::thread user([&] {
-        input(x, thumbY, 0);
-        Sleep(100);
-        input(x, thumbY, MOUSEEVENTF_LEFTDOWN);
-        for (int i = 1; i <= 10; ++i) {
-            Sleep(30);
-            input(x, thumbY + (targetY - thumbY) * i / 10, 0);
-        }
-        Sleep(100);
-        input(x, targetY, MOUSEEVENTF_LEFTUP);
-    });
+    std::thread user([&] { DragScrollThumb(grid->Handle(), 0.75, 10, 30); });
     PumpMessages(1200);
     user.join();
     RunUntilIdle();
