@@ -287,12 +287,14 @@ void THttpCli::ReceiveData() {
     if (state_ == THttpState::httpWaitingBody) {
         int n = socket_->Receive(buffer_.data(), kReceiveBufferSize);
         if (n > 0) BodyData(buffer_.data(), static_cast<size_t>(n));
+        if (n < 0) ReceiveFailed();
         return;
     }
     if (bufferUsed_ >= static_cast<size_t>(kReceiveBufferSize))
         throw EHttpException("HTTP line too long", httperrOverflow);
     int n =
         socket_->Receive(buffer_.data() + bufferUsed_, kReceiveBufferSize - static_cast<int>(bufferUsed_));
+    if (n < 0) ReceiveFailed();
     if (n <= 0) return;
     bufferUsed_ += static_cast<size_t>(n);
     buffer_[bufferUsed_] = 0;
@@ -327,6 +329,13 @@ void THttpCli::ReceiveData() {
     bufferUsed_ = rest;
     if (bufferUsed_ >= static_cast<size_t>(kReceiveBufferSize))
         throw EHttpException("HTTP line too long", httperrOverflow);
+}
+
+// A connection reset shows in the read; the close that follows may not carry it.
+void THttpCli::ReceiveFailed() {
+    int error = socket_->LastError();
+    reasonPhrase_ = ErrorWithNumber(error);
+    EndRequest(static_cast<WORD>(error ? error : int{httperrAborted}));
 }
 
 void THttpCli::HeaderLine(const char* data, size_t length, size_t rawLength) {

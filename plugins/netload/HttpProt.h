@@ -140,6 +140,7 @@ private:
     void SendRequest();
     void SendNextPostPiece();
     void ReceiveData();
+    void ReceiveFailed();
     void HeaderLine(const char* line, size_t length, size_t rawLength);
     void HeaderField(const std::string& line);
     void HeaderEnded();

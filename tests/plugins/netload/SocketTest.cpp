@@ -63,7 +63,8 @@ TEST(WSocketTest, LibraryIsSharedAndReleasedWithTheLastSocket) {
     {
         TWSocket a, b;
         EXPECT_EQ(lib.Users(), 2);
-        a.DnsLookup("127.0.0.1"); // first use loads the library
+        EXPECT_FALSE(lib.Loaded());
+        a.DnsLookup("localhost"); // the first call into the library loads it
         EXPECT_TRUE(lib.Loaded());
     }
     EXPECT_EQ(lib.Users(), 0);

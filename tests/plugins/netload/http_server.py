@@ -11,7 +11,7 @@ Paths (N and MS are decimal numbers):
   /longline             a 9000-byte header line
   /hops/N               N relocations (relative, then absolute ones) ending at /image.jpg
   /loop                 relocates to itself forever
-  /status/N             that status with a short text/html body
+  /status/N[/NAME]      that status with a short text/html body
   /stall/N              N body bytes, then keeps the connection open without sending
   /reset/N              content-length 100000, N body bytes, then a connection reset
   /silent               reads the request and never answers
@@ -133,7 +133,7 @@ class Handler(socketserver.BaseRequestHandler):
     def do_loop(self, raw):
         self.send(self.head("302 Found", ["Location: /loop"]))
 
-    def do_status(self, raw, code):
+    def do_status(self, raw, code, *name):
         self.send(self.head("%s Trouble" % code, ["Content-Type: text/html"]) + b"<html>trouble</html>")
 
     def do_stall(self, raw, n):
