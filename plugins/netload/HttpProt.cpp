@@ -285,8 +285,11 @@ void THttpCli::DataAvailable(WORD) {
 
 void THttpCli::ReceiveData() {
     if (state_ == THttpState::httpWaitingBody) {
-        int n = socket_->Receive(buffer_.data(), kReceiveBufferSize);
-        if (n > 0) BodyData(buffer_.data(), static_cast<size_t>(n));
+        // Body bytes need no line assembly: they are read in large pieces straight from the
+        // socket, since every read costs a round trip to the system.
+        if (bodyBuffer_.empty()) bodyBuffer_.resize(kBodyReadSize);
+        int n = socket_->Receive(bodyBuffer_.data(), kBodyReadSize);
+        if (n > 0) BodyData(bodyBuffer_.data(), static_cast<size_t>(n));
         if (n < 0) ReceiveFailed();
         return;
     }

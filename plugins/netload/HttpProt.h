@@ -52,6 +52,8 @@ class THttpCli {
 public:
     // The bytes of the response that are kept until they form a line.
     static constexpr int kReceiveBufferSize = 8192;
+    // The most body bytes read from the socket at once.
+    static constexpr int kBodyReadSize = 1 << 20;
     // Relocations followed one after the other before a request is given up.
     static constexpr int kMaxRelocations = 20;
 
@@ -179,6 +181,7 @@ private:
 
     std::vector<char> buffer_;
     size_t bufferUsed_ = 0;
+    std::vector<char> bodyBuffer_;
     std::vector<char> postPiece_;
 };
 

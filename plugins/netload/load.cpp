@@ -15,6 +15,9 @@ TfrmLoad::TfrmLoad(const TLoadRequest& request, std::string& result)
     btnCancel = std::make_unique<kovalin::TButton>(
         *this, kovalin::TButton::Params{.caption = "Cancel", .left = 173, .top = 3, .isDefault = true});
     btnCancel->OnClick = [this] { btnCancelClick(); };
+    progressTimer_.SetEnabled(false);
+    progressTimer_.SetInterval(kProgressIntervalMs);
+    progressTimer_.SetOnTimer([this] { ShowProgress(); });
 
     http = std::make_unique<THttpCli>();
     http->ProxyPort = "80";
@@ -51,6 +54,16 @@ void TfrmLoad::httpDocBegin() {
 }
 
 void TfrmLoad::httpDocData() {
+    if (!progressShown_ || GetTickCount() - progressShownAt_ >= kProgressIntervalMs)
+        ShowProgress();
+    else if (!progressTimer_.Enabled())
+        progressTimer_.SetEnabled(true);
+}
+
+void TfrmLoad::ShowProgress() {
+    progressTimer_.SetEnabled(false);
+    progressShown_ = true;
+    progressShownAt_ = GetTickCount();
     lblCurrent->SetCaption("Downloaded: " + std::to_string(http->ReceivedBytes()) + " bytes.");
 }
 

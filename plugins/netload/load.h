@@ -6,6 +6,7 @@
 #include "kovalin/Form.h"
 #include "kovalin/Label.h"
 #include "kovalin/Stream.h"
+#include "kovalin/Timer.h"
 #include "plugins/netload/HttpProt.h"
 
 #include <memory>
@@ -40,10 +41,18 @@ private:
     void httpRequestDone(WORD error);
     void btnCancelClick();
     void CloseFile();
+    void ShowProgress();
 
     std::string localFile_;
     std::string& result_;
     std::unique_ptr<kovalin::TFileStream> file_;
+    // The count is shown at most every kProgressIntervalMs; the timer shows the latest one when
+    // the bytes stop coming. Redrawing the label for every piece would cost more than the
+    // download itself on a fast connection.
+    static constexpr DWORD kProgressIntervalMs = 100;
+    kovalin::TTimer progressTimer_;
+    DWORD progressShownAt_ = 0;
+    bool progressShown_ = false;
 };
 
 } // namespace netload

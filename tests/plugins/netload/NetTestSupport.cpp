@@ -74,11 +74,12 @@ void CALLBACK WhileWindowShows::Tick(HWND, UINT, UINT_PTR id, DWORD) {
     if (self->step_(h)) self->done_ = true;
 }
 
-size_t PrivateBytes() {
+size_t MemoryInUse() {
     PROCESS_MEMORY_COUNTERS_EX pmc{};
     pmc.cb = sizeof pmc;
     GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc), sizeof pmc);
-    return pmc.PrivateUsage;
+    // Wine leaves PrivateUsage at zero; the working set is what it does count.
+    return pmc.WorkingSetSize;
 }
 
 } // namespace nettest

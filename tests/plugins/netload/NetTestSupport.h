@@ -43,7 +43,7 @@ private:
     bool seen_ = false;
 };
 
-// Peak and current private bytes of this process.
-size_t PrivateBytes();
+// Memory this process occupies now.
+size_t MemoryInUse();
 
 } // namespace nettest
