@@ -22,6 +22,8 @@ Paths (N and MS are decimal numbers):
   /length/ANNOUNCED/N   content-length ANNOUNCED with N body bytes
   /badlength            a content-length that is not a number
   /big/N                N body bytes with a content-length, written as fast as possible
+  /file/MS/NAME         a file of the folder given as the second argument, typed by its
+                        extension, 1000 bytes every MS milliseconds (for looking at the window)
 """
 import os
 import random
@@ -190,6 +192,22 @@ class Handler(socketserver.BaseRequestHandler):
                 return
             n -= len(block)
 
+    def do_file(self, raw, ms, name):
+        folder = self.server.files
+        path = os.path.join(folder, os.path.basename(name)) if folder else ""
+        if not path or not os.path.isfile(path):
+            return self.do_status(raw, "404")
+        with open(path, "rb") as f:
+            data = f.read()
+        kind = {".jpg": "IMAGE/JPEG", ".jpeg": "IMAGE/JPEG"}.get(os.path.splitext(name)[1].lower(),
+                                                                 "application/octet-stream")
+        if not self.send(self.head("200 OK", ["Content-Type: " + kind, "Content-Length: %d" % len(data)])):
+            return
+        for i in range(0, len(data), 1000):
+            if not self.send(data[i:i + 1000]):
+                return
+            time.sleep(int(ms) / 1000.0)
+
 
 class Server(socketserver.ThreadingTCPServer):
     daemon_threads = True
@@ -200,6 +218,7 @@ class Server(socketserver.ThreadingTCPServer):
 def main():
     port_file = sys.argv[1]
     server = Server(("127.0.0.1", 0), Handler)
+    server.files = sys.argv[2] if len(sys.argv) > 2 else ""
     closed = socket.socket()
     closed.bind(("127.0.0.1", 0))
     closed_port = closed.getsockname()[1]
