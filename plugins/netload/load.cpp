@@ -17,7 +17,13 @@ TfrmLoad::TfrmLoad(const TLoadRequest& request, std::string& result)
     btnCancel->OnClick = [this] { btnCancelClick(); };
     progressTimer_.SetEnabled(false);
     progressTimer_.SetInterval(kProgressIntervalMs);
-    progressTimer_.SetOnTimer([this] { ShowProgress(); });
+    progressTimer_.SetOnTimer([this] {
+        try {
+            ShowProgress();
+        } catch (...) {
+            // A count not shown is no reason to stop the download.
+        }
+    });
 
     http = std::make_unique<THttpCli>();
     http->ProxyPort = "80";

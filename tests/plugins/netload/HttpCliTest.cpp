@@ -187,6 +187,39 @@ TEST_F(HttpCliTest, HeaderFieldsAreRead) {
     EXPECT_EQ(Body(), nettest::Pattern(40000, 3));
 }
 
+TEST_F(HttpCliTest, CookiesRangesAndAuthenticationAreReported) {
+    std::vector<std::string> cookies;
+    http.OnCookie = [&](const std::string& value, bool& accept) {
+        EXPECT_TRUE(accept);
+        cookies.push_back(value);
+    };
+    Get("/fields");
+    EXPECT_EQ(doneError, 0);
+    EXPECT_EQ(cookies, (std::vector<std::string>{"a=1; path=/", "b=2"}));
+    EXPECT_EQ(http.ContentRangeBegin, "100");
+    EXPECT_EQ(http.ContentRangeEnd, "199");
+    EXPECT_EQ(http.AcceptRanges(), "bytes");
+    EXPECT_EQ(http.WWWAuthenticate(), std::vector<std::string>{"Basic realm=\"x\""});
+    EXPECT_EQ(Body(), "abc");
+}
+
+TEST_F(HttpCliTest, ProxyGetsTheWholeAddress) {
+    // The test server stands in for the proxy: it echoes what a proxy would be asked.
+    http.Proxy = "127.0.0.1";
+    http.ProxyPort = std::to_string(Server().port);
+    http.ProxyUsername = "px";
+    http.ProxyPassword = "pw";
+    http.Accept = "";
+    GetUrl("http://far.example:8080/echo");
+    EXPECT_EQ(doneError, 0);
+    EXPECT_EQ(Body(), "GET http://far.example:8080/echo HTTP/1.0\r\n"
+                      "User-Agent: Mozilla/3.0 (compatible)\r\n"
+                      "Host: far.example\r\n"
+                      "Proxy-Authorization: Basic cHg6cHc=\r\n"
+                      "\r\n");
+    EXPECT_EQ(http.DocumentName(), "echo");
+}
+
 TEST_F(HttpCliTest, LongHeaderLineEndsTheRequest) {
     Get("/longline");
     EXPECT_EQ(doneError, httperrOverflow);

@@ -21,6 +21,7 @@ Paths (N and MS are decimal numbers):
   /garbage              binary garbage as the status line, then a body
   /length/ANNOUNCED/N   content-length ANNOUNCED with N body bytes
   /badlength            a content-length that is not a number
+  /fields               cookies, ranges and authentication fields, then a 3-byte body
   /big/N                N body bytes with a content-length, written as fast as possible
   /file/MS/NAME         a file of the folder given as the second argument, typed by its
                         extension, 1000 bytes every MS milliseconds (for looking at the window)
@@ -87,6 +88,9 @@ class Handler(socketserver.BaseRequestHandler):
             path = raw.split(b"\r\n", 1)[0].split(b" ")[1].decode("latin-1")
         except IndexError:
             return
+        if path.startswith("http://"):
+            # Asked as a proxy: the path is what follows the address's host.
+            path = "/" + path[len("http://"):].partition("/")[2]
         parts = path.split("?")[0].strip("/").split("/")
         name, args = parts[0], parts[1:]
         method = getattr(self, "do_" + name.replace("-", "_").replace(".", "_"), None)
@@ -180,6 +184,11 @@ class Handler(socketserver.BaseRequestHandler):
 
     def do_badlength(self, raw):
         self.send(self.head("200 OK", ["Content-Type: image/jpeg", "Content-Length: 12ab"]) + b"x" * 10)
+
+    def do_fields(self, raw):
+        self.send(self.head("206 Partial", ["Set-Cookie: a=1; path=/", "Set-Cookie: b=2",
+                                            "Content-Range: bytes 100-199/1000", "Accept-Ranges: bytes",
+                                            "WWW-Authenticate: Basic realm=\"x\"", "Content-Length: 3"]) + b"abc")
 
     def do_big(self, raw, n):
         n = int(n)
