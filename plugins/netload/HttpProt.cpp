@@ -458,6 +458,14 @@ void THttpCli::SessionClosed(WORD error) {
         window_->Post(WM_HTTP_RELOCATE);
         return;
     }
+    if (state_ == THttpState::httpWaitingHeader && bufferUsed_ > 0) {
+        // The last line came without its line end: a short document without a header is
+        // still a document.
+        std::vector<char> rest(buffer_.begin(), buffer_.begin() + static_cast<ptrdiff_t>(bufferUsed_));
+        bufferUsed_ = 0;
+        HeaderLine(rest.data(), rest.size(), rest.size());
+        if (ending_) return;
+    }
     if (error == 0 && state_ == THttpState::httpWaitingBody && contentLength_ < 0) bodyComplete_ = true;
     EndRequest(error);
 }

@@ -347,9 +347,13 @@ void TWSocket::CloseHandle(WORD error, bool notify) {
 void TWSocket::DeliverPendingData(WORD error, int rounds) {
     // The handler reads; keep handing it the notification while the socket holds unread bytes
     // and the handler still takes some. A read notification hands over a bounded share, so that
-    // a fast sender cannot keep the message loop (and the user's Cancel) waiting: the system
-    // notifies again while bytes are left.
-    for (int round = 0; rounds <= 0 || round < rounds; ++round) {
+    // a fast sender cannot keep the message loop (and the user's Cancel) waiting. What is left
+    // then is taken up by a read notification of our own, behind the messages now waiting.
+    for (int round = 0;; ++round) {
+        if (rounds > 0 && round == rounds) {
+            window_->Post(WM_ASYNCSELECT, handle_, WSAMAKESELECTREPLY(FD_READ, 0));
+            return;
+        }
         readSomething_ = false;
         if (OnDataAvailable) {
             OnDataAvailable(error);

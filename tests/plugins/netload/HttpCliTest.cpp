@@ -171,6 +171,10 @@ TEST_F(HttpCliTest, ResponseWithoutHeaderIsTakenAsHtml) {
     EXPECT_EQ(http.ResponseType(), "text/html");
     EXPECT_EQ(Body(), "<HtMl>\r\n<body>no header</body>\n</html>\r\n");
     EXPECT_EQ(events, (std::vector<std::string>{"headerend", "docbegin", "docend", "done"}));
+    body.Clear();
+    Get("/bare-html/short"); // one line, and no line end before the server closes
+    EXPECT_EQ(http.ResponseType(), "text/html");
+    EXPECT_EQ(Body(), "<html><body>short</body></html>");
 }
 
 TEST_F(HttpCliTest, HeaderFieldsAreRead) {

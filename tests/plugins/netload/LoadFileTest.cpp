@@ -44,7 +44,9 @@ protected:
     }
 
     std::string Load(const std::string& url, const char* agent = "", const char* referer = "") {
+        WhileWindowShows guard(kCaption, [](HWND) { return false; });
         LPCSTR r = loadFile(host.Handle(), url.c_str(), target.c_str(), agent, referer);
+        EXPECT_FALSE(guard.TimedOut()) << url << " did not end";
         EXPECT_NE(r, nullptr);
         return r ? r : "<null>";
     }

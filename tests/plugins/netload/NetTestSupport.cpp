@@ -53,8 +53,8 @@ std::map<UINT_PTR, WhileWindowShows*>& Watchers() {
 }
 } // namespace
 
-WhileWindowShows::WhileWindowShows(std::string caption, std::function<bool(HWND)> step)
-    : caption_(std::move(caption)), step_(std::move(step)) {
+WhileWindowShows::WhileWindowShows(std::string caption, std::function<bool(HWND)> step, DWORD limitMs)
+    : caption_(std::move(caption)), step_(std::move(step)), started_(GetTickCount()), limitMs_(limitMs) {
     timer_ = SetTimer(nullptr, 0, 20, Tick);
     Watchers()[timer_] = this;
 }
@@ -66,12 +66,17 @@ WhileWindowShows::~WhileWindowShows() {
 
 void CALLBACK WhileWindowShows::Tick(HWND, UINT, UINT_PTR id, DWORD) {
     auto it = Watchers().find(id);
-    if (it == Watchers().end() || it->second->done_) return;
+    if (it == Watchers().end() || it->second->timedOut_) return;
     WhileWindowShows* self = it->second;
     HWND h = testsupport::FindTopWindow(self->caption_);
     if (!h) return;
     self->seen_ = true;
-    if (self->step_(h)) self->done_ = true;
+    if (GetTickCount() - self->started_ > self->limitMs_) {
+        self->timedOut_ = true;
+        SendMessageA(testsupport::FindChild(h, "Button", "Cancel"), BM_CLICK, 0, 0);
+        return;
+    }
+    if (!self->done_ && self->step_(h)) self->done_ = true;
 }
 
 size_t MemoryInUse() {

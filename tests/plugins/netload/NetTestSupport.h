@@ -23,16 +23,18 @@ const TestServer& Server();
 std::string Pattern(size_t n, int seed);
 
 // Calls `step` with the window every 20 ms while a visible window with the caption exists,
-// until it answers true.
+// until it answers true. A window still there after the time limit is cancelled with its
+// Cancel button, so that a download that never ends fails its test instead of hanging it.
 class WhileWindowShows {
 public:
-    WhileWindowShows(std::string caption, std::function<bool(HWND)> step);
+    WhileWindowShows(std::string caption, std::function<bool(HWND)> step, DWORD limitMs = 30000);
     WhileWindowShows(const WhileWindowShows&) = delete;
     WhileWindowShows& operator=(const WhileWindowShows&) = delete;
     ~WhileWindowShows();
     bool Done() const { return done_; }
     // Whether the window was seen at all.
     bool Seen() const { return seen_; }
+    bool TimedOut() const { return timedOut_; }
 
 private:
     static void CALLBACK Tick(HWND, UINT, UINT_PTR id, DWORD);
@@ -41,6 +43,9 @@ private:
     UINT_PTR timer_;
     bool done_ = false;
     bool seen_ = false;
+    bool timedOut_ = false;
+    DWORD started_;
+    DWORD limitMs_;
 };
 
 // Memory this process occupies now.

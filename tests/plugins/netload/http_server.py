@@ -8,6 +8,7 @@ Paths (N and MS are decimal numbers):
   /image.jpg            a fixed 40 000-byte body typed "IMAGE/JPEG"
   /nolength/N           N body bytes without a content-length, then close
   /bare-html            no header at all: "<HtMl>..." then close
+  /bare-html/short      the same without a line end anywhere
   /longline             a 9000-byte header line
   /hops/N               N relocations (relative, then absolute ones) ending at /image.jpg
   /loop                 relocates to itself forever
@@ -121,8 +122,8 @@ class Handler(socketserver.BaseRequestHandler):
     def do_nolength(self, raw, n):
         self.send(self.head("200 OK", ["Content-Type: application/octet-stream"]) + pattern(int(n), 1))
 
-    def do_bare_html(self, raw):
-        self.send(b"<HtMl>\r\n<body>no header</body>\n</html>\r\n")
+    def do_bare_html(self, raw, *short):
+        self.send(b"<html><body>short</body></html>" if short else b"<HtMl>\r\n<body>no header</body>\n</html>\r\n")
 
     def do_longline(self, raw):
         self.send(b"HTTP/1.0 200 OK\r\nX-Long: " + b"a" * 9000 + b"\r\nContent-Type: text/plain\r\n\r\nbody")
