@@ -91,9 +91,9 @@ void TWSocket::DnsLookup(const std::string& hostName) {
         if (OnDnsLookupDone) OnDnsLookupDone(0);
         return;
     }
-    lookupBuffer_.assign(MAXGETHOSTSTRUCT, 0);
+    lookupBuffer_ = std::make_unique<char[]>(MAXGETHOSTSTRUCT);
     lookupTask_ = WSOCK_CALL(WSAAsyncGetHostByName)(window_->Handle(), WM_ASYNCGETHOSTBYNAME,
-                                                    hostName.c_str(), lookupBuffer_.data(), MAXGETHOSTSTRUCT);
+                                                    hostName.c_str(), lookupBuffer_.get(), MAXGETHOSTSTRUCT);
     if (!lookupTask_) {
         lastError_ = WSOCK_CALL(WSAGetLastError)();
         throw ESocketException(
@@ -111,10 +111,10 @@ void TWSocket::ReverseDnsLookup(const std::string& address) {
         lastError_ = WSAEINVAL;
         throw ESocketException("Reverse DNS lookup: invalid address.", WSAEINVAL);
     }
-    lookupBuffer_.assign(MAXGETHOSTSTRUCT, 0);
+    lookupBuffer_ = std::make_unique<char[]>(MAXGETHOSTSTRUCT);
     lookupTask_ = WSOCK_CALL(WSAAsyncGetHostByAddr)(window_->Handle(), WM_ASYNCGETHOSTBYADDR,
                                                     reinterpret_cast<const char*>(&a), sizeof a, PF_INET,
-                                                    lookupBuffer_.data(), MAXGETHOSTSTRUCT);
+                                                    lookupBuffer_.get(), MAXGETHOSTSTRUCT);
     if (!lookupTask_) {
         lastError_ = WSOCK_CALL(WSAGetLastError)();
         throw ESocketException(
@@ -128,6 +128,10 @@ void TWSocket::CancelDnsLookup() {
     HANDLE task = lookupTask_;
     lookupTask_ = nullptr;
     WSOCK_CALL(WSACancelAsyncRequest)(task);
+    // A lookup already under way may still fill its buffer after the cancel (Wine's always does),
+    // so a buffer handed to the system is never freed while its lookup may be running: it is
+    // left to the system: a kilobyte per lookup cancelled while it ran.
+    (void)lookupBuffer_.release();
 }
 
 void TWSocket::LookupDone(WPARAM task, LPARAM reply, bool reverse) {
@@ -136,7 +140,7 @@ void TWSocket::LookupDone(WPARAM task, LPARAM reply, bool reverse) {
     lookupTask_ = nullptr;
     WORD error = WSAGETASYNCERROR(reply);
     if (error == 0) {
-        const auto* host = reinterpret_cast<const hostent*>(lookupBuffer_.data());
+        const auto* host = reinterpret_cast<const hostent*>(lookupBuffer_.get());
         if (reverse) {
             if (host->h_name) dnsResultList_.push_back(host->h_name);
             for (char** alias = host->h_aliases; alias && *alias; ++alias)

@@ -136,7 +136,7 @@ private:
     TSendQueue sendQueue_;
     // A background lookup: its task handle and the buffer the system fills.
     HANDLE lookupTask_ = nullptr;
-    std::vector<char> lookupBuffer_;
+    std::unique_ptr<char[]> lookupBuffer_;
     std::string dnsResult_;
     std::vector<std::string> dnsResultList_;
     // Set when the handler of a data notification read something, so a handler that stops

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <vector>
+
 using namespace netload;
 using testsupport::PumpUntil;
 
@@ -112,6 +115,21 @@ TEST(WSocketTest, NamesAreLookedUpInTheBackground) {
     ASSERT_TRUE(PumpUntil([&] { return done; }, 10000));
     EXPECT_EQ(error, 0);
     EXPECT_EQ(s.DnsResult(), "127.0.0.1");
+}
+
+TEST(WSocketTest, SocketGoneBeforeItsLookupEndedLeavesTheHeapIntact) {
+    // The system may still write a cancelled lookup's answer after the socket has gone.
+    for (int i = 0; i < 20; ++i) {
+        TWSocket s;
+        s.DnsLookup("localhost");
+    }
+    for (int i = 0; i < 20; ++i) {
+        std::vector<std::unique_ptr<char[]>> churn;
+        for (int j = 0; j < 50; ++j)
+            churn.push_back(std::make_unique<char[]>(1024));
+        testsupport::PumpMessages(10);
+    }
+    EXPECT_TRUE(HeapValidate(GetProcessHeap(), 0, nullptr));
 }
 
 TEST(WSocketTest, ConnectRefusesMissingSettings) {
