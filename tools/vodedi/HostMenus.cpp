@@ -13,6 +13,22 @@ std::string MenuText(const std::string& caption) {
     return text;
 }
 
+std::string DescribeMenu(HMENU menu, int depth) {
+    std::string text;
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        char caption[256] = "";
+        MENUITEMINFOA mii{};
+        mii.cbSize = sizeof mii;
+        mii.fMask = MIIM_FTYPE | MIIM_STRING | MIIM_SUBMENU;
+        mii.dwTypeData = caption;
+        mii.cch = sizeof caption;
+        if (!GetMenuItemInfoA(menu, i, TRUE, &mii)) continue;
+        text += std::string(2 * depth, ' ') + ((mii.fType & MFT_SEPARATOR) ? "-" : caption) + "\r\n";
+        if (mii.hSubMenu) text += DescribeMenu(mii.hSubMenu, depth + 1);
+    }
+    return text;
+}
+
 namespace {
 
 std::string LibraryTitle(const std::string& fileName) {

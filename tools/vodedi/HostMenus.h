@@ -73,4 +73,7 @@ private:
 // Menu captions take '&' as the accelerator mark; a plug-in's own '&' is shown as it is.
 std::string MenuText(const std::string& caption);
 
+// The menu as text: one item a line, indented by two blanks a level, "-" for a separator.
+std::string DescribeMenu(HMENU menu, int depth = 0);
+
 } // namespace vodedi

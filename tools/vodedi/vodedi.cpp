@@ -5,9 +5,11 @@
 //
 // /fs shows the image full screen; /print hands it to the print plug-in without its preview.
 // When VODEDI_LOG names a file, the raw command line is appended to it, so tests can see
-// exactly what a caller passed.
+// exactly what a caller passed; when VODEDI_MENU_LOG names one, the menu bar is written to it
+// once the window is up (another process cannot read a menu under every Windows).
 #include "kovalin/Application.h"
 #include "plugin_api/PluginMap.h"
+#include "tools/vodedi/HostMenus.h"
 #include "tools/vodedi/PluginCatalog.h"
 #include "tools/vodedi/ViewerForm.h"
 
@@ -62,6 +64,17 @@ CommandLine ParseCommandLine() {
     return cl;
 }
 
+void LogMenus(HWND window) {
+    char path[MAX_PATH];
+    DWORD n = GetEnvironmentVariableA("VODEDI_MENU_LOG", path, sizeof path);
+    if (n == 0 || n >= sizeof path || !GetMenu(window)) return;
+    if (FILE* f = std::fopen(path, "wb")) {
+        std::string text = vodedi::DescribeMenu(GetMenu(window));
+        std::fwrite(text.data(), 1, text.size(), f);
+        std::fclose(f);
+    }
+}
+
 void LogCommandLine() {
     char path[MAX_PATH];
     DWORD n = GetEnvironmentVariableA("VODEDI_LOG", path, sizeof path);
@@ -84,6 +97,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // Started with a file that cannot be shown, the editor says why and ends.
     if (!cl.file.empty() && !viewer.OpenFile(cl.file)) return 1;
     viewer.Show();
+    LogMenus(viewer.Handle());
     if (cl.fullScreen) ShowWindow(viewer.Handle(), SW_SHOWMAXIMIZED);
     if (cl.print) {
         Application().ProcessMessages();
