@@ -13,8 +13,10 @@ packages=(
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
   wine wine64 xvfb xauth x11-apps imagemagick
   nasm cmake make googletest dpkg-dev locales
+  nginx # the web loader benchmark's local web server
+  curl # the web loader benchmark's baseline client
   nsis     # the installers (makensis with its x86 and amd64 stubs)
-  python3  # the installer's zip
+  python3  # the installer's zip; the web loader tests' scripted HTTP server
 )
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
