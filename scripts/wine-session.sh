@@ -22,6 +22,11 @@ wine_session_begin() {
   if ! grep -qs '"Managed"="N"' "$WINEPREFIX/user.reg"; then
     "$WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null || true
   fi
+  # A program that crashes ends at once instead of waiting behind Wine's crash dialog, so a test
+  # that crashes fails rather than hanging until its time-out.
+  if ! grep -qs '"ShowCrashDialog"=dword:00000000' "$WINEPREFIX/user.reg"; then
+    "$WINE64" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 </dev/null || true
+  fi
   # Start Wine's background services now, with their output going nowhere: started later by a
   # test, they would inherit ctest's pipes and keep it waiting after the test has ended.
   "$WINE64" wineboot >/dev/null 2>&1 </dev/null || true
