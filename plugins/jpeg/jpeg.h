@@ -53,6 +53,10 @@ public:
 
     // Reads everything from the stream's position to its end and reads the frame header.
     void LoadFromStream(kovalin::TStream& stream) override;
+    // Writes the compressed bytes, compressing the bitmap first when there are none.
+    void SaveToStream(kovalin::TStream& stream) override;
+    // Compresses the bitmap now unless compressed bytes are held already.
+    void JPEGNeeded();
     // The persistence form: a 32-bit little-endian byte count, then the JPEG bytes (0: no data).
     void ReadData(kovalin::TStream& stream);
     void WriteData(kovalin::TStream& stream);
@@ -105,6 +109,7 @@ public:
 private:
     struct Decoder;
     void SetupDecoder(Decoder& dec);
+    void Compress();
     void Decode();
     void CalcOutputDimensions();
     void FreeBitmap();
