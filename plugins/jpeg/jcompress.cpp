@@ -59,15 +59,11 @@ struct Encoder {
 } // namespace
 
 void TJPEGImage::Compress() {
-    data_ = std::make_shared<TJPEGData>();
-    auto out = std::make_unique<TMemoryStream>();
     if (!bitmap_ || bitmap_->Width() <= 0 || bitmap_->Height() <= 0) {
-        data_->Data = std::move(out); // nothing to compress: empty data
+        data_ = std::make_shared<TJPEGData>();
+        data_->Data = std::make_unique<TMemoryStream>(); // nothing to compress: empty data
         return;
     }
-    data_->Width = bitmap_->Width();
-    data_->Height = bitmap_->Height();
-
     // The codec reads three bytes a pixel; other formats go through a converted copy.
     TBitmap* source = bitmap_.get();
     std::unique_ptr<TBitmap> converted;
@@ -77,14 +73,33 @@ void TJPEGImage::Compress() {
         converted->SetPixelFormat(TPixelFormat::pf24bit);
         source = converted.get();
     }
+    TPixelRows rows;
+    rows.width = source->Width();
+    rows.height = source->Height();
+    rows.first = static_cast<const uint8_t*>(source->ScanLine(0));
+    rows.pitch =
+        rows.height > 1 ? static_cast<const uint8_t*>(source->ScanLine(1)) - rows.first : source->RowPitch();
+    CompressRows(rows);
+}
+
+void TJPEGImage::CompressRows(const TPixelRows& rows) {
+    data_ = std::make_shared<TJPEGData>();
+    auto out = std::make_unique<TMemoryStream>();
+    if (rows.width <= 0 || rows.height <= 0 || !rows.first) {
+        data_->Data = std::move(out);
+        return;
+    }
+    data_->Width = rows.width;
+    data_->Height = rows.height;
 
     Encoder enc;
     jpeg_compress_struct& c = enc.c;
     MemoryDestination dest(&c, *out);
-    c.image_width = static_cast<JDIMENSION>(data_->Width);
-    c.image_height = static_cast<JDIMENSION>(data_->Height);
-    c.input_components = 3;
-    c.in_color_space = JCS_EXT_BGR; // the bitmap's own byte order
+    c.image_width = static_cast<JDIMENSION>(rows.width);
+    c.image_height = static_cast<JDIMENSION>(rows.height);
+    // Pixels go in in their own byte order; a fourth byte is skipped by the codec.
+    c.input_components = rows.bytesPerPixel == 4 ? 4 : 3;
+    c.in_color_space = rows.bytesPerPixel == 4 ? JCS_EXT_BGRX : JCS_EXT_BGR;
     jpeg_set_defaults(&c);
     jpeg_set_quality(&c, quality_, TRUE);
     if (grayscale_) {
@@ -93,24 +108,24 @@ void TJPEGImage::Compress() {
     }
     if (progressiveEncoding_) jpeg_simple_progression(&c);
 
-    auto* first = static_cast<BYTE*>(source->ScanLine(0));
-    ptrdiff_t pitch =
-        data_->Height > 1 ? static_cast<BYTE*>(source->ScanLine(1)) - first : source->RowPitch();
-    bool oneByOne = pitch < 1 || pitch % 4 != 0;
+    auto row = [&](JDIMENSION y) {
+        return const_cast<JSAMPROW>(rows.first + static_cast<ptrdiff_t>(y) * rows.pitch);
+    };
+    bool oneByOne = rows.pitch < 1 || rows.pitch % 4 != 0;
     try {
         Progress(TProgressStage::psStarting, 0, false, RECT{0, 0, 0, 0}, std::string());
         jpeg_start_compress(&c, TRUE);
         if (oneByOne) {
             while (c.next_scanline < c.image_height) {
-                JSAMPROW row = static_cast<BYTE*>(source->ScanLine(static_cast<int>(c.next_scanline)));
-                jpeg_write_scanlines(&c, &row, 1);
+                JSAMPROW one = row(c.next_scanline);
+                jpeg_write_scanlines(&c, &one, 1);
             }
         } else {
-            std::vector<JSAMPROW> rows(c.image_height);
+            std::vector<JSAMPROW> all(c.image_height);
             for (JDIMENSION y = 0; y < c.image_height; ++y)
-                rows[y] = first + static_cast<ptrdiff_t>(y) * pitch;
+                all[y] = row(y);
             while (c.next_scanline < c.image_height)
-                jpeg_write_scanlines(&c, rows.data() + c.next_scanline, c.image_height - c.next_scanline);
+                jpeg_write_scanlines(&c, all.data() + c.next_scanline, c.image_height - c.next_scanline);
         }
         jpeg_finish_compress(&c);
         Progress(TProgressStage::psEnding, 100, false, RECT{0, 0, 0, 0}, std::string());

@@ -16,11 +16,16 @@ extern "C" BOOL WINAPI KPLUGsave(LPCSTR fileName, KPlugUnused, KPlugUnused, HBIT
         TJPEGImage jpg;
         // Only the low byte of the stored number counts; the codec keeps it within 1..100.
         jpg.SetCompressionQuality(static_cast<TJPEGQualityRange>(StrToInt(ReadQualityText())));
-        jpg.Assign(bmp.Bitmap());
+        // Compressing before the file is opened keeps an existing file intact when it fails. The
+        // host's own memory is compressed where it lies when it can be: no copy of a large image.
+        if (bmp.Rows()) {
+            jpg.CompressRows(*bmp.Rows());
+        } else {
+            jpg.Assign(bmp.Bitmap());
+            jpg.JPEGNeeded();
+        }
         // No image, no file: an empty file under a JPEG name would be reported as a success.
-        if (jpg.Empty()) return FALSE;
-        // Compressing before the file is opened keeps an existing file intact when it fails.
-        jpg.JPEGNeeded();
+        if (jpg.Data().Data->Size() == 0) return FALSE;
         jpg.SaveToFile(fileName ? fileName : "");
         return TRUE;
     } catch (...) {

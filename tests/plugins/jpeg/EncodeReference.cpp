@@ -80,11 +80,12 @@ std::string ReferenceEncode(const Pixels& pixels, int quality, bool grayscale, b
 }
 
 HBITMAP MakeHostBitmap(const Pixels& p, HostBitmapKind kind) {
-    int bits = kind == HostBitmapKind::TopDownDib32 ? 32 : 24;
+    int bits = kind == HostBitmapKind::TopDownDib32 || kind == HostBitmapKind::BottomUpDib32 ? 32 : 24;
+    bool topDown = kind == HostBitmapKind::TopDownDib32 || kind == HostBitmapKind::TopDownDib24;
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     bi.bmiHeader.biWidth = p.width;
-    bi.bmiHeader.biHeight = kind == HostBitmapKind::TopDownDib32 ? -p.height : p.height;
+    bi.bmiHeader.biHeight = topDown ? -p.height : p.height;
     bi.bmiHeader.biPlanes = 1;
     bi.bmiHeader.biBitCount = static_cast<WORD>(bits);
     bi.bmiHeader.biCompression = BI_RGB;
@@ -92,7 +93,7 @@ HBITMAP MakeHostBitmap(const Pixels& p, HostBitmapKind kind) {
     std::vector<uint8_t> raw(stride * p.height);
     for (int y = 0; y < p.height; ++y) {
         // Bottom-up storage keeps the last row first.
-        int row = kind == HostBitmapKind::TopDownDib32 ? y : p.height - 1 - y;
+        int row = topDown ? y : p.height - 1 - y;
         for (int x = 0; x < p.width; ++x)
             std::memcpy(&raw[stride * row + static_cast<size_t>(x) * (bits / 8)], p.At(x, y), 3);
     }

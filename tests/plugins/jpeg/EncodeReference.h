@@ -17,7 +17,10 @@ Pixels PhotoPixels(int width, int height);
 std::string ReferenceEncode(const Pixels& pixels, int quality, bool grayscale = false,
                             bool progressive = false);
 
-enum class HostBitmapKind { BottomUpDib24, TopDownDib32, DeviceDependent };
+enum class HostBitmapKind { BottomUpDib24, TopDownDib32, DeviceDependent, TopDownDib24, BottomUpDib32 };
+inline constexpr HostBitmapKind kAllHostBitmapKinds[] = {
+    HostBitmapKind::BottomUpDib24, HostBitmapKind::TopDownDib32, HostBitmapKind::DeviceDependent,
+    HostBitmapKind::TopDownDib24, HostBitmapKind::BottomUpDib32};
 // A new bitmap holding the pixels, made the way a host might make it.
 HBITMAP MakeHostBitmap(const Pixels& pixels, HostBitmapKind kind);
 

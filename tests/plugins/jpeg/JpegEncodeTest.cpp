@@ -139,8 +139,7 @@ TEST(JpegEncodeTest, LoadedBytesAreWrittenBackUnchanged) {
 
 TEST(JpegEncodeTest, HostBitmapsOfAnyKindReadAsTheirPixels) {
     Pixels p = PhotoPixels(9, 5);
-    for (HostBitmapKind kind :
-         {HostBitmapKind::BottomUpDib24, HostBitmapKind::TopDownDib32, HostBitmapKind::DeviceDependent}) {
+    for (HostBitmapKind kind : kAllHostBitmapKinds) {
         HBITMAP h = MakeHostBitmap(p, kind);
         TBitmap bmp;
         CopyGdiBitmap(h, bmp);

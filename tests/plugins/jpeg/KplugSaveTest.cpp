@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace testsupport;
 
 namespace {
@@ -83,12 +85,22 @@ TEST_F(KplugSaveTest, FilesAreTheCodecsOwnAtTheStoredQuality) {
         else
             stored.Remove();
         std::string want = ReferenceEncode(pixels, c.codecQuality);
-        for (HostBitmapKind kind :
-             {HostBitmapKind::BottomUpDib24, HostBitmapKind::TopDownDib32, HostBitmapKind::DeviceDependent}) {
+        for (HostBitmapKind kind : kAllHostBitmapKinds) {
             std::string path = dir / "out.jpg";
             ASSERT_EQ(Save(path, kind), 1);
             EXPECT_TRUE(ReadFileBytes(path) == want) << "bitmap kind " << static_cast<int>(kind);
         }
+    }
+}
+
+TEST_F(KplugSaveTest, PicturesWhoseTopAndBottomRowsMatchComeOutTheRightWayUp) {
+    // Which end of a section's memory is the top cannot be told from matching end rows.
+    pixels = PhotoPixels(40, 30);
+    std::copy_n(pixels.At(0, 0), 40 * 3, &pixels.bgr[static_cast<size_t>(29) * 40 * 3]);
+    std::string want = ReferenceEncode(pixels, 80);
+    for (HostBitmapKind kind : kAllHostBitmapKinds) {
+        ASSERT_EQ(Save(dir / "ends.jpg", kind), 1);
+        EXPECT_TRUE(ReadFileBytes(dir / "ends.jpg") == want) << static_cast<int>(kind);
     }
 }
 
