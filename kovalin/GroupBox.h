@@ -12,6 +12,9 @@ public:
         int left = 0, top = 0, width = 185, height = 105;
     };
     TGroupBox(TWinControl& parent, const Params& p);
+
+protected:
+    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 };
 
 } // namespace kovalin

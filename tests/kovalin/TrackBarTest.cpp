@@ -105,6 +105,18 @@ TEST_F(TrackBarTest, ClickBesideTheThumbPagesAndTicksFollowTheFrequency) {
     EXPECT_EQ(s.Position(), 10);
 }
 
+TEST_F(TrackBarTest, InsideTheGroupBoxAndBehindTheSliderIsTheFaceColour) {
+    RedrawWindow(host->Handle(), nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    COLORREF face = GetSysColor(COLOR_BTNFACE);
+    HDC dc = GetDC(host->group->Handle());
+    EXPECT_EQ(GetPixel(dc, 340, 40), face);
+    ReleaseDC(host->group->Handle(), dc);
+    dc = GetDC(host->slider->Handle());
+    EXPECT_EQ(GetPixel(dc, 1, 1), face);
+    ReleaseDC(host->slider->Handle(), dc);
+}
+
 TEST_F(TrackBarTest, CheckBoxReportsTheUsersClicksOnly) {
     TCheckBox& c = *host->check;
     std::vector<bool> seen;
