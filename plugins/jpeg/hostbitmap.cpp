@@ -1,7 +1,7 @@
 #include "plugins/jpeg/hostbitmap.h"
 
 #include "kovalin/Exceptions.h"
-#include "kovalin/GdiBitmapCopy.h"
+#include "kovalin/BitmapHandle.h"
 
 #include <cstring>
 #include <vector>
@@ -54,8 +54,7 @@ THostBitmap::THostBitmap(HBITMAP handle) : handle_(handle) {
 
 TBitmap& THostBitmap::Bitmap() {
     if (!bitmap_) {
-        bitmap_ = std::make_unique<TBitmap>();
-        CopyGdiBitmap(handle_.get(), *bitmap_);
+        bitmap_ = CopyBitmapHandle(handle_.get());
     }
     return *bitmap_;
 }

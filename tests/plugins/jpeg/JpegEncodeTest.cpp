@@ -1,6 +1,6 @@
 #include "kovalin/Bitmap.h"
 #include "kovalin/Exceptions.h"
-#include "kovalin/GdiBitmapCopy.h"
+#include "kovalin/BitmapHandle.h"
 #include "kovalin/Stream.h"
 #include "plugins/jpeg/jpeg.h"
 #include "plugins/jpeg/jsettings.h"
@@ -141,19 +141,17 @@ TEST(JpegEncodeTest, HostBitmapsOfAnyKindReadAsTheirPixels) {
     Pixels p = PhotoPixels(9, 5);
     for (HostBitmapKind kind : kAllHostBitmapKinds) {
         HBITMAP h = MakeHostBitmap(p, kind);
-        TBitmap bmp;
-        CopyGdiBitmap(h, bmp);
+        std::unique_ptr<TBitmap> bmp = CopyBitmapHandle(h);
         DeleteObject(h);
-        ASSERT_EQ(bmp.Width(), 9);
-        ASSERT_EQ(bmp.Height(), 5);
+        ASSERT_EQ(bmp->Width(), 9);
+        ASSERT_EQ(bmp->Height(), 5);
         for (int y = 0; y < 5; ++y)
-            EXPECT_EQ(std::memcmp(bmp.ScanLine(y), p.At(0, y), 27), 0)
+            EXPECT_EQ(std::memcmp(bmp->ScanLine(y), p.At(0, y), 27), 0)
                 << static_cast<int>(kind) << " row " << y;
     }
-    TBitmap bmp;
-    EXPECT_THROW(CopyGdiBitmap(nullptr, bmp), EInvalidGraphic);
+    EXPECT_THROW(CopyBitmapHandle(nullptr), EInvalidGraphic);
     HBRUSH notABitmap = CreateSolidBrush(0);
-    EXPECT_THROW(CopyGdiBitmap(reinterpret_cast<HBITMAP>(notABitmap), bmp), EInvalidGraphic);
+    EXPECT_THROW(CopyBitmapHandle(reinterpret_cast<HBITMAP>(notABitmap)), EInvalidGraphic);
     DeleteObject(notABitmap);
 }
 
