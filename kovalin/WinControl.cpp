@@ -137,6 +137,17 @@ LRESULT TWinControl::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {
             if (child && child != this) return child->NotifyHandler(*header);
         }
         break;
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+        // A window's own scroll bars send no handle; controls name themselves.
+        if (lParam) {
+            TWinControl* child = FromHandle(reinterpret_cast<HWND>(lParam));
+            if (child && child != this) {
+                child->ScrollNotify(LOWORD(wParam));
+                return 0;
+            }
+        }
+        break;
     case WM_DRAWITEM:
         if (auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(lParam); item && item->CtlType != ODT_MENU) {
             TWinControl* child = FromHandle(item->hwndItem);

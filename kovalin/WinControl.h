@@ -86,6 +86,8 @@ protected:
     // when handled.
     virtual bool DrawItemNotify(DRAWITEMSTRUCT& /*item*/) { return false; }
     virtual bool MeasureItemNotify(MEASUREITEMSTRUCT& /*item*/) { return false; }
+    // WM_HSCROLL or WM_VSCROLL that a scroll-bar-like control (a track bar) sent to its parent.
+    virtual void ScrollNotify(WORD /*code*/) {}
 
     // Makes notifications about a window that a control created for itself (a tooltip) reach
     // the control; nullptr undoes it.

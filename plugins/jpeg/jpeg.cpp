@@ -4,6 +4,7 @@
 #include "kovalin/Module.h"
 #include "kovalin/PictureFormats.h"
 #include "plugins/jpeg/JpegLib.h"
+#include "plugins/jpeg/jerrors.h"
 #include "plugins/jpeg/jconsts.h"
 
 #include <algorithm>
@@ -45,6 +46,8 @@ void ResetErrorMgr(j_common_ptr cinfo) {
     cinfo->err->msg_code = 0;
 }
 
+} // namespace
+
 void InitErrorMgr(jpeg_error_mgr& err) {
     jpeg_std_error(&err);
     err.error_exit = ErrorExit;
@@ -53,6 +56,8 @@ void InitErrorMgr(jpeg_error_mgr& err) {
     err.format_message = FormatMessageNothing;
     err.reset_error_mgr = ResetErrorMgr;
 }
+
+namespace {
 
 // Source over the compressed bytes in memory. Running out of bytes is an error: a truncated
 // file is reported, not padded out with grey.

@@ -46,6 +46,16 @@ struct TJPEGData {
     bool Grayscale = false;
 };
 
+// Rows of pixels somewhere in memory, three (blue, green, red) or four (blue, green, red, unused)
+// bytes each; pitch is the distance from one row to the next and may be negative.
+struct TPixelRows {
+    int width = 0;
+    int height = 0;
+    const uint8_t* first = nullptr; // the top row
+    ptrdiff_t pitch = 0;
+    int bytesPerPixel = 3;
+};
+
 class TJPEGImage : public kovalin::TGraphic {
 public:
     TJPEGImage();
@@ -53,6 +63,12 @@ public:
 
     // Reads everything from the stream's position to its end and reads the frame header.
     void LoadFromStream(kovalin::TStream& stream) override;
+    // Writes the compressed bytes, compressing the bitmap first when there are none.
+    void SaveToStream(kovalin::TStream& stream) override;
+    // Compresses the bitmap now unless compressed bytes are held already.
+    void JPEGNeeded();
+    // Compresses the rows now, with this image's settings, into fresh data; the rows are not kept.
+    void CompressRows(const TPixelRows& rows);
     // The persistence form: a 32-bit little-endian byte count, then the JPEG bytes (0: no data).
     void ReadData(kovalin::TStream& stream);
     void WriteData(kovalin::TStream& stream);
@@ -105,6 +121,7 @@ public:
 private:
     struct Decoder;
     void SetupDecoder(Decoder& dec);
+    void Compress();
     void Decode();
     void CalcOutputDimensions();
     void FreeBitmap();
