@@ -3,6 +3,7 @@
 #include "browser/PreviewFit.h"
 #include "browser/ToolImages.h"
 #include "kovalin/Application.h"
+#include "kovalin/ErrorMode.h"
 #include "kovalin/Dialogs.h"
 #include "kovalin/Exceptions.h"
 #include "kovalin/Handles.h"
@@ -28,7 +29,8 @@ constexpr int kDefaultTop = 65, kDefaultLeft = 60, kDefaultWidth = 500, kDefault
 constexpr int kDefaultPanel = 185;
 
 std::string LowerCase(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(s.begin(), s.end(), s.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return s;
 }
 
@@ -64,8 +66,8 @@ void TfrmMain::CreateComponents() {
     AddToolImages(*imlMain);
 
     tbrMain = std::make_unique<kovalin::TToolBar>(
-        *this, kovalin::TToolBar::Params{.height = 22, .buttonWidth = 99, .images = imlMain->Handle(),
-                                         .caption = "Main ToolBar"});
+        *this, kovalin::TToolBar::Params{
+                   .height = 22, .buttonWidth = 99, .images = imlMain->Handle(), .caption = "Main ToolBar"});
     RECT slot = tbrMain->AddControlSlot(145);
     cbxDrives = std::make_unique<drivetree::TIEDriveComboBox>(
         *tbrMain, drivetree::TIECustomComboBox::Params{.left = static_cast<int>(slot.left),
@@ -76,8 +78,8 @@ void TfrmMain::CreateComponents() {
     tbnNewFolder = &tbrMain->AddButton("New Folder", 0, "New Folder|Create new folder", true);
     tbrMain->AddSeparator(8); // Sep_2
     tbnOpen = &tbrMain->AddButton("Open in Vodedi", 1, "Open in Vodedi|Open in Kovalin Vodedi", false);
-    tbnFS = &tbrMain->AddButton("Full Screen", 2,
-                                "Full Screen|Launch Kovalin Vodedi with current image in Full Screen mode", false);
+    tbnFS = &tbrMain->AddButton(
+        "Full Screen", 2, "Full Screen|Launch Kovalin Vodedi with current image in Full Screen mode", false);
     tbnPrint = &tbrMain->AddButton("Print", 3, "Print|Print current image", false);
     tbrMain->AutoSize();
     // The combo sits centred on the bar.
@@ -87,10 +89,12 @@ void TfrmMain::CreateComponents() {
     sbrMain = std::make_unique<kovalin::TStatusBar>(*this, kovalin::TStatusBar::Params{.height = 19});
 
     pnlLeft = std::make_unique<kovalin::TPanel>(
-        *this, kovalin::TPanel::Params{.width = kDefaultPanel, .caption = {}, .bevelOuter = kovalin::TPanelBevel::bvNone});
+        *this, kovalin::TPanel::Params{
+                   .width = kDefaultPanel, .caption = {}, .bevelOuter = kovalin::TPanelBevel::bvNone});
     pnlLeft->SetAlign(kovalin::TAlign::alLeft);
     pnlPreview = std::make_unique<kovalin::TPanel>(
-        *pnlLeft, kovalin::TPanel::Params{.width = kDefaultPanel, .height = kDefaultPanel,
+        *pnlLeft, kovalin::TPanel::Params{.width = kDefaultPanel,
+                                          .height = kDefaultPanel,
                                           .caption = kNoPreviewCaption,
                                           .bevelOuter = kovalin::TPanelBevel::bvNone});
     pnlPreview->SetAlign(kovalin::TAlign::alBottom);
@@ -99,9 +103,11 @@ void TfrmMain::CreateComponents() {
     drvView = std::make_unique<drivetree::TDriveView>(*pnlLeft, drivetree::TDriveView::Params{.indent = 19});
     drvView->SetAlign(kovalin::TAlign::alClient);
     pnlSpacer = std::make_unique<kovalin::TPanel>(
-        *pnlPreview, kovalin::TPanel::Params{.width = 3, .caption = {}, .bevelOuter = kovalin::TPanelBevel::bvNone});
+        *pnlPreview,
+        kovalin::TPanel::Params{.width = 3, .caption = {}, .bevelOuter = kovalin::TPanelBevel::bvNone});
     pnlSpacer->SetAlign(kovalin::TAlign::alLeft);
-    imgPreview = std::make_unique<kovalin::TImage>(*pnlPreview, kovalin::TImage::Params{.width = 182, .height = 185});
+    imgPreview =
+        std::make_unique<kovalin::TImage>(*pnlPreview, kovalin::TImage::Params{.width = 182, .height = 185});
     imgPreview->SetAlign(kovalin::TAlign::alClient);
     imgPreview->SetVisible(false);
 
@@ -141,7 +147,9 @@ void TfrmMain::ApplyComponentSettings() {
     dirView->SetShowAnimation(false);
     dirView->SetMask("*.*");
     dirView->SetDriveView(drvView.get());
-    dirView->OnSelectItem = [this](kovalin::TListItem* item, bool selected) { dirViewSelectItemNew(item, selected); };
+    dirView->OnSelectItemNew = [this](filelist::TDirView&, kovalin::TListItem* item, bool selected) {
+        dirViewSelectItemNew(item, selected);
+    };
 
     tbnNewFolder->OnClick = [this] { tbnNewFolderClick(); };
     tbnOpen->OnClick = [this] { tbnOpenClick(); };
@@ -183,7 +191,8 @@ void TfrmMain::FormCreate() {
     int width = read("Width", kDefaultWidth);
     int height = read("Height", kDefaultHeight);
     SetBounds(left, top, width, height);
-    SetWindowState(read("State", 1) != 0 ? kovalin::TWindowState::wsMaximized : kovalin::TWindowState::wsNormal);
+    SetWindowState(read("State", 1) != 0 ? kovalin::TWindowState::wsMaximized
+                                         : kovalin::TWindowState::wsNormal);
     pnlLeft->SetBounds(pnlLeft->Left(), pnlLeft->Top(), read("Vertical", kDefaultPanel), pnlLeft->Height());
     pnlPreview->SetBounds(pnlPreview->Left(), pnlPreview->Top(), pnlPreview->Width(),
                           read("Horizontal", kDefaultPanel));
@@ -199,7 +208,8 @@ void TfrmMain::FormCreate() {
     }
     if (path.empty()) path = "C:\\";
 
-    std::string start = !args_.empty() && IsDirectory(args_[0]) ? args_[0] : shell::IncludeTrailingBackslash(path);
+    std::string start =
+        !args_.empty() && IsDirectory(args_[0]) ? args_[0] : shell::IncludeTrailingBackslash(path);
     if (kovalin::TTreeNode* node = drvView->FindNodeToPath(start)) drvView->SetSelected(node);
     dirView->RefreshDirectory();
     dirView->ResumeLoading(false);
@@ -233,7 +243,8 @@ void TfrmMain::FormDestroy() {
 
 void TfrmMain::tbnNewFolderClick() {
     std::string name = "New Folder";
-    if (kovalin::InputQuery(kCaption, "Type new folder name", name) && !name.empty()) dirView->CreateDirectory(name);
+    if (kovalin::InputQuery(kCaption, "Type new folder name", name) && !name.empty())
+        dirView->CreateDirectory(name);
 }
 
 void TfrmMain::LaunchEditor(const std::string& suffix) {
@@ -256,8 +267,10 @@ void TfrmMain::PreviewSelection(kovalin::TListItem* item) {
     std::string ext = dirView->ItemFileExt(item);
     if (ext.empty()) return;
     ext.erase(0, 1);
-    if (IsSupported(ext)) Preview(dirView->ItemFullFileName(item));
-    else ClearPreview();
+    if (IsSupported(ext))
+        Preview(dirView->ItemFullFileName(item));
+    else
+        ClearPreview();
 }
 
 void TfrmMain::dirViewSelectItemNew(kovalin::TListItem* item, bool selected) {
@@ -265,8 +278,10 @@ void TfrmMain::dirViewSelectItemNew(kovalin::TListItem* item, bool selected) {
 }
 
 void TfrmMain::splMainMoved() {
-    if (kovalin::TListItem* item = dirView->Selected()) PreviewSelection(item);
-    else ClearPreview();
+    if (kovalin::TListItem* item = dirView->Selected())
+        PreviewSelection(item);
+    else
+        ClearPreview();
 }
 
 void TfrmMain::splPreviewMoved() {
@@ -284,34 +299,27 @@ void TfrmMain::appEventsHint() {
 // --- preview ----------------------------------------------------------------------------------------
 
 bool TfrmMain::IsSupported(const std::string& extension) {
-    std::string library;
-    try {
-        if (registry_->OpenKey(kplug::kOpenPluginMapKey, true)) library = registry_->ReadString(LowerCase(extension));
-    } catch (const kovalin::Exception&) {
-    }
-    registry_->CloseKey();
-    return !library.empty();
+    return !kplug::OpenPluginFor(LowerCase(extension)).empty();
 }
 
 void TfrmMain::Preview(const std::string& fileName) {
     size_t dot = fileName.find_last_of('.');
     std::string ext = dot == std::string::npos ? std::string() : LowerCase(fileName.substr(dot + 1));
-    std::string library;
-    try {
-        if (registry_->OpenKey(kplug::kOpenPluginMapKey, true)) library = registry_->ReadString(ext);
-    } catch (const kovalin::Exception&) {
-    }
-    registry_->CloseKey();
-
-    // Loaded for this one call: the library is free to be replaced between previews.
-    kovalin::UniqueHModule module(LoadLibraryA((kplug::PluginFolder() + library).c_str()));
-    if (!module) return;
-    auto open = reinterpret_cast<TKPLUGopen>(
-        reinterpret_cast<void*>(GetProcAddress(module.get(), kKPLUGopen)));
+    // Loaded for this one call: the library is free to be replaced between previews. The map may
+    // only name a file of the plug-in folder.
+    kplug::TPluginLibrary library(kplug::OpenPluginFor(ext));
+    auto open = library.Entry<TKPLUGopen>(kKPLUGopen);
     if (!open) return;
-    HBITMAP bitmap = open(fileName.c_str(), ext.c_str(), kovalin::Application().Handle());
-    if (bitmap) DoPreview(bitmap);
-    else ClearPreview();
+    HBITMAP bitmap = nullptr;
+    {
+        // The file may be on a drive without a disk: no system box for that.
+        kovalin::TErrorModeScope quiet(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+        bitmap = open(fileName.c_str(), ext.c_str(), kovalin::Application().Handle());
+    }
+    if (bitmap)
+        DoPreview(bitmap);
+    else
+        ClearPreview();
 }
 
 void TfrmMain::DoPreview(HBITMAP handle) {
@@ -341,8 +349,8 @@ void TfrmMain::DoPreview(HBITMAP handle) {
         SetStretchBltMode(dc, HALFTONE);
         SetBrushOrgEx(dc, 0, 0, nullptr);
         StretchBlt(dc, fit.image.left, fit.image.top, fit.image.right - fit.image.left,
-                   fit.image.bottom - fit.image.top, source.get(), 0, 0, info.bmWidth, std::abs(info.bmHeight),
-                   SRCCOPY);
+                   fit.image.bottom - fit.image.top, source.get(), 0, 0, info.bmWidth,
+                   std::abs(info.bmHeight), SRCCOPY);
     }
     FrameRect(dc, &fit.frame, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     GdiFlush();

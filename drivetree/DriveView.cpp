@@ -393,7 +393,7 @@ void TDriveView::ScanDrive(char drive) {
     WaitCursor wait;
     BeginUpdate();
     ScanAnimation animation(showAnimation_ ? Handle() : nullptr);
-    if (OnStartScan) OnStartScan();
+    if (OnStartScan) OnStartScan(*this);
     TTreeNode* root = st.RootNode;
     if (!root) {
         EndUpdate();
@@ -414,7 +414,7 @@ void TDriveView::ScanDrive(char drive) {
     animation.Stop();
     // When the scan runs because the root is being opened, the control opens it next anyway.
     if (expandingNode_ != root) root->Expand(false);
-    if (OnEndScan) OnEndScan();
+    if (OnEndScan) OnEndScan(*this);
 }
 
 void TDriveView::ReadDirTree(TTreeNode* node, const std::string& path) {
@@ -489,7 +489,7 @@ bool TDriveView::ReadSubDirs(TTreeNode* node, int /*driveType*/) {
 bool TDriveView::CanScanDir(TTreeNode* node) {
     TNodeData* d = NodeData(node);
     bool can = d && !d->IsRecycleBin && d->DirName != "RECYCLER";
-    if (OnScanDir) OnScanDir(node, can);
+    if (OnScanDir) OnScanDir(*this, node, can);
     return can;
 }
 

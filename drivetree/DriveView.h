@@ -147,10 +147,10 @@ public:
     void SetReadDrives(bool value) { readDrives_ = value; }
 
     // Fired before and after a full drive scan.
-    std::function<void()> OnStartScan;
-    std::function<void()> OnEndScan;
+    std::function<void(TDriveView& sender)> OnStartScan;
+    std::function<void(TDriveView& sender)> OnEndScan;
     // May forbid reading a folder.
-    std::function<void(TTreeNode* node, bool& doScanDir)> OnScanDir;
+    std::function<void(TDriveView& sender, TTreeNode* node, bool& doScanDir)> OnScanDir;
     using TDriveViewDiskChangeEvent = std::function<void(TDriveView& sender, char drive)>;
     // The selection moved to another drive.
     TDriveViewDiskChangeEvent OnDiskChange;

@@ -195,28 +195,6 @@ private:
     bool collecting_ = false, complete_ = false;
 };
 
-bool CommonControls470() {
-    static const bool newer = [] {
-        HMODULE module = GetModuleHandleA("comctl32.dll");
-        auto get = module ? reinterpret_cast<DLLGETVERSIONPROC>(
-                                reinterpret_cast<void*>(GetProcAddress(module, "DllGetVersion")))
-                          : nullptr;
-        DLLVERSIONINFO info{};
-        info.cbSize = sizeof info;
-        if (!get || FAILED(get(&info))) return true;
-        return info.dwMajorVersion > 4 || (info.dwMajorVersion == 4 && info.dwMinorVersion >= 70);
-    }();
-    return newer;
-}
-
-int FolderIconIndex(bool open) {
-    SHFILEINFOA info{};
-    UINT flags = SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES;
-    if (open) flags |= SHGFI_OPENICON;
-    SHGetFileInfoA("folder", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info, flags);
-    return info.iIcon;
-}
-
 // The hourglass for as long as the object lives.
 class WaitCursor {
 public:
@@ -267,16 +245,24 @@ struct ListGlobals {
     int folderIcon = 0, openFolderIcon = 0;
 };
 
+// The common controls draw items in stages (and so let the ".." overlay be painted) from version
+// 4.70 on; the file version of the library that is loaded tells.
 bool CommonControlsAtLeast470() {
+    char path[MAX_PATH] = "";
     HMODULE comctl = GetModuleHandleA("comctl32.dll");
-    using DllGetVersionFn = HRESULT(CALLBACK*)(DLLVERSIONINFO*);
-    auto getVersion = comctl ? reinterpret_cast<DllGetVersionFn>(
-                                   reinterpret_cast<void*>(GetProcAddress(comctl, "DllGetVersion")))
-                             : nullptr;
-    DLLVERSIONINFO info{};
-    info.cbSize = sizeof info;
-    if (!getVersion || FAILED(getVersion(&info))) return false;
-    return info.dwMajorVersion > 4 || (info.dwMajorVersion == 4 && info.dwMinorVersion >= 70);
+    if (!comctl || !GetModuleFileNameA(comctl, path, MAX_PATH)) return false;
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeA(path, &ignored);
+    if (size == 0) return false;
+    std::vector<char> data(size);
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    if (!GetFileVersionInfoA(path, 0, size, data.data()) ||
+        !VerQueryValueA(data.data(), "\\", reinterpret_cast<void**>(&fixed), &length) || !fixed ||
+        length < sizeof *fixed)
+        return false;
+    const DWORD major = HIWORD(fixed->dwFileVersionMS), minor = LOWORD(fixed->dwFileVersionMS);
+    return major > 4 || (major == 4 && minor > 69);
 }
 
 int SystemIcon(const char* path, DWORD attributes, UINT flags = 0) {
@@ -365,7 +351,8 @@ void TDirView::InitColumns() {
     UpdateNameColumnCaption(showMaskInHeader_);
     for (int i = 0; i < 5 && i < ColumnCount(); ++i) {
         Column(i).SetWidth(colWidths_[i]);
-        Column(i).SetAlignment(i == 1 ? kovalin::TAlignment::taRightJustify : kovalin::TAlignment::taLeftJustify);
+        Column(i).SetAlignment(i == 1 ? kovalin::TAlignment::taRightJustify
+                                      : kovalin::TAlignment::taLeftJustify);
     }
 }
 
@@ -442,7 +429,8 @@ void TDirView::SetMultiSelect(bool value) {
 std::string TDirView::FormatFileTime(const FILETIME& time) const {
     FILETIME local{};
     SYSTEMTIME calendar{};
-    if (!FileTimeToLocalFileTime(&time, &local) || !FileTimeToSystemTime(&local, &calendar)) return std::string();
+    if (!FileTimeToLocalFileTime(&time, &local) || !FileTimeToSystemTime(&local, &calendar))
+        return std::string();
     return FormatDateTime(calendar);
 }
 
@@ -452,15 +440,19 @@ std::string TDirView::AttrStr(DWORD attr) const {
         DWORD bit;
         char letter;
     };
-    static const Letter kLetters[] = {{FILE_ATTRIBUTE_COMPRESSED, 'c'}, {FILE_ATTRIBUTE_ARCHIVE, 'a'},
-                                      {FILE_ATTRIBUTE_SYSTEM, 's'},     {FILE_ATTRIBUTE_HIDDEN, 'h'},
+    static const Letter kLetters[] = {{FILE_ATTRIBUTE_COMPRESSED, 'c'},
+                                      {FILE_ATTRIBUTE_ARCHIVE, 'a'},
+                                      {FILE_ATTRIBUTE_SYSTEM, 's'},
+                                      {FILE_ATTRIBUTE_HIDDEN, 'h'},
                                       {FILE_ATTRIBUTE_READONLY, 'r'}};
     // The compressed place exists only where files can be compressed: the NT family.
     static const bool nt = (GetVersion() & 0x80000000u) == 0;
     std::string out;
     for (const Letter& l : kLetters) {
-        if (attr & l.bit) out += l.letter;
-        else if (!attrSpace_.empty() && (l.bit != FILE_ATTRIBUTE_COMPRESSED || nt)) out += attrSpace_;
+        if (attr & l.bit)
+            out += l.letter;
+        else if (!attrSpace_.empty() && (l.bit != FILE_ATTRIBUTE_COMPRESSED || nt))
+            out += attrSpace_;
     }
     return out;
 }
@@ -491,7 +483,8 @@ void TDirView::DoGetDispInfo(TListItem& item, kovalin::TListDispInfo& info) {
             info.text = rec->DisplayName;
             break;
         case 1:
-            info.text = !rec->IsDirectory || (showSubDirSize_ && rec->Size >= 0) ? SizeText(rec->Size) : std::string();
+            info.text = !rec->IsDirectory || (showSubDirSize_ && rec->Size >= 0) ? SizeText(rec->Size)
+                                                                                 : std::string();
             break;
         case 2:
             if (sortByExtension_ && !rec->IsDirectory) {
@@ -551,7 +544,8 @@ LRESULT TDirView::CustomDraw(NMLVCUSTOMDRAW& draw) {
 void TDirView::DrawParentOverlay(NMLVCUSTOMDRAW& draw) {
     RECT icon{};
     icon.left = LVIR_ICON;
-    if (!SendMessageA(Handle(), LVM_GETITEMRECT, draw.nmcd.dwItemSpec, reinterpret_cast<LPARAM>(&icon))) return;
+    if (!SendMessageA(Handle(), LVM_GETITEMRECT, draw.nmcd.dwItemSpec, reinterpret_cast<LPARAM>(&icon)))
+        return;
     if (ViewStyle() == kovalin::TViewStyle::vsIcon) {
         DirUpImages32().SetDrawingStyle(kovalin::TDrawingStyle::dsTransparent);
         DirUpImages32().Draw(draw.nmcd.hdc, icon.left + 8, icon.top + 2, 0);
@@ -594,7 +588,8 @@ void TDirView::FetchItemInfo(TListItem& item, bool withIcon) {
             MultiByteToWideChar(CP_ACP, 0, fullName.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
             LPITEMIDLIST pidl = nullptr;
             ULONG eaten = 0;
-            if (SUCCEEDED(desktopFolder_->ParseDisplayName(nullptr, nullptr, wide.data(), &eaten, &pidl, nullptr)))
+            if (SUCCEEDED(
+                    desktopFolder_->ParseDisplayName(nullptr, nullptr, wide.data(), &eaten, &pidl, nullptr)))
                 rec->PIDL.reset(pidl);
         }
         if (rec->IsDirectory && rec->PIDL && shellFolder_) {
@@ -606,8 +601,9 @@ void TDirView::FetchItemInfo(TListItem& item, bool withIcon) {
         SHFILEINFOA info{};
         if (rec->IsDirectory && driveType_ == DRIVE_FIXED) {
             DWORD_PTR ok = Quietly([&] {
-                return rec->PIDL ? SHGetFileInfoA(reinterpret_cast<LPCSTR>(rec->PIDL.get()), 0, &info, sizeof info,
-                                                  SHGFI_PIDL | SHGFI_TYPENAME | SHGFI_SYSICONINDEX | SHGFI_SMALLICON)
+                return rec->PIDL ? SHGetFileInfoA(
+                                       reinterpret_cast<LPCSTR>(rec->PIDL.get()), 0, &info, sizeof info,
+                                       SHGFI_PIDL | SHGFI_TYPENAME | SHGFI_SYSICONINDEX | SHGFI_SMALLICON)
                                  : SHGetFileInfoA(fullName.c_str(), 0, &info, sizeof info,
                                                   SHGFI_TYPENAME | SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
             });
@@ -615,9 +611,11 @@ void TDirView::FetchItemInfo(TListItem& item, bool withIcon) {
             if (!ok || info.iIcon < 1 || info.iIcon > smallIcons) {
                 SHFILEINFOA generic{};
                 if (SHGetFileInfoA(fullName.c_str(), FILE_ATTRIBUTE_DIRECTORY, &generic, sizeof generic,
-                                   SHGFI_TYPENAME | SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES))
+                                   SHGFI_TYPENAME | SHGFI_SYSICONINDEX | SHGFI_SMALLICON |
+                                       SHGFI_USEFILEATTRIBUTES))
                     info = generic;
-                else info.iIcon = g.folderIcon;
+                else
+                    info.iIcon = g.folderIcon;
             }
             rec->TypeName = info.szTypeName;
             rec->ImageIndex = info.iIcon;
@@ -626,8 +624,9 @@ void TDirView::FetchItemInfo(TListItem& item, bool withIcon) {
             rec->ImageIndex = g.folderIcon;
         } else {
             DWORD_PTR ok = Quietly([&] {
-                return rec->PIDL ? SHGetFileInfoA(reinterpret_cast<LPCSTR>(rec->PIDL.get()), 0, &info, sizeof info,
-                                                  SHGFI_PIDL | SHGFI_TYPENAME | SHGFI_SYSICONINDEX | SHGFI_SMALLICON)
+                return rec->PIDL ? SHGetFileInfoA(
+                                       reinterpret_cast<LPCSTR>(rec->PIDL.get()), 0, &info, sizeof info,
+                                       SHGFI_PIDL | SHGFI_TYPENAME | SHGFI_SYSICONINDEX | SHGFI_SMALLICON)
                                  : SHGetFileInfoA(fullName.c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
                                                   SHGFI_TYPENAME | SHGFI_SYSICONINDEX | SHGFI_SMALLICON |
                                                       SHGFI_USEFILEATTRIBUTES);
@@ -637,9 +636,7 @@ void TDirView::FetchItemInfo(TListItem& item, bool withIcon) {
         }
         rec->IconPending = false;
         if (rec->TypeName.empty()) {
-            char text[300];
-            std::snprintf(text, sizeof text, ListText(DVT_FILE_TYPE).c_str(), rec->FileExt.c_str());
-            rec->TypeName = text;
+            rec->TypeName = UnregisteredTypeName(rec->FileExt);
         } else if (cacheable) {
             auto* record = static_cast<unsigned char*>(typeCache_.NewRecord());
             std::memset(record, 0, 268);
@@ -652,8 +649,8 @@ void TDirView::FetchItemInfo(TListItem& item, bool withIcon) {
     } else {
         SHFILEINFOA info{};
         DWORD_PTR ok = rec->IsDirectory
-                           ? SHGetFileInfoA(GetPathName().c_str(), FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info,
-                                            SHGFI_TYPENAME | SHGFI_USEFILEATTRIBUTES)
+                           ? SHGetFileInfoA(GetPathName().c_str(), FILE_ATTRIBUTE_DIRECTORY, &info,
+                                            sizeof info, SHGFI_TYPENAME | SHGFI_USEFILEATTRIBUTES)
                            : SHGetFileInfoA(fullName.c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
                                             SHGFI_TYPENAME | SHGFI_USEFILEATTRIBUTES);
         rec->TypeName = ok ? info.szTypeName : "";
@@ -871,7 +868,7 @@ void TDirView::AddParentDirItem() {
     rec->Size = -1;
     rec->IconPending = false;
     rec->InfoPending = false;
-    rec->ImageIndex = FolderIconIndex(!CommonControls470());
+    rec->ImageIndex = Globals().commonControls470 ? Globals().folderIcon : Globals().openFolderIcon;
     rec->TypeName = kParentDirTypeName;
     TListView::AddItem("..", rec.get());
     rec.release();
@@ -914,6 +911,7 @@ public:
     ~LoadEnding() {
         if (done_) return;
         view_.animation_.reset();
+        view_.typeCache_.Sort(CompareCacheExt);
         view_.loading_ = false;
         view_.abortLoad_ = false;
         view_.EndUpdate();
@@ -1040,6 +1038,8 @@ void TDirView::LoadDirectory(const std::string& path) {
 // The ending of a load that did not throw.
 void TDirView::FinishLoad() {
     animation_.reset();
+    // Types met while drawing were appended; sorted now, the next lookups go by halving.
+    typeCache_.Sort(CompareCacheExt);
     loading_ = false;
     if (abortLoad_) {
         abortLoad_ = false;
@@ -1131,7 +1131,8 @@ void TDirView::LoadRecycleBin() {
             SHGetFileInfoA(reinterpret_cast<LPCSTR>(absolute.get()), 0, &info, sizeof info,
                            SHGFI_PIDL | SHGFI_TYPENAME | SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
             rec->PIDL = std::move(absolute);
-            rec->TypeName = info.szTypeName[0] ? std::string(info.szTypeName) : "File " + rec->FileExt;
+            rec->TypeName =
+                info.szTypeName[0] ? std::string(info.szTypeName) : UnregisteredTypeName(rec->FileExt);
             rec->ImageIndex = info.iIcon;
             FileAdded();
         } catch (const std::exception&) {
@@ -1304,6 +1305,11 @@ void TDirView::Reload(bool keepIcons) {
 }
 
 // --- commands ----------------------------------------------------------------------------------
+
+void TDirView::SelectItem(TListItem* item, bool selected) {
+    TIEListView::SelectItem(item, selected);
+    if (OnSelectItemNew) OnSelectItemNew(*this, item, selected);
+}
 
 void TDirView::DblClick() {
     TIEListView::DblClick();

@@ -247,6 +247,7 @@ public:
     void FetchItemInfo(kovalin::TListItem& item, bool withIcon);
     // Extensions whose type name and icon have been asked of the shell (with UseIconCache).
     int TypeCacheCount() const { return typeCache_.Count(); }
+    bool TypeCacheSorted() const { return typeCache_.Sorted(); }
 
     // May refuse an entry before it is added: clear `accept`.
     std::function<void(TDirView& sender, const WIN32_FIND_DATAA& entry, bool& accept)> OnAddFile;
@@ -259,8 +260,12 @@ public:
     std::function<void(TDirView& sender, kovalin::TListItem& item)> OnFileSizeChanged;
     // An item is about to be entered or opened: clear `allow` to prevent it.
     std::function<void(TDirView& sender, kovalin::TListItem& item, bool& allow)> OnExecFile;
+    // The user selected or deselected an item (null when a change covered several at once);
+    // raised after OnSelectItem.
+    std::function<void(TDirView& sender, kovalin::TListItem* item, bool selected)> OnSelectItemNew;
 
 protected:
+    void SelectItem(kovalin::TListItem* item, bool selected) override;
     virtual void LoadRecycleBin();
     void DoGetDispInfo(kovalin::TListItem& item, kovalin::TListDispInfo& info) override;
     LRESULT CustomDraw(NMLVCUSTOMDRAW& draw) override;

@@ -31,4 +31,11 @@ const std::string& ListText(int role) {
     return role >= 0 && role <= DVT_DRAG_DIRS ? texts[static_cast<size_t>(role)] : none;
 }
 
+std::string UnregisteredTypeName(const std::string& ext) {
+    std::string text = ListText(DVT_FILE_TYPE);
+    const size_t at = text.find("%s");
+    if (at != std::string::npos) text.replace(at, 2, ext);
+    return text;
+}
+
 } // namespace filelist

@@ -12,5 +12,8 @@ namespace filelist {
 int ListTextBlock();
 // A text by its role (DVT_COL_NAME ...), read from the program's string table once per process.
 const std::string& ListText(int role);
+// The type text of a file whose type nobody registered: "File %s" in the user's language with the
+// extension in place of %s.
+std::string UnregisteredTypeName(const std::string& ext);
 
 } // namespace filelist

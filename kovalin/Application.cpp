@@ -112,6 +112,49 @@ void TApplication::ProcessMessages() {
     }
 }
 
+void TApplication::HandleException(std::exception_ptr error) noexcept {
+    if (!error) return;
+    try {
+        try {
+            std::rethrow_exception(error);
+        } catch (const EAbort&) {
+            // The user cancelled; there is nothing to tell.
+        } catch (const std::exception& e) {
+            if (OnException)
+                OnException(e);
+            else
+                ShowException(e);
+        } catch (...) {
+            Exception unknown("An unknown error occurred");
+            if (OnException)
+                OnException(unknown);
+            else
+                ShowException(unknown);
+        }
+    } catch (...) {
+        // The display itself failed (no memory for the text, a throwing OnException): the error
+        // is lost rather than let loose where it cannot be caught.
+        OutputDebugStringA("kovalin: an error could not be shown\n");
+    }
+}
+
+void TApplication::ShowException(const std::exception& error) {
+    // A handler that fails again while its first error is on screen (a timer that ticks behind
+    // the box) would stack box upon box; the user answers one at a time.
+    if (showingError_) {
+        OutputDebugStringA(error.what());
+        return;
+    }
+    showingError_ = true;
+    struct Reset {
+        bool& flag;
+        ~Reset() { flag = false; }
+    } reset{showingError_};
+    HWND owner = GetActiveWindow();
+    if (!owner) owner = handle_;
+    MessageBoxA(owner, error.what(), title_.empty() ? nullptr : title_.c_str(), MB_OK | MB_ICONERROR);
+}
+
 void TApplication::Terminate() {
     terminated_ = true;
     PostQuitMessage(0);

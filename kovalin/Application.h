@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
@@ -49,6 +50,16 @@ public:
     void SetHint(const std::string& hint);
     std::function<void()> OnHint;
 
+    // The error display for whatever a handler threw that nobody caught before the framework's
+    // dispatch did. EAbort ends the operation silently; any other error goes to OnException when
+    // one is set, else to ShowException. Never throws: it runs where nothing may unwind.
+    void HandleException(std::exception_ptr error) noexcept;
+    // A message box owned by the active form (the application window when no form is active)
+    // with the error's message and the error icon; returns when the user has closed it.
+    void ShowException(const std::exception& error);
+    // Takes over the display of errors from ShowException.
+    std::function<void(const std::exception&)> OnException;
+
 private:
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     bool DispatchOne(const MSG& msg);
@@ -56,6 +67,7 @@ private:
     HWND handle_ = nullptr;
     bool ownsHandle_ = false;
     bool terminated_ = false;
+    bool showingError_ = false;
     std::string title_;
     std::string hint_;
     std::shared_ptr<TSynchronizer> synchronizer_;
@@ -70,5 +82,29 @@ inline constexpr char kDialogKeysProp[] = "KovalinDialogKeys";
 
 // The one application object of this module (the program, or each plug-in library).
 TApplication& Application();
+
+// Runs fn where an exception must not go on unwinding: inside a window procedure, a timer, a hook,
+// a COM callback, a thread's start or a library's entry point. What fn throws is handed to the
+// application's error display and `fallback` is returned instead; nothing reaches the system's
+// frames (which the 32-bit build cannot unwind through) or another module.
+template <class R, class Fn> R CallGuarded(R fallback, Fn&& fn) noexcept {
+    try {
+        return fn();
+    } catch (...) {
+        Application().HandleException(std::current_exception());
+        return fallback;
+    }
+}
+
+// The same for handlers without a result; true when fn returned normally.
+template <class Fn> bool CallGuarded(Fn&& fn) noexcept {
+    try {
+        fn();
+        return true;
+    } catch (...) {
+        Application().HandleException(std::current_exception());
+        return false;
+    }
+}
 
 } // namespace kovalin

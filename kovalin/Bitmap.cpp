@@ -3,6 +3,7 @@
 #include "kovalin/Exceptions.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -18,6 +19,18 @@ struct BitmapInfo256 {
 };
 
 } // namespace
+
+UniqueHPalette ClonePalette(HPALETTE source) {
+    if (!source) return UniqueHPalette();
+    PALETTEENTRY entries[256];
+    UINT n = GetPaletteEntries(source, 0, 256, entries);
+    std::vector<char> buf(sizeof(LOGPALETTE) + n * sizeof(PALETTEENTRY));
+    auto* lp = reinterpret_cast<LOGPALETTE*>(buf.data());
+    lp->palVersion = 0x300;
+    lp->palNumEntries = static_cast<WORD>(n);
+    std::memcpy(lp->palPalEntry, entries, n * sizeof(PALETTEENTRY));
+    return UniqueHPalette(CreatePalette(lp));
+}
 
 int BitsPerPixel(TPixelFormat format) {
     switch (format) {
@@ -207,22 +220,54 @@ void TBitmap::Draw(TCanvas& canvas, const RECT& rect) {
 
 void TBitmap::Assign(const TBitmap& source) {
     if (&source == this) return;
-    UniqueHPalette pal;
-    if (source.palette_) {
-        PALETTEENTRY entries[256];
-        UINT n = GetPaletteEntries(source.palette_.get(), 0, 256, entries);
-        std::vector<char> buf(sizeof(LOGPALETTE) + n * sizeof(PALETTEENTRY));
-        auto* lp = reinterpret_cast<LOGPALETTE*>(buf.data());
-        lp->palVersion = 0x300;
-        lp->palNumEntries = static_cast<WORD>(n);
-        std::memcpy(lp->palPalEntry, entries, n * sizeof(PALETTEENTRY));
-        pal.reset(CreatePalette(lp));
-    }
-    palette_ = std::move(pal);
+    palette_ = ClonePalette(source.palette_.get());
     Recreate(source.width_, source.height_, source.format_, false);
     if (bits_ && source.bits_) {
         GdiFlush();
         std::memcpy(bits_, source.bits_, static_cast<size_t>(pitch_) * height_);
+    }
+    Changed();
+}
+
+void TBitmap::SaveToClipboardFormat(UINT& format, HANDLE& data, HPALETTE& palette) {
+    format = CF_BITMAP;
+    data = nullptr;
+    palette = nullptr;
+    if (Empty()) throw EInvalidGraphicOperation("An empty bitmap has nothing for the clipboard");
+    UniqueHBitmap copy;
+    {
+        ScreenDC screen;
+        copy.reset(CreateCompatibleBitmap(screen.get(), width_, height_));
+    }
+    if (!copy) RaiseLastOSError("CreateCompatibleBitmap");
+    UniqueMemoryDC dc(CreateCompatibleDC(nullptr));
+    if (!dc) RaiseLastOSError("CreateCompatibleDC");
+    {
+        SelectGuard select(dc.get(), copy.get());
+        GdiFlush();
+        BitBlt(dc.get(), 0, 0, width_, height_, Canvas().Handle(), 0, 0, SRCCOPY);
+    }
+    UniqueHPalette pal = ClonePalette(palette_.get());
+    data = copy.release();
+    palette = pal.release();
+}
+
+void TBitmap::LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE palette) {
+    BITMAP info{};
+    if (format != CF_BITMAP || !data || !GetObjectA(data, sizeof info, &info))
+        throw EInvalidGraphic("The clipboard holds no bitmap");
+    UniqueMemoryDC source(CreateCompatibleDC(nullptr));
+    if (!source) RaiseLastOSError("CreateCompatibleDC");
+    // The colours as the clipboard's palette gives them; the copy keeps them as true colour.
+    palette_.reset();
+    Recreate(info.bmWidth, std::abs(info.bmHeight), TPixelFormat::pf24bit, false);
+    {
+        SelectGuard select(source.get(), data);
+        HPALETTE old = palette ? SelectPalette(source.get(), palette, FALSE) : nullptr;
+        if (palette) RealizePalette(source.get());
+        BitBlt(Canvas().Handle(), 0, 0, width_, height_, source.get(), 0, 0, SRCCOPY);
+        if (old) SelectPalette(source.get(), old, FALSE);
+        GdiFlush();
     }
     Changed();
 }

@@ -46,6 +46,13 @@ public:
     void Draw(TCanvas& canvas, const RECT& rect) override;
     // Takes a copy of another bitmap's pixels, format and palette.
     void Assign(const TBitmap& source);
+    // The clipboard's form: CF_BITMAP with a device-dependent copy of the pixels and, for an
+    // 8-bit bitmap, a copy of the palette. The caller owns both handles (SetClipboardData takes
+    // them). An empty bitmap raises EInvalidGraphicOperation.
+    void SaveToClipboardFormat(UINT& format, HANDLE& data, HPALETTE& palette) override;
+    // Takes a copy of a CF_BITMAP bitmap, drawn with the palette when one is given; any other
+    // format raises EInvalidGraphic. The handles stay the caller's.
+    void LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE palette) override;
     void Clear();
 
 private:
@@ -66,5 +73,8 @@ private:
 };
 
 int BitsPerPixel(TPixelFormat format);
+
+// A palette of the same entries, for a second owner; empty for none.
+UniqueHPalette ClonePalette(HPALETTE source);
 
 } // namespace kovalin

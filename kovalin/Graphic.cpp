@@ -12,6 +12,13 @@ void TGraphic::SaveToStream(TStream&) {
     throw EInvalidGraphicOperation("Cannot save this graphic to a stream");
 }
 
+void TGraphic::LoadFromClipboardFormat(UINT, HANDLE, HPALETTE) {
+    throw EInvalidGraphicOperation("Cannot load this graphic from the clipboard");
+}
+void TGraphic::SaveToClipboardFormat(UINT&, HANDLE&, HPALETTE&) {
+    throw EInvalidGraphicOperation("Cannot put this graphic on the clipboard");
+}
+
 void TGraphic::LoadFromFile(const std::string& fileName) {
     TFileStream f(fileName, TFileMode::fmOpenRead);
     LoadFromStream(f);

@@ -39,6 +39,10 @@ public:
     virtual void SaveToStream(TStream& stream);
     void LoadFromFile(const std::string& fileName);
     void SaveToFile(const std::string& fileName);
+    // The clipboard form of the graphic (a format and its data handle, with a palette); the
+    // handles given out belong to the caller. The base class raises EInvalidGraphicOperation.
+    virtual void LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE palette);
+    virtual void SaveToClipboardFormat(UINT& format, HANDLE& data, HPALETTE& palette);
 
     bool Modified() const { return modified_; }
     void SetModified(bool value) { modified_ = value; }

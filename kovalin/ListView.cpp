@@ -513,6 +513,10 @@ void TListView::ColClick(int column) {
     if (OnColumnClick) OnColumnClick(column);
 }
 
+void TListView::SelectItem(TListItem* item, bool selected) {
+    if (OnSelectItem) OnSelectItem(item, selected);
+}
+
 void TListView::DblClick() {
     if (OnDblClick) OnDblClick();
 }
@@ -590,15 +594,15 @@ LRESULT TListView::NotifyHandler(NMHDR& header) {
     case LVN_ITEMCHANGED: {
         auto& change = reinterpret_cast<NMLISTVIEW&>(header);
         if ((change.uChanged & LVIF_STATE) && ((change.uNewState ^ change.uOldState) & LVIS_SELECTED) &&
-            !quietSelection_ && OnSelectItem)
-            OnSelectItem(ItemOrNull(change.iItem), (change.uNewState & LVIS_SELECTED) != 0);
+            !quietSelection_)
+            SelectItem(ItemOrNull(change.iItem), (change.uNewState & LVIS_SELECTED) != 0);
         return 0;
     }
     case LVN_ODSTATECHANGED: {
         auto& change = reinterpret_cast<NMLVODSTATECHANGE&>(header);
-        if (((change.uNewState ^ change.uOldState) & LVIS_SELECTED) && !quietSelection_ && OnSelectItem)
-            OnSelectItem(change.iFrom == change.iTo ? ItemOrNull(change.iFrom) : nullptr,
-                         (change.uNewState & LVIS_SELECTED) != 0);
+        if (((change.uNewState ^ change.uOldState) & LVIS_SELECTED) && !quietSelection_)
+            SelectItem(change.iFrom == change.iTo ? ItemOrNull(change.iFrom) : nullptr,
+                       (change.uNewState & LVIS_SELECTED) != 0);
         return 0;
     }
     case LVN_BEGINLABELEDITA: {

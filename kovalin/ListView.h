@@ -161,6 +161,8 @@ protected:
     virtual LRESULT HeaderNotify(NMHDR& header);
     // The list was double-clicked; raises OnDblClick.
     virtual void DblClick();
+    // The selection of an item changed (nullptr: of several at once); raises OnSelectItem.
+    virtual void SelectItem(TListItem* item, bool selected);
 
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     LRESULT NotifyHandler(NMHDR& header) override;

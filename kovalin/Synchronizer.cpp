@@ -1,5 +1,6 @@
 #include "kovalin/Synchronizer.h"
 
+#include "kovalin/Application.h"
 #include "kovalin/Exceptions.h"
 #include "kovalin/Module.h"
 
@@ -116,7 +117,10 @@ void TSynchronizer::RunPending() {
         try {
             call->fn();
         } catch (...) {
+            // The handler failed on the user-interface thread: the user is told there, and the
+            // waiting worker learns it too, so it does not go on as if the call had done its work.
             call->error = std::current_exception();
+            Application().HandleException(call->error);
         }
         {
             std::lock_guard<std::mutex> guard(lock_);

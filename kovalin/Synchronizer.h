@@ -21,7 +21,8 @@ public:
     ~TSynchronizer();
 
     // Runs fn on the user-interface thread and waits until it has run; true when it ran. An
-    // exception thrown by fn is raised again here. Returns false without running fn when `cancel`
+    // exception thrown by fn is shown there by the application's error display and raised again
+    // here. Returns false without running fn when `cancel`
     // (an event, may be null) is signalled before fn has started, or after Shutdown. Called on the
     // user-interface thread itself, fn runs at once.
     bool Call(const std::function<void()>& fn, HANDLE cancel = nullptr);

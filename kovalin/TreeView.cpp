@@ -1,6 +1,5 @@
 #include "kovalin/TreeView.h"
 
-#include "kovalin/Application.h"
 #include "kovalin/Exceptions.h"
 
 #include <algorithm>
@@ -22,12 +21,6 @@ HTREEITEM NextItem(HWND h, HTREEITEM item, UINT relation) {
 
 TTreeNode* NodeOfParam(LPARAM param) {
     return reinterpret_cast<TTreeNode*>(param);
-}
-
-// A handler's error must not unwind through the control's own code: it is shown, as the
-// application would show any error that reaches its message loop.
-void ShowHandlerError(HWND owner, const std::exception& e) {
-    MessageBoxA(owner, e.what(), Application().Title().c_str(), MB_OK | MB_ICONERROR);
 }
 
 } // namespace
@@ -522,63 +515,59 @@ LRESULT TTreeView::CustomDraw(NMTVCUSTOMDRAW* cd) {
 LRESULT TTreeView::NotifyHandler(NMHDR& notice) {
     NMHDR* header = &notice;
     if (destroying_) return 0;
-    try {
-        switch (header->code) {
-        case TVN_ITEMEXPANDINGA:
-        case TVN_ITEMEXPANDINGW: {
-            if (resetting_) return FALSE;
-            auto* nm = reinterpret_cast<NMTREEVIEWA*>(header);
-            TTreeNode* node = NodeOfParam(nm->itemNew.lParam);
-            if (!node) return FALSE;
-            bool allow = (nm->action & TVE_EXPAND) ? CanExpand(node) : CanCollapse(node);
-            return allow ? FALSE : TRUE;
+    switch (header->code) {
+    case TVN_ITEMEXPANDINGA:
+    case TVN_ITEMEXPANDINGW: {
+        if (resetting_) return FALSE;
+        auto* nm = reinterpret_cast<NMTREEVIEWA*>(header);
+        TTreeNode* node = NodeOfParam(nm->itemNew.lParam);
+        if (!node) return FALSE;
+        bool allow = (nm->action & TVE_EXPAND) ? CanExpand(node) : CanCollapse(node);
+        return allow ? FALSE : TRUE;
+    }
+    case TVN_SELCHANGINGA:
+    case TVN_SELCHANGINGW: {
+        auto* nm = reinterpret_cast<NMTREEVIEWA*>(header);
+        return CanChange(nm->itemNew.hItem ? NodeOfParam(nm->itemNew.lParam) : nullptr) ? FALSE : TRUE;
+    }
+    case TVN_BEGINDRAGA:
+    case TVN_BEGINDRAGW: {
+        auto* nm = reinterpret_cast<NMTREEVIEWA*>(header);
+        BeginDrag(NodeOfParam(nm->itemNew.lParam));
+        return 0;
+    }
+    case TVN_SELCHANGEDA:
+    case TVN_SELCHANGEDW: {
+        ++selectionChanges_;
+        auto* nm = reinterpret_cast<NMTREEVIEWA*>(header);
+        Change(nm->itemNew.hItem ? NodeOfParam(nm->itemNew.lParam) : nullptr);
+        return 0;
+    }
+    case TVN_GETDISPINFOA:
+    case TVN_GETDISPINFOW: {
+        // Only images and the children flag are callbacks; both item layouts agree on them.
+        auto* di = reinterpret_cast<NMTVDISPINFOA*>(header);
+        TTreeNode* node = NodeOfParam(di->item.lParam);
+        if (!node) return 0;
+        node->drawn_ = true;
+        answering_ = true;
+        struct Reset {
+            bool& flag;
+            ~Reset() { flag = false; }
+        } reset{answering_};
+        if (di->item.mask & TVIF_IMAGE) {
+            GetImageIndex(node);
+            di->item.iImage = node->imageIndex_;
         }
-        case TVN_SELCHANGINGA:
-        case TVN_SELCHANGINGW: {
-            auto* nm = reinterpret_cast<NMTREEVIEWA*>(header);
-            return CanChange(nm->itemNew.hItem ? NodeOfParam(nm->itemNew.lParam) : nullptr) ? FALSE : TRUE;
+        if (di->item.mask & TVIF_SELECTEDIMAGE) {
+            GetSelectedIndex(node);
+            di->item.iSelectedImage = node->selectedIndex_;
         }
-        case TVN_BEGINDRAGA:
-        case TVN_BEGINDRAGW: {
-            auto* nm = reinterpret_cast<NMTREEVIEWA*>(header);
-            BeginDrag(NodeOfParam(nm->itemNew.lParam));
-            return 0;
-        }
-        case TVN_SELCHANGEDA:
-        case TVN_SELCHANGEDW: {
-            ++selectionChanges_;
-            auto* nm = reinterpret_cast<NMTREEVIEWA*>(header);
-            Change(nm->itemNew.hItem ? NodeOfParam(nm->itemNew.lParam) : nullptr);
-            return 0;
-        }
-        case TVN_GETDISPINFOA:
-        case TVN_GETDISPINFOW: {
-            // Only images and the children flag are callbacks; both item layouts agree on them.
-            auto* di = reinterpret_cast<NMTVDISPINFOA*>(header);
-            TTreeNode* node = NodeOfParam(di->item.lParam);
-            if (!node) return 0;
-            node->drawn_ = true;
-            answering_ = true;
-            struct Reset {
-                bool& flag;
-                ~Reset() { flag = false; }
-            } reset{answering_};
-            if (di->item.mask & TVIF_IMAGE) {
-                GetImageIndex(node);
-                di->item.iImage = node->imageIndex_;
-            }
-            if (di->item.mask & TVIF_SELECTEDIMAGE) {
-                GetSelectedIndex(node);
-                di->item.iSelectedImage = node->selectedIndex_;
-            }
-            if (di->item.mask & TVIF_CHILDREN) di->item.cChildren = ResolveHasChildren(node) ? 1 : 0;
-            return 0;
-        }
-        case NM_CUSTOMDRAW:
-            return CustomDraw(reinterpret_cast<NMTVCUSTOMDRAW*>(header));
-        }
-    } catch (const std::exception& e) {
-        ShowHandlerError(Handle(), e);
+        if (di->item.mask & TVIF_CHILDREN) di->item.cChildren = ResolveHasChildren(node) ? 1 : 0;
+        return 0;
+    }
+    case NM_CUSTOMDRAW:
+        return CustomDraw(reinterpret_cast<NMTVCUSTOMDRAW*>(header));
     }
     return 0;
 }

@@ -1,9 +1,11 @@
 #include "kovalin/WinControl.h"
 
+#include "kovalin/Application.h"
 #include "kovalin/Exceptions.h"
 #include "kovalin/Module.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace kovalin {
@@ -48,6 +50,7 @@ void TWinControl::CreateHandle(const CreateParams& p) {
         DWORD err = GetLastError();
         if (ownClass_ && --g_classUsers == 0) UnregisterClassA(kClassName, inst);
         ownClass_ = false;
+        if (createError_) std::rethrow_exception(std::exchange(createError_, nullptr));
         throw EOSError("CreateWindowEx", err);
     }
     if (!ownClass_) {
@@ -64,7 +67,8 @@ void TWinControl::CreateHandle(const CreateParams& p) {
 
 TWinControl::~TWinControl() {
     if (parent_) std::erase(parent_->aligned_, this);
-    for (TWinControl* child : aligned_) child->align_ = TAlign::alNone;
+    for (TWinControl* child : aligned_)
+        child->align_ = TAlign::alNone;
     if (hwnd_) {
         HWND h = hwnd_;
         Detach();
@@ -107,13 +111,23 @@ LRESULT CALLBACK TWinControl::StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, 
         self = reinterpret_cast<TWinControl*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
     }
     if (!self) return DefWindowProcA(hwnd, msg, wParam, lParam);
-    if (msg == WM_NCDESTROY) {
-        // The control's procedure must see WM_NCDESTROY too; restore it only afterwards.
+    // Every handler of the framework runs below this point: what it throws ends here, where it is
+    // shown to the user, and the program goes on.
+    try {
         LRESULT r = self->WndProc(msg, wParam, lParam);
-        self->Detach();
+        // The control's procedure must see WM_NCDESTROY too; restore it only afterwards.
+        if (msg == WM_NCDESTROY) self->Detach();
         return r;
+    } catch (...) {
+        if (msg == WM_NCCREATE || msg == WM_CREATE) {
+            // The window is not made, and CreateHandle raises the error for whoever wanted it.
+            self->createError_ = std::current_exception();
+            return msg == WM_CREATE ? -1 : FALSE;
+        }
+        if (msg == WM_NCDESTROY) self->Detach();
+        Application().HandleException(std::current_exception());
+        return 0;
     }
-    return self->WndProc(msg, wParam, lParam);
 }
 
 LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -190,8 +204,10 @@ TWinControl::CreateParams TWinControl::ChildParams(const char* className, int le
 }
 
 void TWinControl::ClaimWindow(HWND foreign, TWinControl* owner) {
-    if (owner) SetPropA(foreign, kObjectProp, owner);
-    else RemovePropA(foreign, kObjectProp);
+    if (owner)
+        SetPropA(foreign, kObjectProp, owner);
+    else
+        RemovePropA(foreign, kObjectProp);
 }
 
 UINT_PTR TWinControl::NextControlId() {
@@ -203,8 +219,9 @@ HFONT TWinControl::ControlFont() {
     // Forms and their controls use 8-point MS Sans Serif (11 pixels at 96 dots per inch); the
     // font lives as long as the module.
     static HFONT font = [] {
-        HFONT f = CreateFontA(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                              CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif");
+        HFONT f =
+            CreateFontA(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif");
         return f ? f : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     }();
     return font;
@@ -318,8 +335,10 @@ void TWinControl::AlignControls() {
             break;
         }
         UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
-        if (batch) batch = DeferWindowPos(batch, c->hwnd_, nullptr, r.left, r.top, w, h, flags);
-        else SetWindowPos(c->hwnd_, nullptr, r.left, r.top, w, h, flags);
+        if (batch)
+            batch = DeferWindowPos(batch, c->hwnd_, nullptr, r.left, r.top, w, h, flags);
+        else
+            SetWindowPos(c->hwnd_, nullptr, r.left, r.top, w, h, flags);
     }
     if (batch) EndDeferWindowPos(batch);
 }

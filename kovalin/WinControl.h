@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -109,6 +110,7 @@ private:
     std::vector<TWinControl*> aligned_;
     bool ownClass_ = false;
     WNDPROC originalProc_ = nullptr; // the standard control's own procedure when subclassed
+    std::exception_ptr createError_; // what a handler threw while the window was being made
 };
 
 } // namespace kovalin

@@ -498,6 +498,20 @@ void TJPEGImage::AssignTo(TBitmap& dest) {
     dest.Assign(Bitmap());
 }
 
+void TJPEGImage::LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE palette) {
+    auto pasted = std::make_unique<TBitmap>();
+    pasted->LoadFromClipboardFormat(format, data, palette);
+    NewImage();
+    bitmap_ = std::move(pasted);
+    data_->Width = bitmap_->Width();
+    data_->Height = bitmap_->Height();
+    Notify();
+}
+
+void TJPEGImage::SaveToClipboardFormat(UINT& format, HANDLE& data, HPALETTE& palette) {
+    Bitmap().SaveToClipboardFormat(format, data, palette);
+}
+
 bool TJPEGImage::Equals(TGraphic& other) {
     auto* o = dynamic_cast<TJPEGImage*>(&other);
     if (!o) return false;

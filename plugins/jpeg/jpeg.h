@@ -90,6 +90,10 @@ public:
     void Assign(const kovalin::TBitmap& source);
     // The bitmap receives a copy of the decoded image.
     void AssignTo(kovalin::TBitmap& dest);
+    // The clipboard carries the decoded bitmap: loading takes the clipboard's bitmap as the image
+    // (compressed again only when the bytes are needed), saving decodes and hands its bitmap out.
+    void LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE palette) override;
+    void SaveToClipboardFormat(UINT& format, HANDLE& data, HPALETTE& palette) override;
     bool Equals(kovalin::TGraphic& other);
 
     // Decodes if needed; the image keeps the bitmap.

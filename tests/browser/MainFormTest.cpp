@@ -93,7 +93,8 @@ protected:
         OleInitialize(nullptr);
         kovalin::Application().Initialize();
         RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsSubKey);
-        for (const char* ext : {"jpg", "jpeg", "jpe", "jfif"}) MapExtension(ext, "kv_jpeg.dll");
+        for (const char* ext : {"jpg", "jpeg", "jpe", "jfif"})
+            MapExtension(ext, "kv_jpeg.dll");
     }
     void TearDown() override {
         form.reset();
@@ -169,8 +170,8 @@ TEST_F(MainFormTest, FirstStartTakesTheDefaultLayoutAndSavesItMaximized) {
 }
 
 TEST_F(MainFormTest, EachStoredValueFallsBackOnItsOwn) {
-    WriteSetting("State", 5);         // any non-zero state is maximized
-    WriteSetting("Top", "120");       // a string where an integer belongs: the default
+    WriteSetting("State", 5);   // any non-zero state is maximized
+    WriteSetting("Top", "120"); // a string where an integer belongs: the default
     WriteSetting("Left", 10);
     WriteSetting("Width", 600);
     WriteSetting("Height", 420);
@@ -337,6 +338,7 @@ TEST_F(MainFormTest, FoldersAndNamesWithoutExtensionKeepThePreviewOthersClearIt)
 TEST_F(MainFormTest, APluginThatCannotBeLoadedChangesNothing) {
     WriteFileBytes(dir / "a.jpg", MakeJpeg({}));
     WriteFileBytes(dir / "b.xyz", MakeJpeg({}));
+    WriteFileBytes(dir / "c.xyz", "no picture: a plug-in that reads it would clear the preview");
     MapExtension("xyz", "missing.dll");
     Open();
     ShowFolder(dir.Path());
@@ -345,6 +347,24 @@ TEST_F(MainFormTest, APluginThatCannotBeLoadedChangesNothing) {
     Select("b.xyz");
     EXPECT_TRUE(form->PreviewShown());
     EXPECT_TRUE(ButtonsEnabled());
+    // The map names a file of the plug-in folder: a name with a folder part is refused even
+    // where it leads to a good library (which would clear the preview for c.xyz).
+    for (const std::string& elsewhere :
+         {kplug::PluginFolder() + "kv_jpeg.dll", std::string("..\\plugins\\kv_jpeg.dll"),
+          std::string("./kv_jpeg.dll")}) {
+        MapExtension("xyz", elsewhere);
+        form->ClearPreview();
+        Select("a.jpg");
+        ASSERT_TRUE(form->PreviewShown());
+        Select("c.xyz");
+        EXPECT_TRUE(form->PreviewShown()) << elsewhere;
+        EXPECT_EQ(form->pnlPreview->Caption(), "") << elsewhere;
+    }
+    // The same file through the plain name does reach the library, which cannot read it.
+    MapExtension("xyz", "kv_jpeg.dll");
+    Select("a.jpg");
+    Select("c.xyz");
+    EXPECT_FALSE(form->PreviewShown());
     RegDeleteKeyValueA(HKEY_CURRENT_USER, "Software\\Kovalin\\KPLUG\\Open", "xyz");
 }
 
@@ -427,6 +447,7 @@ TEST_F(MainFormTest, TheEditorGetsTheSelectedPathUnquoted) {
         PumpUntil([&] { return FindWindowA(nullptr, "vodedi - photo one.jpg") == nullptr; }, 15000);
     };
     launch(*form->tbnOpen, "");
+    launch(*form->tbnFS, " /fs");
     launch(*form->tbnPrint, " /print");
     SetEnvironmentVariableA("VODEDI_LOG", nullptr);
 }

@@ -36,16 +36,6 @@ void MakeDirs(const std::string& base, std::initializer_list<const char*> paths)
 }
 
 // A file of the given size; big ones are sparse on the disk.
-void MakeFile(const std::string& path, int64_t size) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    LARGE_INTEGER at;
-    at.QuadPart = size;
-    SetFilePointerEx(h, at, nullptr, FILE_BEGIN);
-    SetEndOfFile(h);
-    CloseHandle(h);
-}
-
 std::string Names(TTreeNode* parent) {
     std::string s;
     for (TTreeNode* n = parent->GetFirstChild(); n; n = n->GetNextSibling()) {
@@ -160,6 +150,33 @@ TEST_F(DriveViewTest, DriveNodesFollowTheShownDrivesInLetterOrder) {
     }
 }
 
+TEST_F(DriveViewTest, ANetworkDriveIsCaptionedInEveryVolumeStyle) {
+    if (!HasDrive('M', DRIVE_REMOTE)) GTEST_SKIP() << "needs the network drive M: of the drive fixture";
+    const std::string share = RemoteName('M');
+    view->Loaded();
+    TTreeNode* m = view->FindNodeToPath("M:\\");
+    ASSERT_NE(m, nullptr);
+    view->SetVolDisplayStyle(doPrettyName);
+    EXPECT_EQ(m->Text(), "M: " + ShareLeaf(share));
+    view->SetVolDisplayStyle(doLongPrettyName);
+    EXPECT_EQ(m->Text(), "M: " + share);
+    view->SetVolDisplayStyle(doDisplayName);
+    EXPECT_EQ(m->Text(), DriveInfo().GetDriveDisplayName('M'));
+    EXPECT_FALSE(m->Text().empty());
+    view->SetShowVolLabel(false);
+    EXPECT_EQ(m->Text(), "M:");
+}
+
+TEST_F(DriveViewTest, NiceFolderNamesAreForNamesOfUpToEightCharacters) {
+    MakeDirs(temp.Path(), {"nice\\EIGHTCHR", "nice\\NINECHARS", "nice\\SEVENCH"});
+    view->Loaded();
+    TTreeNode* nice = view->FindNodeToPath(temp / "nice");
+    ASSERT_NE(nice, nullptr);
+    nice->Expand(false);
+    view->SetFileNameDisplay(fndNice);
+    EXPECT_EQ(Names(nice), "Eightchr NINECHARS Sevench");
+}
+
 TEST_F(DriveViewTest, NoDrivesPolicyHidesARootAndRefreshingInsertsItInLetterOrder) {
     char hidden = HasDrive('M', DRIVE_REMOTE) ? 'M' : 'C';
     DWORD mask = 1u << (hidden - 'A');
@@ -207,7 +224,7 @@ TEST_F(DriveViewTest, NoDrivesPolicyHidesARootAndRefreshingInsertsItInLetterOrde
 
 TEST_F(DriveViewTest, FoldersAreReadOnlyWhenOpened) {
     MakeDirs(temp.Path(), {"a\\a1\\deep", "a\\a2", "files only", "empty", "B"});
-    MakeFile(temp / "files only\\one.txt", 10);
+    WriteSizedFile(temp / "files only\\one.txt", 10);
     view->Loaded();
     TTreeNode* top = TempNode();
     ASSERT_NE(top, nullptr);
@@ -352,7 +369,7 @@ TEST_F(DriveViewTest, NamesThatDifferOnlyInCaseKeepTheirOwnNodes) {
 
 TEST_F(DriveViewTest, PathsFindTheirNodes) {
     MakeDirs(temp.Path(), {"Long folder name\\Second level\\Third", "short"});
-    MakeFile(temp / "short\\a file", 1);
+    WriteSizedFile(temp / "short\\a file", 1);
     view->Loaded();
     for (const char* bad : {"", "C:", "C", "1:\\", "[:\\", "C:Windows", "C:/users"})
         EXPECT_EQ(view->FindNodeToPath(bad), nullptr) << bad;
@@ -393,7 +410,9 @@ TEST_F(DriveViewTest, RecycleFoldersAreNotRead) {
     MakeDirs(temp.Path(), {"x\\RECYCLER\\inside", "x\\Secret\\inside", "y\\Recycler\\inside"});
     view->Loaded();
     std::vector<std::string> asked;
-    view->OnScanDir = [&](TTreeNode* n, bool& doScan) {
+    const TDriveView* sender = nullptr;
+    view->OnScanDir = [&](TDriveView& v, TTreeNode* n, bool& doScan) {
+        sender = &v;
         asked.push_back(TDriveView::NodeData(n)->DirName);
         if (TDriveView::NodeData(n)->DirName == "Secret") doScan = false;
     };
@@ -409,6 +428,7 @@ TEST_F(DriveViewTest, RecycleFoldersAreNotRead) {
     EXPECT_TRUE(Child(y, "Recycler")->HasChildren());
     EXPECT_NE(view->FindNodeToPath(temp / "y\\Recycler\\inside"), nullptr);
     EXPECT_NE(std::find(asked.begin(), asked.end(), "Secret"), asked.end());
+    EXPECT_EQ(sender, view.get());
 
     // Only a system folder named Recycled right below a drive root is a drive's recycle folder.
     if (!HasDrive('M', DRIVE_REMOTE)) return;
@@ -430,10 +450,10 @@ TEST_F(DriveViewTest, RecycleFoldersAreNotRead) {
 TEST_F(DriveViewTest, CaptionsFollowTheLetterCaseAndSizeSettings) {
     MakeDirs(temp.Path(),
              {"WINDOWS", "PROGRAMFILES", "MiXed", "sizes\\small", "sizes\\large", "sizes\\huge"});
-    MakeFile(temp / "sizes\\small\\f", 500);
-    MakeFile(temp / "sizes\\large\\f", 150000000);
-    MakeFile(temp / "sizes\\huge\\f1", 3LL << 30);
-    MakeFile(temp / "sizes\\huge\\f2", 3LL << 30);
+    WriteSizedFile(temp / "sizes\\small\\f", 500);
+    WriteSizedFile(temp / "sizes\\large\\f", 150000000);
+    WriteSizedFile(temp / "sizes\\huge\\f1", 3LL << 30);
+    WriteSizedFile(temp / "sizes\\huge\\f2", 3LL << 30);
     view->Loaded();
     TTreeNode* top = TempNode();
     top->Expand(false);
@@ -453,7 +473,7 @@ TEST_F(DriveViewTest, CaptionsFollowTheLetterCaseAndSizeSettings) {
     EXPECT_EQ(Child(top, "WINDOWS = 0K")->Count(), 0);
     EXPECT_EQ(view->GetDirSize(Child(sizes, "huge = 6,144M")), 6LL << 30);
     EXPECT_EQ(view->GetSubTreeSize(sizes), (6LL << 30) + 150000000 + 500);
-    MakeFile(temp / "sizes\\small\\g", 2000);
+    WriteSizedFile(temp / "sizes\\small\\g", 2000);
     EXPECT_EQ(view->RefreshDirSize(Child(sizes, "small = 1K")), 2500);
     EXPECT_EQ(Names(sizes), "huge = 6,144M large = 143M small = 2K");
     view->SetShowDirSize(false);
@@ -538,15 +558,22 @@ TEST_F(DriveViewTest, FullDriveScanReadsEveryFolderOnce) {
     view->Loaded();
     int starts = 0, ends = 0;
     bool animated = false;
-    view->OnStartScan = [&] {
+    const TDriveView *startedBy = nullptr, *endedBy = nullptr;
+    view->OnStartScan = [&](TDriveView& v) {
         ++starts;
+        startedBy = &v;
         animated = FindChild(view->Handle(), "SysAnimate32") != nullptr;
     };
-    view->OnEndScan = [&] { ++ends; };
+    view->OnEndScan = [&](TDriveView& v) {
+        ++ends;
+        endedBy = &v;
+    };
     TTreeNode* m = view->FindNodeToPath("M:\\");
     m->Expand(false);
     EXPECT_EQ(starts, 1);
     EXPECT_EQ(ends, 1);
+    EXPECT_EQ(startedBy, view.get());
+    EXPECT_EQ(endedBy, view.get());
     EXPECT_TRUE(animated);
     EXPECT_EQ(FindChild(view->Handle(), "SysAnimate32"), nullptr);
     EXPECT_TRUE(m->Expanded());

@@ -106,9 +106,16 @@ TEST_F(IEComboBoxTest, ItemsFollowDriveTypesAndDisplayStyleAndSetDriveTakesOnlyL
     combo->SetDisplayStyle(doDisplayName);
     EXPECT_EQ(combo->Item(combo->ItemIndex()), ItemText('C', DriveInfo().GetDriveDisplayName('C')));
     if (HasDrive('M', DRIVE_REMOTE)) {
+        // The network drive in every style: its share's last part, the whole share, the shell's name.
+        const std::string share = RemoteName('M');
+        const int m = static_cast<int>(Letters(*combo).find('M'));
         combo->SetDisplayStyle(doLongPrettyName);
-        int m = static_cast<int>(Letters(*combo).find('M'));
         EXPECT_EQ(combo->Item(m), ItemText('M', DriveInfo().GetLongPrettyName('M')));
+        EXPECT_EQ(combo->Item(m), ItemText('M', "M: " + share));
+        combo->SetDisplayStyle(doPrettyName);
+        EXPECT_EQ(combo->Item(m), ItemText('M', "M: " + ShareLeaf(share)));
+        combo->SetDisplayStyle(doDisplayName);
+        EXPECT_EQ(combo->Item(m), ItemText('M', DriveInfo().GetDriveDisplayName('M')));
     }
     if (HasDrive('S', DRIVE_CDROM)) {
         combo->SetDrive('s');

@@ -2,6 +2,7 @@
 #include "kovalin/Exceptions.h"
 #include "kovalin/Registry.h"
 #include "shell/PIDL.h"
+#include "tests/support/Drives.h"
 
 #include <winnetwk.h>
 
@@ -174,12 +175,8 @@ TEST_F(IEDriveInfoTest, RemovableDriveWithoutMediumIsNamedByItsLetter) {
 
 TEST_F(IEDriveInfoTest, NetworkDriveIsNamedByItsShare) {
     SkipUnlessType('M', DRIVE_REMOTE);
-    char remote[261] = {};
-    DWORD len = 260;
-    if (WNetGetConnectionA("M:", remote, &len) != NO_ERROR) remote[0] = '\0';
-    std::string share = remote;
-    std::string last =
-        share.substr(share.find_last_of('\\') == std::string::npos ? 0 : share.find_last_of('\\') + 1);
+    const std::string share = testsupport::RemoteName('M');
+    const std::string last = testsupport::ShareLeaf(share);
     TDriveInfo info;
     EXPECT_TRUE(info.ReadDriveStatus('M', dsNames | dsSize));
     EXPECT_EQ(info.GetPrettyName('M'), "M: " + last);

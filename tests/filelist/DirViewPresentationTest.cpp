@@ -33,7 +33,8 @@ class DirViewPresentationTest : public ::testing::Test {
 protected:
     void SetUp() override {
         Application().Initialize();
-        form = std::make_unique<TForm>(TFormParams{.caption = "Files", .clientWidth = 600, .clientHeight = 300});
+        form =
+            std::make_unique<TForm>(TFormParams{.caption = "Files", .clientWidth = 600, .clientHeight = 300});
         view = std::make_unique<TDirView>(
             *form, TListView::Params{.width = 600, .height = 300, .viewStyle = TViewStyle::vsReport});
     }
@@ -49,7 +50,9 @@ protected:
         TListItem* item = view->FindFileItem(name);
         return item ? item->Index() : -1;
     }
-    std::string Cell(const std::string& name, int column) const { return CellText(*view, Index(name), column); }
+    std::string Cell(const std::string& name, int column) const {
+        return CellText(*view, Index(name), column);
+    }
 
     TempDir dir;
     std::unique_ptr<TForm> form;
@@ -66,7 +69,12 @@ struct Expected {
 Expected ExpectedTexts() {
     const char* language = std::getenv("KOVALIN_TEST_LANGUAGE");
     std::string lang = language ? language : "";
-    if (lang == "de") return {{"Name", "Gr\xF6\xDF" "e", "Typ", "Ge\xE4ndert am", "Attr"}, "Datei %s"};
+    if (lang == "de")
+        return {{"Name",
+                 "Gr\xF6\xDF"
+                 "e",
+                 "Typ", "Ge\xE4ndert am", "Attr"},
+                "Datei %s"};
     if (lang == "fr") return {{"Nom", "Taille", "Type", "Date", "Attributs"}, "Fichier %s"};
     return {{"Name", "Size", "Type", "Changed", "Attr"}, "File %s"};
 }
@@ -109,6 +117,18 @@ TEST_F(DirViewPresentationTest, CellTextsComeFromTheRecordAtEachRequest) {
     char sep[8] = "";
     GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, sep, sizeof sep);
     EXPECT_EQ(Cell("big.dat", 1), std::string("1") + sep + "234" + sep + "567");
+    // Groups of three from the right, at each count of digits that does or does not need one.
+    for (const auto& [size, text] : std::vector<std::pair<int64_t, std::string>>{
+             {0, "0"},
+             {512, "512"},
+             {1000, std::string("1") + sep + "000"},
+             {123456, std::string("123") + sep + "456"},
+             {123456789, std::string("123") + sep + "456" + sep + "789"}}) {
+        const std::string name = "sized" + std::to_string(size) + ".dat";
+        WriteSizedFile(dir / name, size);
+        view->RefreshDirectory();
+        EXPECT_EQ(Cell(name, 1), text) << size;
+    }
     EXPECT_EQ(Cell("sub", 1), ""); // folders have no size without folder sizes
     EXPECT_EQ(Cell("AUTOEXEC.BAT", 0), "AUTOEXEC.BAT");
 
@@ -170,6 +190,42 @@ TEST_F(DirViewPresentationTest, TypesAreFetchedAtFirstDisplayAndCachedPerExtensi
     EXPECT_EQ(view->TypeCacheCount(), 1);
     EXPECT_FALSE(view->ItemData(Index("b.qqz"))->InfoPending);
     EXPECT_EQ(view->ItemData(Index("b.qqz"))->ImageIndex, view->ItemData(Index("a.qqz"))->ImageIndex);
+}
+
+TEST_F(DirViewPresentationTest, NiceNamesAreForNamesOfUpToTwelveCharacters) {
+    WriteFileBytes(dir / "ABCDEFGH.TXT", "x");  // 12
+    WriteFileBytes(dir / "ABCDEFGHI.TXT", "x"); // 13
+    WriteFileBytes(dir / "A.B", "x");
+    Load();
+    view->SetFileNameDisplay(drivetree::fndNice);
+    RunUntilIdle();
+    EXPECT_EQ(Cell("ABCDEFGH.TXT", 0), "Abcdefgh.txt");
+    EXPECT_EQ(Cell("ABCDEFGHI.TXT", 0), "ABCDEFGHI.TXT");
+    EXPECT_EQ(Cell("A.B", 0), "A.b");
+}
+
+TEST_F(DirViewPresentationTest, TheTypeCacheIsSortedWhenALoadEnds) {
+    for (const char* name : {"a.qqz", "b.qqm", "c.qqa", "d.qqz"})
+        WriteFileBytes(dir / name, "x");
+    view->SetUseIconCache(true);
+    Load();
+    const std::string z = Cell("a.qqz", 2), m = Cell("b.qqm", 2), a = Cell("c.qqa", 2);
+    ASSERT_EQ(view->TypeCacheCount(), 3);
+    EXPECT_FALSE(view->TypeCacheSorted()) << "types met while drawing are appended";
+    view->Reload(false);
+    EXPECT_TRUE(view->TypeCacheSorted());
+    // Found again by halving, each extension keeps its own type.
+    EXPECT_EQ(Cell("d.qqz", 2), z);
+    EXPECT_EQ(Cell("b.qqm", 2), m);
+    EXPECT_EQ(Cell("c.qqa", 2), a);
+    EXPECT_EQ(view->TypeCacheCount(), 3);
+}
+
+TEST_F(DirViewPresentationTest, UnregisteredTypesAreNamedInTheUsersLanguage) {
+    // The recycle bin's items and files the shell knows no type for share this text.
+    const std::string expected = ExpectedTexts().fileType;
+    EXPECT_EQ(UnregisteredTypeName("QQX"), expected.substr(0, expected.size() - 2) + "QQX");
+    EXPECT_EQ(UnregisteredTypeName(""), expected.substr(0, expected.size() - 2));
 }
 
 } // namespace

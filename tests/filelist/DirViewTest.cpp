@@ -224,6 +224,113 @@ TEST_F(DirViewTest, MasksAndFiltersApplyToFilesOnly) {
     EXPECT_EQ(Names(), (std::vector<std::string>{"..", "hidden.jpg"}));
 }
 
+TEST_F(DirViewTest, AttributeFiltersAndTheExactEdgesOfTheRanges) {
+    File("plain.txt");
+    File("readonly.txt");
+    File("system.txt");
+    File("archive.txt");
+    SetFileAttributesA((dir / "plain.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+    SetFileAttributesA((dir / "readonly.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesA((dir / "system.txt").c_str(), FILE_ATTRIBUTE_SYSTEM);
+    SetFileAttributesA((dir / "archive.txt").c_str(), FILE_ATTRIBUTE_ARCHIVE);
+    view->SetPath(dir.Path());
+    using Names_ = std::vector<std::string>;
+    auto files = [&] {
+        Names_ out;
+        for (const std::string& n : Names())
+            if (n != "..") out.push_back(n);
+        return out;
+    };
+    ASSERT_EQ(files(), (Names_{"archive.txt", "plain.txt", "readonly.txt", "system.txt"}));
+    // The files as the system reports them (Wine marks every file for archiving): with the
+    // filter on an attribute, "yes" lists those that have it, "no" those that do not.
+    auto having = [&](DWORD bit, bool wanted) {
+        Names_ out;
+        for (const char* n : {"archive.txt", "plain.txt", "readonly.txt", "system.txt"})
+            if (((GetFileAttributesA((dir / n).c_str()) & bit) != 0) == wanted) out.push_back(n);
+        return out;
+    };
+    ASSERT_EQ(having(FILE_ATTRIBUTE_READONLY, true), Names_{"readonly.txt"});
+    ASSERT_EQ(having(FILE_ATTRIBUTE_SYSTEM, true), Names_{"system.txt"});
+    const struct {
+        void (TDirView::*set)(TSelAttr);
+        DWORD bit;
+    } filters[] = {{&TDirView::SetSelReadOnly, FILE_ATTRIBUTE_READONLY},
+                   {&TDirView::SetSelSysFile, FILE_ATTRIBUTE_SYSTEM},
+                   {&TDirView::SetSelArchive, FILE_ATTRIBUTE_ARCHIVE}};
+    for (const auto& f : filters) {
+        (view.get()->*f.set)(SelYes);
+        EXPECT_EQ(files(), having(f.bit, true)) << f.bit;
+        (view.get()->*f.set)(SelNo);
+        EXPECT_EQ(files(), having(f.bit, false)) << f.bit;
+        (view.get()->*f.set)(SelDontCare);
+    }
+    // Two filters at once: both must hold.
+    view->SetSelReadOnly(SelNo);
+    view->SetSelSysFile(SelNo);
+    EXPECT_EQ(files(), (Names_{"archive.txt", "plain.txt"}));
+    view->SetSelReadOnly(SelDontCare);
+    view->SetSelSysFile(SelDontCare);
+    for (const char* n : {"plain.txt", "readonly.txt", "system.txt", "archive.txt"}) {
+        SetFileAttributesA((dir / n).c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA((dir / n).c_str());
+    }
+
+    // Sizes: both limits belong to the range.
+    for (int size : {9, 10, 12, 13})
+        File(Numbered("size%d.dat", size), std::string(static_cast<size_t>(size), 's'));
+    view->SetSelFileSizeFrom(10);
+    view->SetSelFileSizeTo(12);
+    view->Reload(false);
+    EXPECT_EQ(files(), (Names_{"size10.dat", "size12.dat"}));
+    view->SetSelFileSizeFrom(0);
+    view->SetSelFileSizeTo(2147483647);
+
+    // Dates and times, packed as the file system packs local times (two-second steps): a file
+    // exactly at either limit is listed, one step beyond is not.
+    SYSTEMTIME st{};
+    st.wYear = 2001;
+    st.wMonth = 2;
+    st.wDay = 3;
+    st.wHour = 10;
+    st.wMinute = 20;
+    st.wSecond = 30;
+    FILETIME at{};
+    ASSERT_TRUE(SystemTimeToFileTime(&st, &at));
+    auto shifted = [](FILETIME ft, int seconds) {
+        ULARGE_INTEGER v{{ft.dwLowDateTime, ft.dwHighDateTime}};
+        v.QuadPart += static_cast<LONGLONG>(seconds) * 10000000;
+        return FILETIME{v.LowPart, v.HighPart};
+    };
+    auto stamp = [&](const std::string& name, FILETIME ft) {
+        File(name);
+        HANDLE h =
+            CreateFileA((dir / name).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        EXPECT_TRUE(SetFileTime(h, nullptr, nullptr, &ft));
+        CloseHandle(h);
+    };
+    for (const auto& s :
+         std::vector<std::pair<std::string, int>>{{"early.dat", -2}, {"edge.dat", 0}, {"late.dat", 2}})
+        stamp(s.first, shifted(at, s.second));
+    for (int i : {9, 10, 12, 13})
+        DeleteFileA((dir / Numbered("size%d.dat", i)).c_str());
+    FILETIME local{};
+    FileTimeToLocalFileTime(&at, &local);
+    WORD date = 0, time = 0;
+    ASSERT_TRUE(FileTimeToDosDateTime(&local, &date, &time));
+    view->SetSelFileDateTo(date);
+    view->SetSelFileTimeTo(time);
+    view->Reload(false);
+    EXPECT_EQ(files(), (Names_{"early.dat", "edge.dat"}));
+    view->SetSelFileDateTo(61343);
+    view->SetSelFileTimeTo(49152);
+    view->SetSelFileDateFrom(date);
+    view->SetSelFileTimeFrom(time);
+    view->Reload(false);
+    EXPECT_EQ(files(), (Names_{"edge.dat", "late.dat"}));
+}
+
 TEST_F(DirViewTest, ReturningToTheParentFocusesTheFolderOneCameFrom) {
     Folder("a");
     Folder("b");
@@ -788,6 +895,30 @@ TEST_F(DirViewSortTest, AColumnClickScrollsTheSelectedItemBackIntoView) {
     ASSERT_NE(view->TopItem(), nullptr);
     EXPECT_GT(view->TopItem()->Index(), 0);
     EXPECT_LT(selected->Index(), view->TopItem()->Index() + view->VisibleRowCount());
+}
+TEST_F(DirViewTest, SelectItemNewTellsWhichItemTheUserSelectedAndLeft) {
+    File("one.jpg");
+    File("two.jpg");
+    view->SetPath(dir.Path());
+    std::vector<std::string> events;
+    const TDirView* sender = nullptr;
+    int plain = 0; // the list view's own event still comes too
+    view->OnSelectItem = [&](TListItem*, bool) { ++plain; };
+    view->OnSelectItemNew = [&](TDirView& v, TListItem* item, bool selected) {
+        sender = &v;
+        events.push_back((selected ? "+" : "-") + (item ? TDirView::ItemData(item)->FileName : "?"));
+    };
+    ClickListItem(view->Handle(), view->FindFileItem("one.jpg")->Index());
+    RunUntilIdle();
+    ClickListItem(view->Handle(), view->FindFileItem("two.jpg")->Index());
+    RunUntilIdle();
+    EXPECT_EQ(sender, view.get());
+    EXPECT_EQ(plain, 3);
+    // The control may report the deselection for all items at once, without naming one.
+    ASSERT_EQ(events.size(), 3u);
+    EXPECT_EQ(events[0], "+one.jpg");
+    EXPECT_TRUE(events[1] == "-one.jpg" || events[1] == "-?") << events[1];
+    EXPECT_EQ(events[2], "+two.jpg");
 }
 
 } // namespace

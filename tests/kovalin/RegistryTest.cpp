@@ -76,6 +76,21 @@ TEST_F(RegistryTest, BinaryDataAndStringsWithoutTerminator) {
     EXPECT_EQ(back[2], 7);
     BYTE small[2];
     EXPECT_THROW(reg.ReadBinaryData("Bin", small, sizeof small), ERegistryException);
+    // A buffer of exactly the value's size takes it whole, and nothing is written beyond it.
+    BYTE exact[4] = {0, 0, 0, 0xEE};
+    EXPECT_EQ(reg.ReadBinaryData("Bin", exact, 3), 3);
+    EXPECT_EQ(exact[0], 9);
+    EXPECT_EQ(exact[2], 7);
+    EXPECT_EQ(exact[3], 0xEE);
+    // One byte short is refused before anything is copied.
+    BYTE shortBy1[3] = {0x11, 0x11, 0x11};
+    BYTE four[4] = {1, 2, 3, 4};
+    reg.WriteBinaryData("Bin4", four, 4);
+    EXPECT_THROW(reg.ReadBinaryData("Bin4", shortBy1, 3), ERegistryException);
+    EXPECT_EQ(shortBy1[0], 0x11);
+    // An empty value reads as nothing into any buffer.
+    reg.WriteBinaryData("Empty", data, 0);
+    EXPECT_EQ(reg.ReadBinaryData("Empty", exact, 0), 0);
     reg.WriteInteger("Int", 4);
     EXPECT_THROW(reg.ReadBinaryData("Int", back, sizeof back), ERegistryException);
     // A string stored without its zero byte still reads whole.

@@ -74,6 +74,7 @@ TEST_F(ThreadTest, SynchronizeRunsOnTheUIThreadAndWaitsUntilDone) {
 }
 
 TEST_F(ThreadTest, AnExceptionInTheCallIsRaisedAgainInTheThread) {
+    MessageBoxAnswerer boxes; // the user is told too
     TestThread t([](TestThread& self) {
         self.Synchronize([] { throw Exception("bad handler"); });
         self.SetReturnValue(7); // not reached
@@ -82,6 +83,8 @@ TEST_F(ThreadTest, AnExceptionInTheCallIsRaisedAgainInTheThread) {
     ASSERT_TRUE(PumpUntil([&] { return t.Finished(); }, 5000));
     EXPECT_EQ(t.FatalError(), "bad handler");
     EXPECT_EQ(t.WaitFor(), 0u);
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].text, "bad handler");
 }
 
 TEST_F(ThreadTest, TerminateReleasesAWaitingCallWhichNeverRuns) {

@@ -61,6 +61,19 @@ TEST(SpecsTest, ReaderSurvivesOddText) {
     EXPECT_TRUE(ParseSpecs("").Sections().empty());
 }
 
+TEST(SpecsTest, CommentsAndBlankLinesAreNoKeysAndZeroBytesEndTheText) {
+    const std::string text =
+        "; written by hand\r\n\r\n[KPLUGopen]\r\n; the usual name first\r\njpg=\r\n\r\n"
+        "   \r\n\t\r\njpe=\r\n;tif=\r\n[KPLUGinfo]\r\n\r\njpg=\r\n\0\0\0[KPLUGsave]\r\njpg=\r\n"s;
+    TSpecs s = ParseSpecs(text);
+    ASSERT_EQ(s.Sections().size(), 2u);
+    EXPECT_EQ(s.Keys("KPLUGopen"), (std::vector<std::string>{"jpg", "jpe"}));
+    EXPECT_EQ(s.Keys("KPLUGinfo"), (std::vector<std::string>{"jpg"}));
+    EXPECT_FALSE(s.HasSection("KPLUGsave"));
+    // The same text with the zero bytes as its only end: nothing after them, however many.
+    EXPECT_EQ(WriteSpecs(ParseSpecs(text.substr(0, text.find('\0')) + std::string(40, '\0'))), WriteSpecs(s));
+}
+
 TEST(SpecsTest, JpegLibraryCarriesItsCompleteResource) {
     kovalin::UniqueHModule lib(LoadLibraryA((testsupport::ExeFolder() + "plugins\\kv_jpeg.dll").c_str()));
     ASSERT_TRUE(lib);

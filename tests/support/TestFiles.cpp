@@ -51,6 +51,16 @@ void WriteFileBytes(const std::string& path, const std::string& bytes) {
     if (!f) throw std::runtime_error("cannot write " + path);
 }
 
+void WriteSizedFile(const std::string& path, int64_t size) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot create " + path);
+    LARGE_INTEGER at;
+    at.QuadPart = size;
+    const bool sized = SetFilePointerEx(h, at, nullptr, FILE_BEGIN) && SetEndOfFile(h);
+    CloseHandle(h);
+    if (!sized) throw std::runtime_error("cannot size " + path);
+}
+
 std::string ReadFileBytes(const std::string& path) {
     std::ifstream f(path, std::ios::binary);
     if (!f) throw std::runtime_error("cannot read " + path);

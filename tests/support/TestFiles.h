@@ -1,6 +1,7 @@
 // Scratch folders and whole-file reads and writes for tests.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace testsupport {
@@ -22,6 +23,8 @@ private:
 
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 std::string ReadFileBytes(const std::string& path);
+// A file of the given size made without writing its bytes (they read as zeros).
+void WriteSizedFile(const std::string& path, int64_t size);
 void DeleteTree(const std::string& path);
 
 // Folder of the running test executable, with a trailing backslash.

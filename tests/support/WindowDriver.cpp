@@ -4,6 +4,7 @@
 
 #include <winternl.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <map>
 
@@ -146,6 +147,62 @@ void CALLBACK WhenWindowAppears::Tick(HWND, UINT, UINT_PTR id, DWORD) {
     self->fired_ = true;
     KillTimer(nullptr, id);
     self->action_(h);
+}
+
+namespace {
+std::map<UINT_PTR, MessageBoxAnswerer*>& Answerers() {
+    static std::map<UINT_PTR, MessageBoxAnswerer*> m;
+    return m;
+}
+
+BOOL CALLBACK CollectDialog(HWND h, LPARAM p) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    if (pid == GetCurrentProcessId() && IsWindowVisible(h) && ClassOf(h) == "#32770")
+        reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
+    return TRUE;
+}
+} // namespace
+
+MessageBoxAnswerer::MessageBoxAnswerer(std::function<void(HWND)> beforeAnswer)
+    : beforeAnswer_(std::move(beforeAnswer)) {
+    timer_ = SetTimer(nullptr, 0, 20, Tick);
+    Answerers()[timer_] = this;
+}
+
+MessageBoxAnswerer::~MessageBoxAnswerer() {
+    KillTimer(nullptr, timer_);
+    Answerers().erase(timer_);
+}
+
+void CALLBACK MessageBoxAnswerer::Tick(HWND, UINT, UINT_PTR id, DWORD) {
+    auto it = Answerers().find(id);
+    if (it != Answerers().end()) it->second->Answer();
+}
+
+void MessageBoxAnswerer::Answer() {
+    std::vector<HWND> dialogs;
+    EnumWindows(CollectDialog, reinterpret_cast<LPARAM>(&dialogs));
+    HICON errorIcon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_HAND));
+    for (HWND h : dialogs) {
+        HWND ok = FindChild(h, "Button", "OK");
+        if (!ok || std::find(answered_.begin(), answered_.end(), h) != answered_.end()) continue;
+        answered_.push_back(h);
+        Box box;
+        box.caption = WindowText(h);
+        box.owner = GetWindow(h, GW_OWNER);
+        for (HWND child : ChildWindows(h)) {
+            if (ClassOf(child) != "Static") continue;
+            auto icon = reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
+            if (icon)
+                box.errorIcon = box.errorIcon || icon == errorIcon;
+            else if (!WindowText(child).empty())
+                box.text = WindowText(child);
+        }
+        boxes_.push_back(box);
+        if (beforeAnswer_) beforeAnswer_(h);
+        SendMessageA(ok, BM_CLICK, 0, 0);
+    }
 }
 
 int GdiObjectCount() {

@@ -47,6 +47,32 @@ private:
     bool fired_ = false;
 };
 
+// Answers every message box that this process shows while it lives, from a timer of the calling
+// thread (the box's own loop runs it): notes what each box said, lets `beforeAnswer` look at it
+// (the box stays up meanwhile) and presses its OK button.
+class MessageBoxAnswerer {
+public:
+    struct Box {
+        std::string caption;
+        std::string text;
+        HWND owner = nullptr;
+        bool errorIcon = false; // the system's error (hand) icon
+    };
+    explicit MessageBoxAnswerer(std::function<void(HWND)> beforeAnswer = {});
+    MessageBoxAnswerer(const MessageBoxAnswerer&) = delete;
+    MessageBoxAnswerer& operator=(const MessageBoxAnswerer&) = delete;
+    ~MessageBoxAnswerer();
+    const std::vector<Box>& Boxes() const { return boxes_; }
+
+private:
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR id, DWORD);
+    void Answer();
+    std::function<void(HWND)> beforeAnswer_;
+    UINT_PTR timer_;
+    std::vector<HWND> answered_;
+    std::vector<Box> boxes_;
+};
+
 // A left click on an item of a list-view control, as the user makes it; the messages it causes
 // are left waiting.
 void ClickListItem(HWND list, int index);

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <set>
 
 using namespace kovalin;
@@ -105,6 +106,31 @@ TEST(JpegImageTest, CodecErrorsCarryOnlyTheMessageCode) {
     EXPECT_TRUE(img.Empty());
     EXPECT_EQ(img.Width(), 0);
     EXPECT_THROW(img.Bitmap(), EJPEG);
+}
+
+// The message of the codec error that the action raises, or "" when it raises none.
+std::string CodecMessage(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const EJPEG& e) {
+        return e.Message();
+    }
+    return std::string();
+}
+
+std::string ErrorText(J_MESSAGE_CODE code) {
+    return "JPEG error #" + std::to_string(static_cast<int>(code));
+}
+
+TEST(JpegImageTest, EmptyAndTruncatedFilesEachGiveTheirOwnCodecNumber) {
+    const std::string jpeg = MakeJpeg({});
+    TJPEGImage img;
+    Load(img, "");
+    EXPECT_EQ(CodecMessage([&] { img.Bitmap(); }), ErrorText(JERR_INPUT_EMPTY));
+    EXPECT_EQ(CodecMessage([&] { Load(img, jpeg.substr(0, 40)); }), ErrorText(JERR_INPUT_EOF));
+    Load(img, jpeg.substr(0, jpeg.size() - 200));
+    EXPECT_EQ(CodecMessage([&] { img.Bitmap(); }), ErrorText(JERR_INPUT_EOF));
+    EXPECT_NE(JERR_INPUT_EMPTY, JERR_INPUT_EOF);
 }
 
 TEST(JpegImageTest, ReducedScalesGiveTheDecodersSizes) {
