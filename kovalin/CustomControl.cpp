@@ -63,6 +63,10 @@ LRESULT TCustomControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         EndPaint(Handle(), &ps);
         return 0;
     }
+    case WM_PRINTCLIENT:
+        // Painting into a device context someone else holds: a snapshot of the control.
+        Paint(reinterpret_cast<HDC>(wParam));
+        return 0;
     case WM_SETCURSOR:
         if (LOWORD(lParam) == HTCLIENT) {
             ::SetCursor(cursor_ ? cursor_ : LoadCursor(nullptr, IDC_ARROW));
