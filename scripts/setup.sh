@@ -13,6 +13,9 @@ packages=(
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
   wine wine64 xvfb xauth x11-apps imagemagick
   nasm cmake make googletest dpkg-dev locales
+  # the print tests' printer: CUPS with the PDF back end, and poppler to render what it printed
+  cups printer-driver-cups-pdf
+  poppler-utils
 )
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }

@@ -1,5 +1,6 @@
 // Printing to the real PDF printer and measuring what came out on the sheet.
 #include "kovalin/Form.h"
+#include "kovalin/Handles.h"
 #include "kovalin/Registry.h"
 #include "plugin_api/KPlug.h"
 #include "plugin_api/PluginMap.h"
@@ -138,4 +139,35 @@ TEST_F(PreviewPrintingTest, AbortFromProgressStopsTheJob) {
     prw->PrintRange(3, 3);
     EXPECT_FALSE(prw->Aborted());
     EXPECT_FALSE(WaitForNewPdf(old).empty());
+}
+
+// Run once before the printer is set up (and skipped whenever one is listed).
+TEST(NoPrinterTest, LayoutUsesTheScreenAndPrintingDoesNothing) {
+    if (PrinterListed()) GTEST_SKIP() << "a printer is installed";
+    TForm form{{.caption = "No printer", .clientWidth = 300, .clientHeight = 300}};
+    TPrintPreview prw(form, {.units = mmLoMetric, .margin = 69});
+    ScreenDC screen;
+    EXPECT_FALSE(prw.PrinterInstalled());
+    EXPECT_EQ(prw.DeviceDpiX(), GetDeviceCaps(screen.get(), LOGPIXELSX));
+    EXPECT_EQ(prw.DeviceDpiY(), GetDeviceCaps(screen.get(), LOGPIXELSY));
+    EXPECT_EQ(prw.DevicePageWidth(), ConvertUnits(2100, prw.DeviceDpiX(), mmLoMetric, mmPixel));
+    prw.BeginDoc();
+    prw.Canvas().FillRect({0, 0, 100, 100}, RGB(0, 0, 0));
+    prw.EndDoc();
+    int before = 0;
+    prw.OnBeforePrint = [&](TPrintPreview&) { ++before; };
+    prw.Print();
+    EXPECT_EQ(before, 0);
+    EXPECT_EQ(prw.State(), psIdle);
+
+    kplug::TPluginLibrary lib{"print.dll"};
+    auto doPrint = lib.Entry<TDoPrint>(kDoPrint);
+    ASSERT_NE(doPrint, nullptr);
+    HBITMAP image = SolidBitmap(20, 20, RGB(255, 0, 0));
+    kovalin::TRegistry reg;
+    reg.DeleteKey("\\Software\\Kovalin\\Vodedi\\Print");
+    EXPECT_EQ(doPrint(form.Handle(), image, "none.bmp", 1), TRUE);
+    DeleteObject(image);
+    EXPECT_TRUE(reg.OpenKeyReadOnly("\\Software\\Kovalin\\Vodedi\\Print"));
+    EXPECT_EQ(reg.ReadInteger("PaperWidth"), 2100);
 }
