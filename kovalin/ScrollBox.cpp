@@ -14,8 +14,10 @@ int TControlScrollBar::MaxPosition() const {
 }
 
 bool TControlScrollBar::IsScrollBarVisible() const {
-    DWORD style = static_cast<DWORD>(GetWindowLongA(box_.Handle(), GWL_STYLE));
-    return (style & (bar_ == SB_HORZ ? WS_HSCROLL : WS_VSCROLL)) != 0;
+    SCROLLBARINFO info{};
+    info.cbSize = sizeof info;
+    GetScrollBarInfo(box_.Handle(), bar_ == SB_HORZ ? OBJID_HSCROLL : OBJID_VSCROLL, &info);
+    return !(info.rgstate[0] & STATE_SYSTEM_INVISIBLE);
 }
 
 void TControlScrollBar::SetRange(int value) {
@@ -25,7 +27,6 @@ void TControlScrollBar::SetRange(int value) {
 
 void TControlScrollBar::SetPosition(int value) {
     value = std::clamp(value, 0, MaxPosition());
-    if (value == position_) return;
     int delta = value - position_;
     position_ = value;
     SCROLLINFO si{};
@@ -37,34 +38,20 @@ void TControlScrollBar::SetPosition(int value) {
     else box_.ScrollBy(0, -delta);
 }
 
-// Hands range, page and position to the system's bar, which shows itself only while the range
-// exceeds the page. Showing or hiding a bar resizes the client area, which calls back here.
+// Hands range and page to the system's bar, which shows itself only while the range exceeds the
+// page; showing or hiding a bar resizes the client area, which calls back here. The position is
+// kept within what is reachable.
 void TControlScrollBar::Apply() {
-    int client = ClientSize();
     SCROLLINFO si{};
     si.cbSize = sizeof si;
-    si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
-    si.nMin = 0;
-    si.nMax = range_ > client ? range_ - 1 : 0;
-    si.nPage = range_ > client ? static_cast<UINT>(client) : 0;
-    int pos = range_ > client ? std::clamp(position_, 0, MaxPosition()) : 0;
-    si.nPos = pos;
+    si.fMask = SIF_RANGE | SIF_PAGE;
+    si.nMax = range_ > 0 ? range_ - 1 : 0;
+    si.nPage = static_cast<UINT>(ClientSize());
     SetScrollInfo(box_.Handle(), bar_, &si, TRUE);
-    // The client area may have changed with the bar: keep the position within what is reachable.
-    pos = std::clamp(pos, 0, MaxPosition());
-    if (pos != position_) {
-        int delta = pos - position_;
-        position_ = pos;
-        si.fMask = SIF_POS;
-        si.nPos = pos;
-        SetScrollInfo(box_.Handle(), bar_, &si, TRUE);
-        if (bar_ == SB_HORZ) box_.ScrollBy(-delta, 0);
-        else box_.ScrollBy(0, -delta);
-    }
+    SetPosition(position_);
 }
 
 void TControlScrollBar::Scroll(WORD code, int thumb) {
-    int client = ClientSize();
     switch (code) {
     case SB_LINEUP:
         SetPosition(position_ - increment_);
@@ -73,16 +60,16 @@ void TControlScrollBar::Scroll(WORD code, int thumb) {
         SetPosition(position_ + increment_);
         break;
     case SB_PAGEUP:
-        SetPosition(position_ - client);
+        SetPosition(position_ - ClientSize());
         break;
     case SB_PAGEDOWN:
-        SetPosition(position_ + client);
+        SetPosition(position_ + ClientSize());
         break;
     case SB_TOP:
         SetPosition(0);
         break;
     case SB_BOTTOM:
-        SetPosition(range_);
+        SetPosition(MaxPosition());
         break;
     case SB_THUMBTRACK:
         if (tracking_) SetPosition(thumb);
@@ -93,23 +80,25 @@ void TControlScrollBar::Scroll(WORD code, int thumb) {
     }
 }
 
-TScrollBox::TScrollBox(TWinControl& parent, const Params& p) : TWinControl(&parent) {
+TScrollBox::TScrollBox(TWinControl& parent, const Params& p) : TWinControl(&parent), color_(p.color) {
     CreateParams cp = ChildParams(nullptr, p.left, p.top, p.width, p.height);
-    cp.style |= WS_CLIPCHILDREN | WS_CLIPSIBLINGS | (p.tabStop ? WS_TABSTOP : 0);
-    cp.exStyle = p.border ? WS_EX_CLIENTEDGE : 0;
+    cp.style |= WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_HSCROLL | WS_VSCROLL | WS_TABSTOP;
+    cp.exStyle = (p.border ? WS_EX_CLIENTEDGE : 0) | WS_EX_CONTROLPARENT;
     CreateHandle(cp);
+    horz_.tracking_ = vert_.tracking_ = p.tracking;
+    UpdateScrollRange();
 }
 
 void TScrollBox::SetAutoScroll(bool value) {
     if (value == autoScroll_) return;
     autoScroll_ = value;
-    if (value) UpdateAutoRange();
+    if (value) UpdateScrollRange();
 }
 
-void TScrollBox::UpdateAutoRange() {
+void TScrollBox::MeasureChildren() {
     int right = 0, bottom = 0;
     for (HWND child = GetWindow(Handle(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        if (!IsWindowVisible(child)) continue;
+        if (!(GetWindowLongA(child, GWL_STYLE) & WS_VISIBLE)) continue;
         RECT r;
         GetWindowRect(child, &r);
         MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&r), 2);
@@ -118,14 +107,33 @@ void TScrollBox::UpdateAutoRange() {
     }
     horz_.range_ = right > 0 ? right + horz_.margin_ : 0;
     vert_.range_ = bottom > 0 ? bottom + vert_.margin_ : 0;
-    horz_.Apply();
-    vert_.Apply();
+}
+
+void TScrollBox::UpdateScrollRange() {
+    // Setting one bar can show or hide it and resize the client area, which lands here again.
+    if (sizing_ > 0) return;
+    RECT before = ClientRect();
+    ++sizing_;
+    if (autoScroll_) MeasureChildren();
+    // Twice: a bar that appears takes room from the other direction.
+    for (int round = 0; round < 2; ++round) {
+        horz_.Apply();
+        vert_.Apply();
+    }
+    --sizing_;
+    // A bar that came or went changed the room the content has: the owner lays it out again.
+    RECT after = ClientRect();
+    if (after.right != before.right || after.bottom != before.bottom) Resize();
+}
+
+void TScrollBox::ScrollTo(int x, int y) {
+    horz_.SetPosition(x);
+    vert_.SetPosition(y);
 }
 
 void TScrollBox::ScrollBy(int dx, int dy) {
     if (dx == 0 && dy == 0) return;
-    ScrollWindowEx(Handle(), dx, dy, nullptr, nullptr, nullptr, nullptr,
-                   SW_SCROLLCHILDREN | SW_INVALIDATE | SW_ERASE);
+    ScrollWindowEx(Handle(), dx, dy, nullptr, nullptr, nullptr, nullptr, SW_SCROLLCHILDREN | SW_INVALIDATE | SW_ERASE);
 }
 
 void TScrollBox::Resize() {
@@ -135,39 +143,33 @@ void TScrollBox::Resize() {
 LRESULT TScrollBox::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_HSCROLL:
-        if (lParam == 0) {
-            SCROLLINFO si{};
-    si.cbSize = sizeof si;
-    si.fMask = SIF_TRACKPOS;
-            GetScrollInfo(Handle(), SB_HORZ, &si);
-            horz_.Scroll(LOWORD(wParam), si.nTrackPos);
-            return 0;
-        }
-        break;
-    case WM_VSCROLL:
-        if (lParam == 0) {
-            SCROLLINFO si{};
-    si.cbSize = sizeof si;
-    si.fMask = SIF_TRACKPOS;
-            GetScrollInfo(Handle(), SB_VERT, &si);
-            vert_.Scroll(LOWORD(wParam), si.nTrackPos);
-            return 0;
-        }
-        break;
+    case WM_VSCROLL: {
+        if (lParam) break; // a control inside names itself
+        int bar = msg == WM_HSCROLL ? SB_HORZ : SB_VERT;
+        SCROLLINFO si{};
+        si.cbSize = sizeof si;
+        si.fMask = SIF_TRACKPOS;
+        GetScrollInfo(Handle(), bar, &si);
+        (bar == SB_HORZ ? horz_ : vert_).Scroll(LOWORD(wParam), si.nTrackPos);
+        return 0;
+    }
+    case WM_MOUSEWHEEL: {
+        int notches = GET_WHEEL_DELTA_WPARAM(wParam) / WHEEL_DELTA;
+        vert_.SetPosition(vert_.position_ - notches * 3 * vert_.increment_);
+        return 0;
+    }
     case WM_SIZE: {
         LRESULT r = DefaultHandler(msg, wParam, lParam);
-        // A bar that shows or hides resizes the client area again; the outermost call finishes.
-        if (sizing_ < 3) {
-            ++sizing_;
-            if (autoScroll_) UpdateAutoRange();
-            else {
-                horz_.Apply();
-                vert_.Apply();
-            }
-            --sizing_;
+        if (sizing_ == 0) {
+            UpdateScrollRange();
+            Resize();
         }
-        if (sizing_ == 0) Resize();
         return r;
+    }
+    case WM_ERASEBKGND: {
+        RECT r = ClientRect();
+        FillRect(reinterpret_cast<HDC>(wParam), &r, GetSysColorBrush(color_));
+        return 1;
     }
     }
     return DefaultHandler(msg, wParam, lParam);

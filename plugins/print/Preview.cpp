@@ -28,11 +28,15 @@ bool AnyPrinter() {
 } // namespace
 
 TPrintPreview::TPrintPreview(TWinControl& parent, const Params& p)
-    : TScrollBox(parent, {.left = 0, .top = 0, .width = 100, .height = 100, .tabStop = true}) {
+    : TScrollBox(parent, {.left = 0,
+                          .top = 0,
+                          .width = 100,
+                          .height = 100,
+                          .color = COLOR_BTNFACE,
+                          .tracking = p.trackingScroll,
+                          .border = false}) {
     HorzScrollBar().SetSmooth(p.smoothScroll);
     VertScrollBar().SetSmooth(p.smoothScroll);
-    HorzScrollBar().SetTracking(p.trackingScroll);
-    VertScrollBar().SetTracking(p.trackingScroll);
     paperView_.OnChange = [this](TPaperPreviewOptions&) { OptionsChanged(); };
     paper_ = std::make_unique<TPaperPreview>(*this, false);
     paper_->OnPaint = [this](TPaperPreview& s, TCanvas& c, const RECT& r) { PaintPage(s, c, r); };
@@ -237,7 +241,7 @@ void TPrintPreview::ShowFirstPage() {
     if (currentPage_ == 0) {
         currentPage_ = 1;
         paper_->SetVisible(true);
-        UpdateAutoRange();
+        UpdateScrollRange();
         paper_->Invalidate();
     }
 }
