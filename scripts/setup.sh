@@ -16,6 +16,8 @@ packages=(
   # the print tests' printer: CUPS with the PDF back end, and poppler to render what it printed
   cups printer-driver-cups-pdf
   poppler-utils
+  nsis     # the installers (makensis with its x86 and amd64 stubs)
+  python3  # the installer's zip
 )
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
