@@ -20,7 +20,8 @@ HCURSOR TCursorList::Cursor(int id) const {
 
 void TCursorList::SetCursor(int id, HCURSOR cursor, bool owned) {
     auto it = cursors_.find(id);
-    if (it != cursors_.end() && it->second.owned && it->second.cursor != cursor) DestroyCursor(it->second.cursor);
+    if (it != cursors_.end() && it->second.owned && it->second.cursor != cursor)
+        DestroyCursor(it->second.cursor);
     cursors_[id] = {cursor, owned};
 }
 

@@ -25,7 +25,8 @@ void TCustomControl::SetCursor(HCURSOR cursor) {
     cursor_ = cursor;
     // Show the new cursor at once when the pointer is over the control.
     POINT pt;
-    if (GetCursorPos(&pt) && WindowFromPoint(pt) == Handle()) ::SetCursor(cursor_ ? cursor_ : LoadCursor(nullptr, IDC_ARROW));
+    if (GetCursorPos(&pt) && WindowFromPoint(pt) == Handle())
+        ::SetCursor(cursor_ ? cursor_ : LoadCursor(nullptr, IDC_ARROW));
 }
 
 void TCustomControl::MouseDown(TMouseButton button, WPARAM wParam, LPARAM lParam) {

@@ -9,8 +9,10 @@ namespace {
 
 void CollectCommands(const TMenuItem& parent, std::vector<TMenuItem*>& out) {
     for (const auto& item : parent.Items) {
-        if (!item->Items.empty()) CollectCommands(*item, out);
-        else if (!item->IsLine()) out.push_back(item.get());
+        if (!item->Items.empty())
+            CollectCommands(*item, out);
+        else if (!item->IsLine())
+            out.push_back(item.get());
     }
 }
 
@@ -22,7 +24,8 @@ void FillMenu(HMENU menu, const TMenuItem& parent, UINT& nextId) {
             if (item->Visible)
                 AppendMenuA(menu, MF_POPUP | MF_STRING | (item->Enabled ? 0 : MF_GRAYED),
                             reinterpret_cast<UINT_PTR>(sub), item->Caption.c_str());
-            else DestroyMenu(sub);
+            else
+                DestroyMenu(sub);
         } else if (item->IsLine()) {
             if (item->Visible) AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
         } else {
@@ -56,8 +59,8 @@ TMenuItem* TPopupMenu::Popup(HWND owner, int x, int y) {
     // The owner must be the foreground window, or the menu does not close when the user clicks
     // elsewhere.
     SetForegroundWindow(owner);
-    UINT chosen = static_cast<UINT>(
-        TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RETURNCMD | TPM_RIGHTBUTTON, x, y, 0, owner, nullptr));
+    UINT chosen = static_cast<UINT>(TrackPopupMenu(
+        menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RETURNCMD | TPM_RIGHTBUTTON, x, y, 0, owner, nullptr));
     DestroyMenu(menu);
     std::vector<TMenuItem*> commands = Commands();
     if (chosen == 0 || chosen > commands.size()) return nullptr;

@@ -26,7 +26,8 @@ std::string DefaultPrinterName() {
 HGLOBAL DefaultDevMode(const std::string& device) {
     UniquePrinterHandle printer;
     if (!OpenPrinterA(const_cast<char*>(device.c_str()), printer.put(), nullptr)) return nullptr;
-    LONG size = DocumentPropertiesA(nullptr, printer.get(), const_cast<char*>(device.c_str()), nullptr, nullptr, 0);
+    LONG size =
+        DocumentPropertiesA(nullptr, printer.get(), const_cast<char*>(device.c_str()), nullptr, nullptr, 0);
     if (size <= 0) return nullptr;
     UniqueHGlobal mem(GlobalAlloc(GHND, static_cast<SIZE_T>(size)));
     if (!mem) return nullptr;
@@ -72,7 +73,8 @@ int TPrinter::PrinterIndex() {
         // The default printer stands at its place in the list.
         std::vector<std::string> list = Printers();
         for (size_t i = 0; i < list.size(); ++i)
-            if (!device_.empty() && _stricmp(list[i].c_str(), device_.c_str()) == 0) return static_cast<int>(i);
+            if (!device_.empty() && _stricmp(list[i].c_str(), device_.c_str()) == 0)
+                return static_cast<int>(i);
     }
     return index_;
 }
@@ -85,9 +87,12 @@ void TPrinter::SetPrinterIndex(int index) {
 void TPrinter::Select(int index) {
     std::vector<std::string> list = Printers();
     std::string name;
-    if (index >= 0 && index < static_cast<int>(list.size())) name = list[static_cast<size_t>(index)];
-    else if (index == -1) name = DefaultPrinterName();
-    else throw ERangeError("Printer index out of range");
+    if (index >= 0 && index < static_cast<int>(list.size()))
+        name = list[static_cast<size_t>(index)];
+    else if (index == -1)
+        name = DefaultPrinterName();
+    else
+        throw ERangeError("Printer index out of range");
     if (name.empty() && !list.empty()) name = list.front();
     FreeDC();
     index_ = index;

@@ -34,8 +34,10 @@ void TControlScrollBar::SetPosition(int value) {
     si.fMask = SIF_POS;
     si.nPos = position_;
     SetScrollInfo(box_.Handle(), bar_, &si, TRUE);
-    if (bar_ == SB_HORZ) box_.ScrollBy(-delta, 0);
-    else box_.ScrollBy(0, -delta);
+    if (bar_ == SB_HORZ)
+        box_.ScrollBy(-delta, 0);
+    else
+        box_.ScrollBy(0, -delta);
 }
 
 // Hands range and page to the system's bar, which shows itself only while the range exceeds the
@@ -133,7 +135,8 @@ void TScrollBox::ScrollTo(int x, int y) {
 
 void TScrollBox::ScrollBy(int dx, int dy) {
     if (dx == 0 && dy == 0) return;
-    ScrollWindowEx(Handle(), dx, dy, nullptr, nullptr, nullptr, nullptr, SW_SCROLLCHILDREN | SW_INVALIDATE | SW_ERASE);
+    ScrollWindowEx(Handle(), dx, dy, nullptr, nullptr, nullptr, nullptr,
+                   SW_SCROLLCHILDREN | SW_INVALIDATE | SW_ERASE);
 }
 
 void TScrollBox::Resize() {

@@ -12,7 +12,8 @@ bool TToolButton::Enabled() const {
 }
 
 void TToolButton::SetEnabled(bool value) {
-    SendMessageA(bar_.Handle(), TB_ENABLEBUTTON, static_cast<WPARAM>(id_), MAKELPARAM(value ? TRUE : FALSE, 0));
+    SendMessageA(bar_.Handle(), TB_ENABLEBUTTON, static_cast<WPARAM>(id_),
+                 MAKELPARAM(value ? TRUE : FALSE, 0));
 }
 
 RECT TToolButton::BoundsRect() const {
@@ -23,8 +24,10 @@ RECT TToolButton::BoundsRect() const {
 
 void TToolButton::Click() {
     if (!Enabled()) return;
-    if (dropdownMenu_) DropDown();
-    else if (OnClick) OnClick();
+    if (dropdownMenu_)
+        DropDown();
+    else if (OnClick)
+        OnClick();
 }
 
 void TToolButton::SetDropdownMenu(TPopupMenu* menu) {
@@ -42,6 +45,9 @@ void TToolButton::DropDown() {
     if (!dropdownMenu_) return;
     RECT r = BoundsRect();
     MapWindowPoints(bar_.Handle(), nullptr, reinterpret_cast<POINT*>(&r), 2);
+    // The button's tooltip would stay above the open menu.
+    if (HWND tips = reinterpret_cast<HWND>(SendMessageA(bar_.Handle(), TB_GETTOOLTIPS, 0, 0)))
+        SendMessageA(tips, TTM_POP, 0, 0);
     // The button stays pressed while its menu is open.
     SendMessageA(bar_.Handle(), TB_PRESSBUTTON, static_cast<WPARAM>(id_), MAKELPARAM(TRUE, 0));
     dropdownMenu_->Popup(GetAncestor(bar_.Handle(), GA_ROOT), r.left, r.bottom);
@@ -53,8 +59,8 @@ TToolBar::TToolBar(TWinControl& parent, const Params& p) : TWinControl(&parent) 
     InitCommonControlsEx(&icc);
     // The parent's layout places the bar; the bar must not move itself to the top.
     CreateParams cp = ChildParams(TOOLBARCLASSNAMEA, 0, 0, 100, p.height);
-    cp.style |= WS_CLIPCHILDREN | WS_CLIPSIBLINGS | TBSTYLE_FLAT | TBSTYLE_LIST | TBSTYLE_TOOLTIPS | CCS_NODIVIDER |
-                CCS_NOPARENTALIGN | CCS_NORESIZE;
+    cp.style |= WS_CLIPCHILDREN | WS_CLIPSIBLINGS | TBSTYLE_FLAT | TBSTYLE_LIST | TBSTYLE_TOOLTIPS |
+                CCS_NODIVIDER | CCS_NOPARENTALIGN | CCS_NORESIZE;
     cp.caption = p.caption;
     // Subclassed, so that controls placed on the bar have their notifications routed.
     cp.subclass = true;

@@ -7,14 +7,15 @@ namespace kvprint {
 using namespace kovalin;
 
 TPaperPreviewOptions::TPaperPreviewOptions()
-    : borderColor_(RGB(0, 0, 0)), paperColor_(RGB(255, 255, 255)), shadowColor_(GetSysColor(COLOR_BTNSHADOW)) {}
+    : borderColor_(RGB(0, 0, 0)), paperColor_(RGB(255, 255, 255)),
+      shadowColor_(GetSysColor(COLOR_BTNSHADOW)) {}
 
 void TPaperPreviewOptions::Changed() {
     if (OnChange) OnChange(*this);
 }
 
 #define KVPRINT_SETTER(Name, field, Type)                                                                    \
-    void TPaperPreviewOptions::Set##Name(Type value) {                                                     \
+    void TPaperPreviewOptions::Set##Name(Type value) {                                                       \
         if (field == value) return;                                                                          \
         field = value;                                                                                       \
         Changed();                                                                                           \
@@ -43,10 +44,11 @@ void TPaperPreviewOptions::Assign(const TPaperPreviewOptions& s) {
 
 TPaperPreview::TPaperPreview(TWinControl& parent, bool visible)
     : TCustomControl(parent, {.left = 0, .top = 0, .width = 105, .height = 148, .visible = visible}),
-      borderColor_(RGB(0, 0, 0)), paperColor_(RGB(255, 255, 255)), shadowColor_(GetSysColor(COLOR_BTNSHADOW)) {}
+      borderColor_(RGB(0, 0, 0)), paperColor_(RGB(255, 255, 255)),
+      shadowColor_(GetSysColor(COLOR_BTNSHADOW)) {}
 
 #define KVPRINT_PAPER_SETTER(Name, field, Type)                                                              \
-    void TPaperPreview::Set##Name(Type value) {                                                            \
+    void TPaperPreview::Set##Name(Type value) {                                                              \
         if (field == value) return;                                                                          \
         field = value;                                                                                       \
         Invalidate();                                                                                        \
@@ -76,7 +78,8 @@ void TPaperPreview::SetPaperHeight(int value) {
 
 RECT TPaperPreview::PageRect() const {
     RECT c = ClientRect();
-    return {borderSize_, borderSize_, c.right - shadowSize_ - borderSize_, c.bottom - shadowSize_ - borderSize_};
+    return {borderSize_, borderSize_, c.right - shadowSize_ - borderSize_,
+            c.bottom - shadowSize_ - borderSize_};
 }
 
 void TPaperPreview::Paint(HDC dc) {
@@ -86,8 +89,8 @@ void TPaperPreview::Paint(HDC dc) {
     SetROP2(dc, R2_COPYPEN);
     if (borderSize_ > 0) {
         LOGBRUSH lb{BS_SOLID, borderColor_, 0};
-        UniqueHPen pen(ExtCreatePen(PS_GEOMETRIC | PS_INSIDEFRAME | PS_SOLID, static_cast<DWORD>(borderSize_), &lb,
-                                    0, nullptr));
+        UniqueHPen pen(ExtCreatePen(PS_GEOMETRIC | PS_INSIDEFRAME | PS_SOLID, static_cast<DWORD>(borderSize_),
+                                    &lb, 0, nullptr));
         SelectGuard p(dc, pen.get());
         SelectGuard b(dc, GetStockObject(HOLLOW_BRUSH));
         Rectangle(dc, 0, 0, w - s, h - s);

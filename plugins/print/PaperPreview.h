@@ -57,7 +57,8 @@ private:
 
 class TPaperPreview : public kovalin::TCustomControl {
 public:
-    using TPaperPaintEvent = std::function<void(TPaperPreview& sender, kovalin::TCanvas& canvas, const RECT& pageRect)>;
+    using TPaperPaintEvent =
+        std::function<void(TPaperPreview& sender, kovalin::TCanvas& canvas, const RECT& pageRect)>;
 
     // Created 105 x 148 pixels.
     TPaperPreview(kovalin::TWinControl& parent, bool visible);

@@ -81,7 +81,7 @@ void TPrintPreview::UpdatePrinterInfo() {
     } else if (!Printer().Printing()) {
         try {
             Printer().SetOrientation(orientation_ == poLandscape ? TPrinterOrientation::poLandscape
-                                                                  : TPrinterOrientation::poPortrait);
+                                                                 : TPrinterOrientation::poPortrait);
             HDC dc = Printer().Handle();
             deviceDpiX_ = GetDeviceCaps(dc, LOGPIXELSX);
             deviceDpiY_ = GetDeviceCaps(dc, LOGPIXELSY);
@@ -386,18 +386,21 @@ void TPrintPreview::DoLayout() {
     auto fitWidth = [&] {
         cw = W;
         int pw = cw - 2 * b - s;
-        ch = PaperToControl(devicePageWidth_ ? MulDivRound(pw, devicePageHeight_, devicePageWidth_) : 0, b, s);
+        ch =
+            PaperToControl(devicePageWidth_ ? MulDivRound(pw, devicePageHeight_, devicePageWidth_) : 0, b, s);
     };
     auto fitHeight = [&] {
         ch = H;
         int ph = ch - 2 * b - s;
-        cw = PaperToControl(devicePageHeight_ ? MulDivRound(ph, devicePageWidth_, devicePageHeight_) : 0, b, s);
+        cw = PaperToControl(devicePageHeight_ ? MulDivRound(ph, devicePageWidth_, devicePageHeight_) : 0, b,
+                            s);
     };
     switch (zoomState_) {
     case zsZoomOther:
-        cw = PaperToControl(MulDivRound(devicePageWidth_, zoom_ * ScreenPixelsPerInchX(), deviceDpiX_ * 100), b, s);
-        ch = PaperToControl(MulDivRound(devicePageHeight_, zoom_ * ScreenPixelsPerInchY(), deviceDpiY_ * 100), b,
-                            s);
+        cw = PaperToControl(MulDivRound(devicePageWidth_, zoom_ * ScreenPixelsPerInchX(), deviceDpiX_ * 100),
+                            b, s);
+        ch = PaperToControl(MulDivRound(devicePageHeight_, zoom_ * ScreenPixelsPerInchY(), deviceDpiY_ * 100),
+                            b, s);
         break;
     case zsZoomToWidth:
         hb.SetRange(0);
@@ -413,7 +416,8 @@ void TPrintPreview::DoLayout() {
         if (W > 0 && devicePageWidth_ > 0 &&
             static_cast<double>(H) / W > static_cast<double>(devicePageHeight_) / devicePageWidth_)
             fitWidth();
-        else fitHeight();
+        else
+            fitHeight();
         break;
     }
     canScrollHorz_ = cw > W;
@@ -430,8 +434,8 @@ void TPrintPreview::DoLayout() {
         vb.SetPosition(vPercent * (vb.Range() - H) / 100);
     }
     paper_->Invalidate();
-    paper_->SetCursor(Cursors().Cursor(canScrollHorz_ || canScrollVert_ ? paperView_.DragCursor()
-                                                                        : paperView_.Cursor()));
+    paper_->SetCursor(
+        Cursors().Cursor(canScrollHorz_ || canScrollVert_ ? paperView_.DragCursor() : paperView_.Cursor()));
 }
 
 // ---- mouse and keys ----
@@ -452,8 +456,9 @@ void TPrintPreview::PaperMouseMove(TShiftState shift, int x, int y) {
         if (AutoScroll() && hb.IsScrollBarVisible()) {
             hb.SetPosition(hb.Position() - dx);
         } else {
-            int left = std::clamp(paper_->Left() + dx, static_cast<int>(client.right) - hb.Margin() - paper_->Width(),
-                                  hb.Margin());
+            int left =
+                std::clamp(paper_->Left() + dx,
+                           static_cast<int>(client.right) - hb.Margin() - paper_->Width(), hb.Margin());
             paper_->SetBounds(left, paper_->Top(), paper_->Width(), paper_->Height());
         }
     }
@@ -463,8 +468,9 @@ void TPrintPreview::PaperMouseMove(TShiftState shift, int x, int y) {
         if (AutoScroll() && vb.IsScrollBarVisible()) {
             vb.SetPosition(vb.Position() - dy);
         } else {
-            int top = std::clamp(paper_->Top() + dy, static_cast<int>(client.bottom) - vb.Margin() - paper_->Height(),
-                                 vb.Margin());
+            int top =
+                std::clamp(paper_->Top() + dy,
+                           static_cast<int>(client.bottom) - vb.Margin() - paper_->Height(), vb.Margin());
             paper_->SetBounds(paper_->Left(), top, paper_->Width(), paper_->Height());
         }
     }

@@ -25,7 +25,8 @@ enum TPreviewOrientation : uint8_t { poPortrait, poLandscape };
 class TPrintPreview : public kovalin::TScrollBox {
 public:
     using TNotifyEvent = std::function<void(TPrintPreview& sender)>;
-    using TPreviewPrintProgress = std::function<void(TPrintPreview& sender, int pageNum, int progress, bool& abortIt)>;
+    using TPreviewPrintProgress =
+        std::function<void(TPrintPreview& sender, int pageNum, int progress, bool& abortIt)>;
 
     // What a form sets on the component before it first lays itself out.
     struct Params {

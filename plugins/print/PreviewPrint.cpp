@@ -6,6 +6,7 @@
 #include "kovalin/Bitmap.h"
 #include "kovalin/Exceptions.h"
 #include "kovalin/Printer.h"
+#include "plugins/print/Dib.h"
 #include "plugins/print/ErrorDisplay.h"
 
 #include <algorithm>
@@ -22,11 +23,6 @@ struct PrinterHandleTraits {
     static constexpr HANDLE invalid() { return nullptr; }
     static void close(HANDLE h) { ::ClosePrinter(h); }
 };
-
-std::string FileNamePart(const std::string& path) {
-    size_t cut = path.find_last_of("\\/:");
-    return cut == std::string::npos ? path : path.substr(cut + 1);
-}
 
 // The driver's file name, as the spooler reports it; empty when it cannot tell.
 std::string DriverFileName(const std::string& device) {
@@ -108,15 +104,9 @@ void TPrintPreview::DrawPageOnPrinter(int index, const RECT& sheet) {
             c.FillRect({0, 0, bmp.Width(), bmp.Height()}, RGB(255, 255, 255));
             c.StretchDraw({0, 0, bmp.Width(), bmp.Height()}, page);
             GdiFlush();
-            BITMAPINFO info{};
-            info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-            info.bmiHeader.biWidth = bmp.Width();
-            info.bmiHeader.biHeight = -bmp.Height();
-            info.bmiHeader.biPlanes = 1;
-            info.bmiHeader.biBitCount = 24;
-            info.bmiHeader.biCompression = BI_RGB;
-            StretchDIBits(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, 0, 0, bmp.Width(), bmp.Height(),
-                          bmp.ScanLine(0), &info, DIB_RGB_COLORS, SRCCOPY);
+            BITMAPINFO info = DibInfo24(bmp.Width(), bmp.Height());
+            StretchDIBits(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, 0, 0, bmp.Width(),
+                          bmp.Height(), bmp.ScanLine(0), &info, DIB_RGB_COLORS, SRCCOPY);
         }
     } catch (...) {
         RestoreDC(dc, saved);

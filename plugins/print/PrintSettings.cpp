@@ -28,20 +28,28 @@ void CentreOnScreen(TForm& form) {
 
 int ZoomStateCode(TZoomState state) {
     switch (state) {
-    case zsZoomOther: return 0;
-    case zsZoomToFit: return 1;
-    case zsZoomToHeight: return 2;
-    case zsZoomToWidth: return 3;
+    case zsZoomOther:
+        return 0;
+    case zsZoomToFit:
+        return 1;
+    case zsZoomToHeight:
+        return 2;
+    case zsZoomToWidth:
+        return 3;
     }
     return 1;
 }
 
 std::optional<TZoomState> ZoomStateFromCode(int code) {
     switch (code) {
-    case 0: return zsZoomOther;
-    case 1: return zsZoomToFit;
-    case 2: return zsZoomToHeight;
-    case 3: return zsZoomToWidth;
+    case 0:
+        return zsZoomOther;
+    case 1:
+        return zsZoomToFit;
+    case 2:
+        return zsZoomToHeight;
+    case 3:
+        return zsZoomToWidth;
     }
     return std::nullopt;
 }
@@ -50,8 +58,10 @@ void RestoreSettings(const TRegistry& reg, TfrmPrint& form) {
     TPrintPreview& prw = *form.prwPrint;
     // The orientation comes first: it swaps the paper's sides, which the stored sizes then match.
     if (auto v = ReadValue(reg, "Orientation")) {
-        if (*v == 0) prw.SetOrientation(poPortrait);
-        else if (*v == 1) prw.SetOrientation(poLandscape);
+        if (*v == 0)
+            prw.SetOrientation(poPortrait);
+        else if (*v == 1)
+            prw.SetOrientation(poLandscape);
     }
     int width = ReadValue(reg, "Width").value_or(447);
     form.SetBounds(form.Left(), form.Top(), width, form.Height());
@@ -62,8 +72,10 @@ void RestoreSettings(const TRegistry& reg, TfrmPrint& form) {
     if (auto code = ReadValue(reg, "ZoomState")) {
         if (auto state = ZoomStateFromCode(*code)) {
             if (*state == zsZoomOther) {
-                if (auto zoom = ReadValue(reg, "Zoom")) prw.SetZoom(*zoom);
-                else prw.SetZoomState(zsZoomToFit);
+                if (auto zoom = ReadValue(reg, "Zoom"))
+                    prw.SetZoom(*zoom);
+                else
+                    prw.SetZoomState(zsZoomToFit);
             } else {
                 prw.SetZoomState(*state);
             }
@@ -73,8 +85,10 @@ void RestoreSettings(const TRegistry& reg, TfrmPrint& form) {
     }
     std::optional<int> top = ReadValue(reg, "Top");
     std::optional<int> left = ReadValue(reg, "Left");
-    if (top && left) form.SetBounds(*left, *top, form.Width(), form.Height());
-    else CentreOnScreen(form);
+    if (top && left)
+        form.SetBounds(*left, *top, form.Width(), form.Height());
+    else
+        CentreOnScreen(form);
 }
 
 void SaveSettings(TRegistry& reg, TfrmPrint& form) {
@@ -85,7 +99,8 @@ void SaveSettings(TRegistry& reg, TfrmPrint& form) {
     reg.WriteInteger("Width", form.Width());
     reg.WriteInteger("Height", form.Height());
     reg.WriteInteger("PaperWidth", ConvertUnits(prw.PaperWidth(), prw.DeviceDpiX(), prw.Units(), mmLoMetric));
-    reg.WriteInteger("PaperHeight", ConvertUnits(prw.PaperHeight(), prw.DeviceDpiY(), prw.Units(), mmLoMetric));
+    reg.WriteInteger("PaperHeight",
+                     ConvertUnits(prw.PaperHeight(), prw.DeviceDpiY(), prw.Units(), mmLoMetric));
     reg.WriteInteger("Top", form.Top());
     reg.WriteInteger("Left", form.Left());
 }

@@ -56,13 +56,20 @@ const COLORREF kMask = RGB(255, 0, 255);
 
 COLORREF ColourOf(char c) {
     switch (c) {
-    case 'k': return RGB(0, 0, 0);
-    case 'w': return RGB(255, 255, 255);
-    case 'g': return RGB(128, 128, 128);
-    case 'b': return RGB(0, 0, 192);
-    case 'r': return RGB(192, 0, 0);
-    case 'y': return RGB(255, 224, 0);
-    default: return kMask;
+    case 'k':
+        return RGB(0, 0, 0);
+    case 'w':
+        return RGB(255, 255, 255);
+    case 'g':
+        return RGB(128, 128, 128);
+    case 'b':
+        return RGB(0, 0, 192);
+    case 'r':
+        return RGB(192, 0, 0);
+    case 'y':
+        return RGB(255, 224, 0);
+    default:
+        return kMask;
     }
 }
 

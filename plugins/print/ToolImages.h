@@ -5,7 +5,17 @@
 
 namespace kvprint {
 
-enum TToolImage { tiPaper, tiPrinterSetup, tiSettings, tiZoom, tiPosition, tiDraw, tiPrint, tiClose, tiCount };
+enum TToolImage {
+    tiPaper,
+    tiPrinterSetup,
+    tiSettings,
+    tiZoom,
+    tiPosition,
+    tiDraw,
+    tiPrint,
+    tiClose,
+    tiCount
+};
 
 // Adds the pictures to the list in the order above.
 void AddToolImages(kovalin::TImageList& list);

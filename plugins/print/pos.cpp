@@ -33,10 +33,12 @@ TfrmSetPos::TfrmSetPos(HWND owner, int x, int y)
       x_(x), y_(y) {
     lblTop = std::make_unique<TLabel>(*this, TLabel::Params{.caption = "Top:", .left = 12, .top = 20});
     edtTop = std::make_unique<TEdit>(*this, TEdit::Params{.text = "0", .left = 48, .top = 16, .width = 73});
-    updTop = std::make_unique<TUpDown>(*this, *edtTop, TUpDown::Params{.min = 0, .max = 10000, .increment = 10});
+    updTop =
+        std::make_unique<TUpDown>(*this, *edtTop, TUpDown::Params{.min = 0, .max = 10000, .increment = 10});
     lblLeft = std::make_unique<TLabel>(*this, TLabel::Params{.caption = "Left:", .left = 12, .top = 56});
     edtLeft = std::make_unique<TEdit>(*this, TEdit::Params{.text = "0", .left = 48, .top = 52, .width = 73});
-    updLeft = std::make_unique<TUpDown>(*this, *edtLeft, TUpDown::Params{.min = 0, .max = 10000, .increment = 10});
+    updLeft =
+        std::make_unique<TUpDown>(*this, *edtLeft, TUpDown::Params{.min = 0, .max = 10000, .increment = 10});
     btnOK = std::make_unique<TButton>(*this, TButton::Params{.caption = "OK", .left = 132, .top = 14});
     btnReset = std::make_unique<TButton>(
         *this, TButton::Params{.caption = "Reset", .left = 132, .top = 52, .isDefault = true});

@@ -6,6 +6,7 @@
 #include "kovalin/Module.h"
 #include "kovalin/Registry.h"
 #include "plugin_api/KPlug.h"
+#include "plugins/print/Dib.h"
 #include "plugins/print/ErrorDisplay.h"
 #include "plugins/print/PaperPreview.h"
 #include "plugins/print/PrintSettings.h"
@@ -49,20 +50,9 @@ void CopyImage(HBITMAP source, TBitmap& into) {
     }
     int w = info.bmWidth, h = info.bmHeight < 0 ? -info.bmHeight : info.bmHeight;
     into.SetSize(w, h);
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 24;
-    bi.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO bi = DibInfo24(w, h);
     ScreenDC screen;
     GetDIBits(screen.get(), source, 0, static_cast<UINT>(h), into.ScanLine(0), &bi, DIB_RGB_COLORS);
-}
-
-std::string NamePart(const std::string& path) {
-    size_t cut = path.find_last_of("\\/:");
-    return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
 } // namespace
@@ -78,10 +68,12 @@ extern "C" BOOL WINAPI DoPrint(HWND appWindow, HBITMAP image, LPCSTR fileName, B
         state.fileName = fileName ? fileName : "";
         TfrmPrint frmPrint(appWindow, state.image, state.position);
         RestoreSettings(reg, frmPrint);
-        frmPrint.prwPrint->SetPrintJobTitle(NamePart(state.fileName));
+        frmPrint.prwPrint->SetPrintJobTitle(FileNamePart(state.fileName));
         frmPrint.DrawImage();
-        if (printAtOnce) frmPrint.prwPrint->Print();
-        else frmPrint.ShowModal();
+        if (printAtOnce)
+            frmPrint.prwPrint->Print();
+        else
+            frmPrint.ShowModal();
         SaveSettings(reg, frmPrint);
     } catch (const std::exception& e) {
         // Nothing may cross into the host: the error is shown here, and the call still ends as usual.

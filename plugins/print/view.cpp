@@ -25,20 +25,51 @@ const std::vector<PaperGroup>& PaperGroups() {
     static const std::vector<PaperGroup> groups = {
         {"Standard", {{"A2", pA2}, {"A3", pA3}, {"A5", pA5}, {"B4", pB4}, {"B4 ISO", pB4ISO}, {"B5", pB5}}},
         {"Envelopes",
-         {{"9", pEnv9},         {"10", pEnv10},       {"11", pEnv11},         {"12", pEnv12},      {"14", pEnv14},
-          {"DL", pEnvDL},       {"C3", pEnvC3},       {"C4", pEnvC4},         {"C5", pEnvC5},      {"C6", pEnvC6},
-          {"C65", pEnvC65},     {"B4", pEnvB4},       {"B5", pEnvB5},         {"B6", pEnvB6},      {"-", pCustom},
-          {"Italian", pEnvItaly}, {"Monarch", pEnvMonarch}, {"Personal", pEnvPersonal}, {"Invitation", pEnvInvite}}},
-        {"Sized", {{"9 x 11", p9x11}, {"10 x 11", p10x11}, {"10 x 14", p10x14}, {"11 x 17", p11x17}, {"15 x 11", p15x11}}},
+         {{"9", pEnv9},
+          {"10", pEnv10},
+          {"11", pEnv11},
+          {"12", pEnv12},
+          {"14", pEnv14},
+          {"DL", pEnvDL},
+          {"C3", pEnvC3},
+          {"C4", pEnvC4},
+          {"C5", pEnvC5},
+          {"C6", pEnvC6},
+          {"C65", pEnvC65},
+          {"B4", pEnvB4},
+          {"B5", pEnvB5},
+          {"B6", pEnvB6},
+          {"-", pCustom},
+          {"Italian", pEnvItaly},
+          {"Monarch", pEnvMonarch},
+          {"Personal", pEnvPersonal},
+          {"Invitation", pEnvInvite}}},
+        {"Sized",
+         {{"9 x 11", p9x11},
+          {"10 x 11", p10x11},
+          {"10 x 14", p10x14},
+          {"11 x 17", p11x17},
+          {"15 x 11", p15x11}}},
         {"Small", {{"Small Letter", pLetterSmall}, {"Small A4", pA4Small}}},
-        {"Plus", {{"A Plus", pAPlus}, {"B Plus", pBPlus}, {"A4 Plus", pA4Plus}, {"Letter Plus", pLetterPlus}}},
+        {"Plus",
+         {{"A Plus", pAPlus}, {"B Plus", pBPlus}, {"A4 Plus", pA4Plus}, {"Letter Plus", pLetterPlus}}},
         {"Extra",
-         {{"A3 Extra", pA3Extra}, {"A4 Extra", pA4Extra}, {"A5 Extra", pA5Extra}, {"B5 Extra", pB5Extra},
-          {"-", pCustom}, {"Letter Extra", pLetterExtra}, {"Legal Extra", pLegalExtra}, {"Tabloid Extra", TabloidExtra}}},
+         {{"A3 Extra", pA3Extra},
+          {"A4 Extra", pA4Extra},
+          {"A5 Extra", pA5Extra},
+          {"B5 Extra", pB5Extra},
+          {"-", pCustom},
+          {"Letter Extra", pLetterExtra},
+          {"Legal Extra", pLegalExtra},
+          {"Tabloid Extra", TabloidExtra}}},
         {"Transverse",
-         {{"A3 Transverse", pA3Transverse}, {"A3 Extra Transverse", pA3ExtraTransverse},
-          {"A4 Transverse", pA4Transverse}, {"A5 Transverse", pA5Transverse}, {"B5 Transverse", pB5Transverse},
-          {"Letter Transverse", pLetterTransverse}, {"Letter Extra Transverse", pLetterExtraTransverse}}},
+         {{"A3 Transverse", pA3Transverse},
+          {"A3 Extra Transverse", pA3ExtraTransverse},
+          {"A4 Transverse", pA4Transverse},
+          {"A5 Transverse", pA5Transverse},
+          {"B5 Transverse", pB5Transverse},
+          {"Letter Transverse", pLetterTransverse},
+          {"Letter Extra Transverse", pLetterExtraTransverse}}},
         {"More",
          {{"Letter", pLetter},
           {"Tabloid", pTabloid},
@@ -71,7 +102,8 @@ TfrmPrint::TfrmPrint(HWND owner, TBitmap& image, TImagePosition& position)
     : TForm({.caption = "Print Preview", .clientWidth = 439, .clientHeight = 315, .owner = owner}),
       imgPrint(TImageList::Params{.width = 16, .height = 16}), image_(image), position_(position) {
     // A system menu and nothing else in the caption.
-    SetWindowLongA(Handle(), GWL_STYLE, GetWindowLongA(Handle(), GWL_STYLE) & ~(WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+    SetWindowLongA(Handle(), GWL_STYLE,
+                   GetWindowLongA(Handle(), GWL_STYLE) & ~(WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
     SetBounds(Left(), Top(), 447, 342);
     AddToolImages(imgPrint);
     tbrPrintMain = std::make_unique<TToolBar>(
@@ -89,9 +121,11 @@ TfrmPrint::TfrmPrint(HWND owner, TBitmap& image, TImagePosition& position)
     tbnClose = &tbrPrintMain->AddButton("", tiClose, "Close", true);
     tbrPrintMain->AutoSize();
 
-    prwPrint = std::make_unique<TPrintPreview>(
-        *this, TPrintPreview::Params{
-                   .units = mmLoMetric, .margin = 69, .fontName = "Arial", .smoothScroll = true, .trackingScroll = true});
+    prwPrint = std::make_unique<TPrintPreview>(*this, TPrintPreview::Params{.units = mmLoMetric,
+                                                                            .margin = 69,
+                                                                            .fontName = "Arial",
+                                                                            .smoothScroll = true,
+                                                                            .trackingScroll = true});
 
     BuildMenus();
     tbnPaper->SetDropdownMenu(&popPaper);
@@ -112,7 +146,8 @@ TfrmPrint::~TfrmPrint() {
 
 void TfrmPrint::BuildMenus() {
     auto paperItem = [this](TMenuItem& parent, const PaperEntry& e) {
-        if (std::string(e.caption) == "-") parent.Add("-");
+        if (std::string(e.caption) == "-")
+            parent.Add("-");
         else
             parent.Add(e.caption, [this, type = e.type] {
                 prwPrint->SetPaperType(type);

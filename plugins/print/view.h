@@ -32,8 +32,8 @@ public:
 
     kovalin::TImageList imgPrint;
     std::unique_ptr<kovalin::TToolBar> tbrPrintMain;
-    kovalin::TToolButton *tbnPaper, *tbnPrinterSetup, *tbnSettings, *tbnZoom, *tbnPosition, *tbnDraw, *tbnPrint,
-        *tbnClose;
+    kovalin::TToolButton *tbnPaper, *tbnPrinterSetup, *tbnSettings, *tbnZoom, *tbnPosition, *tbnDraw,
+        *tbnPrint, *tbnClose;
     std::unique_ptr<TPrintPreview> prwPrint;
     kovalin::TPopupMenu popPaper, popSettings, popZoom;
 

@@ -53,10 +53,13 @@ TEST(MenusTest, SubmenusSeparatorsAndCommandOrder) {
     // Chosen from the shown menu with the keyboard: the item runs after the menu has closed.
     TForm form{{.caption = "Menu owner", .clientWidth = 200, .clientHeight = 100}};
     form.Show();
-    WhenWindowAppears open("", [](HWND m) {
-        PostMessageA(m, WM_KEYDOWN, VK_DOWN, 0);
-        PostMessageA(m, WM_KEYDOWN, VK_RETURN, 0);
-    }, "#32768");
+    WhenWindowAppears open(
+        "",
+        [](HWND m) {
+            PostMessageA(m, WM_KEYDOWN, VK_DOWN, 0);
+            PostMessageA(m, WM_KEYDOWN, VK_RETURN, 0);
+        },
+        "#32768");
     TMenuItem* item = menu.Popup(form.Handle(), 20, 20);
     EXPECT_TRUE(open.Fired());
     ASSERT_NE(item, nullptr);
@@ -78,17 +81,21 @@ TEST(MenusTest, ToolButtonDropsItsMenuDown) {
     TBBUTTONINFOA info{};
     info.cbSize = sizeof info;
     info.dwMask = TBIF_STYLE;
-    SendMessageA(bar.Handle(), TB_GETBUTTONINFOA, static_cast<WPARAM>(drop.Id()), reinterpret_cast<LPARAM>(&info));
+    SendMessageA(bar.Handle(), TB_GETBUTTONINFOA, static_cast<WPARAM>(drop.Id()),
+                 reinterpret_cast<LPARAM>(&info));
     EXPECT_TRUE(info.fsStyle & BTNS_WHOLEDROPDOWN);
 
     POINT where{};
-    WhenWindowAppears open("", [&](HWND m) {
-        RECT r;
-        GetWindowRect(m, &r);
-        where = {r.left, r.top};
-        PostMessageA(m, WM_KEYDOWN, VK_DOWN, 0);
-        PostMessageA(m, WM_KEYDOWN, VK_RETURN, 0);
-    }, "#32768");
+    WhenWindowAppears open(
+        "",
+        [&](HWND m) {
+            RECT r;
+            GetWindowRect(m, &r);
+            where = {r.left, r.top};
+            PostMessageA(m, WM_KEYDOWN, VK_DOWN, 0);
+            PostMessageA(m, WM_KEYDOWN, VK_RETURN, 0);
+        },
+        "#32768");
     drop.Click();
     EXPECT_TRUE(open.Fired());
     EXPECT_TRUE(picked);

@@ -108,7 +108,8 @@ struct Square : TCustomControl {
         OnClick = [this] { events.push_back("click"); };
         OnDblClick = [this] { events.push_back("dblclick"); };
         OnMouseDown = [this](TMouseButton b, TShiftState, int x, int y) {
-            events.push_back("down " + std::to_string(int(b)) + " " + std::to_string(x) + "," + std::to_string(y));
+            events.push_back("down " + std::to_string(int(b)) + " " + std::to_string(x) + "," +
+                             std::to_string(y));
         };
         OnKeyDown = [this](WORD key, TShiftState) {
             events.push_back("key " + std::to_string(key));
@@ -195,8 +196,8 @@ TEST_F(ScrollBoxBarsTest, SelfPaintedControlRaisesMouseAndKeyEvents) {
     SendMessageA(h, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 4));
     SendMessageA(h, WM_LBUTTONUP, 0, MAKELPARAM(300, 4));
     SendMessageA(h, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(7, 8));
-    std::vector<std::string> expected{"down 0 3,4", "click", "down 0 3,4", "dblclick", "click", "down 0 3,4",
-                                      "down 1 7,8"};
+    std::vector<std::string> expected{"down 0 3,4", "click",      "down 0 3,4", "dblclick",
+                                      "click",      "down 0 3,4", "down 1 7,8"};
     EXPECT_EQ(child->events, expected);
     child->events.clear();
     EXPECT_EQ(SendMessageA(h, WM_KEYDOWN, VK_F5, 0), 0);

@@ -39,7 +39,8 @@ int ButtonCommand(HWND bar, int index) {
 
 void PressToolButton(HWND form, int index) {
     HWND bar = FindChild(form, TOOLBARCLASSNAMEA);
-    PostMessageA(form, WM_COMMAND, MAKEWPARAM(ButtonCommand(bar, index), BN_CLICKED), reinterpret_cast<LPARAM>(bar));
+    PostMessageA(form, WM_COMMAND, MAKEWPARAM(ButtonCommand(bar, index), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(bar));
 }
 
 COLORREF PixelOf(HWND control, int x, int y) {
@@ -62,7 +63,8 @@ class DoPrintTest : public ::testing::Test {
 protected:
     kplug::TPluginLibrary lib{"print.dll"};
     TDoPrint doPrint = lib.Entry<TDoPrint>(kDoPrint);
-    kovalin::TForm host{{.caption = "Host", .left = 100, .top = 100, .clientWidth = 300, .clientHeight = 200}};
+    kovalin::TForm host{
+        {.caption = "Host", .left = 100, .top = 100, .clientWidth = 300, .clientHeight = 200}};
     HBITMAP image = SolidBitmap(200, 100, kRed);
 
     void SetUp() override {

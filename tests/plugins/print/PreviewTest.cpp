@@ -48,7 +48,8 @@ struct Snapshot {
     explicit Snapshot(TPaperPreview& paper) {
         bmp.SetSize(paper.Width(), paper.Height());
         bmp.Canvas().FillRect({0, 0, bmp.Width(), bmp.Height()}, RGB(1, 2, 3));
-        SendMessageA(paper.Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(bmp.Canvas().Handle()), PRF_CLIENT);
+        SendMessageA(paper.Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(bmp.Canvas().Handle()),
+                     PRF_CLIENT);
         GdiFlush();
     }
     COLORREF At(int x, int y) { return GetPixel(bmp.Canvas().Handle(), x, y); }

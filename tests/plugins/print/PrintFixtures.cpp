@@ -40,7 +40,8 @@ bool StartUnix(const std::string& commandLine) {
     PROCESS_INFORMATION pi{};
     std::vector<char> cmd(commandLine.begin(), commandLine.end());
     cmd.push_back('\0');
-    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return false;
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
     return true;
@@ -119,7 +120,8 @@ std::vector<Raster> RenderPdf(const std::string& pdf, int dpi) {
     if (!StartUnix("/bin/sh -c \"/usr/bin/pdftoppm -r " + std::to_string(dpi) + " '" + pdf + "' '" + prefix +
                    "'; touch '" + prefix + ".done'\""))
         return pages;
-    testsupport::PumpUntil([&] { return GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; }, 60000);
+    testsupport::PumpUntil([&] { return GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; },
+                           60000);
     DeleteFileA(done.c_str());
     std::string folder = pdf.substr(0, pdf.rfind('/'));
     std::string base = prefix.substr(prefix.rfind('/') + 1);
@@ -137,7 +139,8 @@ RECT FindColour(const Raster& page, COLORREF c, int tol) {
     for (int y = 0; y < page.height; ++y)
         for (int x = 0; x < page.width; ++x) {
             COLORREF p = page.At(x, y);
-            if (std::abs(GetRValue(p) - GetRValue(c)) <= tol && std::abs(GetGValue(p) - GetGValue(c)) <= tol &&
+            if (std::abs(GetRValue(p) - GetRValue(c)) <= tol &&
+                std::abs(GetGValue(p) - GetGValue(c)) <= tol &&
                 std::abs(GetBValue(p) - GetBValue(c)) <= tol) {
                 box.left = std::min<LONG>(box.left, x);
                 box.top = std::min<LONG>(box.top, y);

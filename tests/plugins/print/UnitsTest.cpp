@@ -13,18 +13,25 @@ namespace {
 // whole-number factor multiply or cut the fraction, all others round to the nearest.
 double UnitInInches(TUnits u, int dpi) {
     switch (u) {
-    case mmPixel: return 1.0 / dpi;
-    case mmLoMetric: return 0.1 / 25.4;
-    case mmHiMetric: return 0.01 / 25.4;
-    case mmLoEnglish: return 0.1;
-    case mmHiEnglish: return 0.01;
-    case mmTWIPS: return 1.0 / 1440;
+    case mmPixel:
+        return 1.0 / dpi;
+    case mmLoMetric:
+        return 0.1 / 25.4;
+    case mmHiMetric:
+        return 0.01 / 25.4;
+    case mmLoEnglish:
+        return 0.1;
+    case mmHiEnglish:
+        return 0.01;
+    case mmTWIPS:
+        return 1.0 / 1440;
     }
     return 0;
 }
 
 bool Truncates(TUnits from, TUnits to) {
-    return (from == mmHiMetric && (to == mmLoMetric || to == mmLoEnglish)) || (from == mmHiEnglish && to == mmLoEnglish);
+    return (from == mmHiMetric && (to == mmLoMetric || to == mmLoEnglish)) ||
+           (from == mmHiEnglish && to == mmLoEnglish);
 }
 
 int Expected(int v, int dpi, TUnits from, TUnits to) {

@@ -61,7 +61,8 @@ protected:
 
 TEST_F(ViewTest, ToolBarButtonsInOrderWithTheirHints) {
     TToolBar& bar = *form->tbrPrintMain;
-    const char* hints[] = {"Paper Type", "Printer Setup", "Settings", "Zoom", "Position", "Draw Image", "Print", "Close"};
+    const char* hints[] = {"Paper Type", "Printer Setup", "Settings", "Zoom",
+                           "Position",   "Draw Image",    "Print",    "Close"};
     ASSERT_EQ(bar.ButtonCount(), 8);
     for (int i = 0; i < 8; ++i)
         EXPECT_EQ(bar.Button(i).Hint(), hints[i]);
@@ -89,7 +90,7 @@ TEST_F(ViewTest, PaperMenuOffersEveryTypeOnceAndRedraws) {
     std::vector<std::string> top;
     for (size_t i = 0; i < form->popPaper.Count(); ++i)
         top.push_back(form->popPaper.Item(i).Caption);
-    std::vector<std::string> expected{"A4",    "-",    "Standard", "Envelopes", "Sized",
+    std::vector<std::string> expected{"A4",    "-",    "Standard", "Envelopes",  "Sized",
                                       "Small", "Plus", "Extra",    "Transverse", "More"};
     EXPECT_EQ(top, expected);
     std::vector<TMenuItem*> commands = form->popPaper.Commands();
@@ -123,8 +124,9 @@ TEST_F(ViewTest, ZoomAndSettingsMenus) {
     std::vector<std::string> zoom;
     for (size_t i = 0; i < form->popZoom.Count(); ++i)
         zoom.push_back(form->popZoom.Item(i).Caption);
-    std::vector<std::string> expected{"Zoom To Fit", "Zoom To Width", "Zoom To Height", "-", "6%", "12%", "25%",
-                                      "50%", "75%", "100%", "150%", "200%", "400%", "800%", "1600%"};
+    std::vector<std::string> expected{
+        "Zoom To Fit", "Zoom To Width", "Zoom To Height", "-",    "6%",   "12%",  "25%",  "50%",
+        "75%",         "100%",          "150%",           "200%", "400%", "800%", "1600%"};
     EXPECT_EQ(zoom, expected);
     int before = composed;
     Find(form->popZoom, "150%")->Click();
