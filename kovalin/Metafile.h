@@ -8,12 +8,6 @@
 
 namespace kovalin {
 
-struct EnhMetafileTraits {
-    using type = HENHMETAFILE;
-    static constexpr HENHMETAFILE invalid() { return nullptr; }
-    static void close(HENHMETAFILE h) { ::DeleteEnhMetaFile(h); }
-};
-
 class TMetafile : public TGraphic {
 public:
     TMetafile() = default;

@@ -8,13 +8,6 @@ namespace kovalin {
 
 namespace {
 
-struct PrinterHandleTraits {
-    using type = HANDLE;
-    static constexpr HANDLE invalid() { return nullptr; }
-    static void close(HANDLE h) { ::ClosePrinter(h); }
-};
-using UniquePrinterHandle = UniqueHandle<PrinterHandleTraits>;
-
 std::string DefaultPrinterName() {
     char name[512];
     DWORD size = sizeof name;

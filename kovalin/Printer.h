@@ -17,12 +17,9 @@
 
 namespace kovalin {
 
-struct GlobalTraits {
-    using type = HGLOBAL;
-    static constexpr HGLOBAL invalid() { return nullptr; }
-    static void close(HGLOBAL h) { ::GlobalFree(h); }
-};
-using UniqueHGlobal = UniqueHandle<GlobalTraits>;
+using UniqueHGlobal = UniqueHandle<detail::NullTraits<HGLOBAL, ::GlobalFree>>;
+// An open printer of the spooler.
+using UniquePrinterHandle = UniqueHandle<detail::NullTraits<HANDLE, ::ClosePrinter>>;
 
 enum class TPrinterOrientation { poPortrait, poLandscape };
 

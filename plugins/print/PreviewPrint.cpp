@@ -18,15 +18,9 @@ using namespace kovalin;
 
 namespace {
 
-struct PrinterHandleTraits {
-    using type = HANDLE;
-    static constexpr HANDLE invalid() { return nullptr; }
-    static void close(HANDLE h) { ::ClosePrinter(h); }
-};
-
 // The driver's file name, as the spooler reports it; empty when it cannot tell.
 std::string DriverFileName(const std::string& device) {
-    UniqueHandle<PrinterHandleTraits> printer;
+    UniquePrinterHandle printer;
     if (!OpenPrinterA(const_cast<char*>(device.c_str()), printer.put(), nullptr)) return {};
     DWORD needed = 0;
     GetPrinterDriverA(printer.get(), nullptr, 2, nullptr, 0, &needed);
