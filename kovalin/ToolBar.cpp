@@ -1,6 +1,7 @@
 #include "kovalin/ToolBar.h"
 
 #include "kovalin/Application.h"
+#include "kovalin/Menus.h"
 
 #include <algorithm>
 
@@ -11,7 +12,8 @@ bool TToolButton::Enabled() const {
 }
 
 void TToolButton::SetEnabled(bool value) {
-    SendMessageA(bar_.Handle(), TB_ENABLEBUTTON, static_cast<WPARAM>(id_), MAKELPARAM(value ? TRUE : FALSE, 0));
+    SendMessageA(bar_.Handle(), TB_ENABLEBUTTON, static_cast<WPARAM>(id_),
+                 MAKELPARAM(value ? TRUE : FALSE, 0));
 }
 
 RECT TToolButton::BoundsRect() const {
@@ -21,7 +23,35 @@ RECT TToolButton::BoundsRect() const {
 }
 
 void TToolButton::Click() {
-    if (Enabled() && OnClick) OnClick();
+    if (!Enabled()) return;
+    if (dropdownMenu_)
+        DropDown();
+    else if (OnClick)
+        OnClick();
+}
+
+void TToolButton::SetDropdownMenu(TPopupMenu* menu) {
+    dropdownMenu_ = menu;
+    SendMessageA(bar_.Handle(), TB_SETEXTENDEDSTYLE, 0,
+                 SendMessageA(bar_.Handle(), TB_GETEXTENDEDSTYLE, 0, 0) | TBSTYLE_EX_DRAWDDARROWS);
+    TBBUTTONINFOA info{};
+    info.cbSize = sizeof info;
+    info.dwMask = TBIF_STYLE;
+    info.fsStyle = static_cast<BYTE>(menu ? BTNS_WHOLEDROPDOWN : BTNS_BUTTON);
+    SendMessageA(bar_.Handle(), TB_SETBUTTONINFOA, static_cast<WPARAM>(id_), reinterpret_cast<LPARAM>(&info));
+}
+
+void TToolButton::DropDown() {
+    if (!dropdownMenu_) return;
+    RECT r = BoundsRect();
+    MapWindowPoints(bar_.Handle(), nullptr, reinterpret_cast<POINT*>(&r), 2);
+    // The button's tooltip would stay above the open menu.
+    if (HWND tips = reinterpret_cast<HWND>(SendMessageA(bar_.Handle(), TB_GETTOOLTIPS, 0, 0)))
+        SendMessageA(tips, TTM_POP, 0, 0);
+    // The button stays pressed while its menu is open.
+    SendMessageA(bar_.Handle(), TB_PRESSBUTTON, static_cast<WPARAM>(id_), MAKELPARAM(TRUE, 0));
+    dropdownMenu_->Popup(GetAncestor(bar_.Handle(), GA_ROOT), r.left, r.bottom);
+    SendMessageA(bar_.Handle(), TB_PRESSBUTTON, static_cast<WPARAM>(id_), MAKELPARAM(FALSE, 0));
 }
 
 TToolBar::TToolBar(TWinControl& parent, const Params& p) : TWinControl(&parent) {
@@ -29,8 +59,8 @@ TToolBar::TToolBar(TWinControl& parent, const Params& p) : TWinControl(&parent) 
     InitCommonControlsEx(&icc);
     // The parent's layout places the bar; the bar must not move itself to the top.
     CreateParams cp = ChildParams(TOOLBARCLASSNAMEA, 0, 0, 100, p.height);
-    cp.style |= WS_CLIPCHILDREN | WS_CLIPSIBLINGS | TBSTYLE_FLAT | TBSTYLE_LIST | TBSTYLE_TOOLTIPS | CCS_NODIVIDER |
-                CCS_NOPARENTALIGN | CCS_NORESIZE;
+    cp.style |= WS_CLIPCHILDREN | WS_CLIPSIBLINGS | TBSTYLE_FLAT | TBSTYLE_LIST | TBSTYLE_TOOLTIPS |
+                CCS_NODIVIDER | CCS_NOPARENTALIGN | CCS_NORESIZE;
     cp.caption = p.caption;
     // Subclassed, so that controls placed on the bar have their notifications routed.
     cp.subclass = true;
@@ -119,6 +149,14 @@ LRESULT TToolBar::NotifyHandler(NMHDR& header) {
         TToolButton* b = (hot.dwFlags & HICF_LEAVING) ? nullptr : ButtonById(hot.idNew);
         Application().SetHint(b ? b->Hint() : std::string());
         return 0;
+    }
+    case TBN_DROPDOWN: {
+        auto& info = reinterpret_cast<NMTOOLBARA&>(header);
+        if (TToolButton* b = ButtonById(info.iItem); b && b->dropdownMenu_) {
+            b->DropDown();
+            return TBDDRET_DEFAULT;
+        }
+        return TBDDRET_NODEFAULT;
     }
     }
     return 0;

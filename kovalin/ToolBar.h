@@ -14,6 +14,7 @@
 namespace kovalin {
 
 class TToolBar;
+class TPopupMenu;
 
 class TToolButton {
 public:
@@ -24,8 +25,16 @@ public:
     void SetEnabled(bool value);
     // The button's rectangle in the bar's client coordinates.
     RECT BoundsRect() const;
-    // As if the user clicked it: OnClick when it is enabled.
+    // As if the user clicked it: OnClick when it is enabled; a button with a drop-down menu
+    // drops the menu down instead.
     void Click();
+
+    // The whole button drops this menu down below itself (it stays the caller's); nullptr makes
+    // it a plain button again.
+    TPopupMenu* DropdownMenu() const { return dropdownMenu_; }
+    void SetDropdownMenu(TPopupMenu* menu);
+    // Shows the drop-down menu below the button; returns when it has closed.
+    void DropDown();
 
     std::function<void()> OnClick;
 
@@ -36,6 +45,7 @@ private:
     TToolBar& bar_;
     int id_;
     std::string caption_, hint_;
+    TPopupMenu* dropdownMenu_ = nullptr;
 };
 
 class TToolBar : public TWinControl {

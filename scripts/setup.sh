@@ -15,6 +15,9 @@ packages=(
   nasm cmake make googletest dpkg-dev locales
   nginx # the web loader benchmark's local web server
   curl # the web loader benchmark's baseline client
+  # the print tests' printer: CUPS with the PDF back end, and poppler to render what it printed
+  cups printer-driver-cups-pdf
+  poppler-utils
   nsis     # the installers (makensis with its x86 and amd64 stubs)
   python3  # the installer's zip; the web loader tests' scripted HTTP server
 )
