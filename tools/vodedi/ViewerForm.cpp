@@ -204,9 +204,6 @@ void TfrmViewer::UpdateMenus() {
         case TCommandKind::ckFilter:
             enable(c.id, haveImage);
             break;
-        case TCommandKind::ckTool:
-            enable(c.id, haveImage || !file_.empty());
-            break;
         case TCommandKind::ckInfo:
             enable(c.id, !catalog_.InfoLibraryFor(LowerExtension(file_)).empty());
             break;
@@ -310,7 +307,8 @@ void TfrmViewer::Tool(const std::string& library) {
     kplug::TPluginLibrary lib(library);
     auto tool = lib.Entry<TKPLUGtool>(kKPLUGtool);
     if (!tool) throw std::runtime_error("Cannot load the plug-in " + kplug::PluginPath(library) + ".");
-    // A tool reads the file or the image; both stay the editor's.
+    // A tool reads the file or the image (both stay the editor's) and may do without either: the
+    // hex viewer opens a file of its own.
     tool(0, file_.c_str(), Application().Handle(), image_.get());
     Invalidate();
 }
