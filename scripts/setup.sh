@@ -29,7 +29,15 @@ fi
 
 # The file list's texts come in German and French too; Wine takes the user's language from LANG,
 # which only works for locales the system has.
-for loc in de_DE fr_FR; do
+# The drop menu of drag and drop has captions in more languages still.
+locales=(
+  de_DE fr_FR
+  es_ES  # drop menu, Spanish
+  it_IT  # drop menu, Italian
+  pl_PL  # drop menu, Polish (code page 1250)
+  pt_PT  # drop menu, Portuguese
+)
+for loc in "${locales[@]}"; do
   if ! locale -a 2>/dev/null | grep -qi "^$loc\.utf-\?8$"; then
     echo "setup: generating the $loc.UTF-8 locale"
     as_root localedef -i "$loc" -f UTF-8 "$loc.UTF-8"
