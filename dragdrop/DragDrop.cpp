@@ -179,9 +179,10 @@ bool TDragDrop::Dragging() const {
 }
 
 TDragResult TDragDrop::Execute() {
-    if (!sourceEffects_ || TDragDetector::Dragging() || !ole_.Ready()) return TDragResult::drInvalid;
+    lastDragResult_ = TDragResult::drInvalid;
+    if (!sourceEffects_ || TDragDetector::Dragging() || !ole_.Ready()) return lastDragResult_;
     kovalin::ComPtr<IDataObject> data = CreateDataObject();
-    if (!data) return TDragResult::drInvalid;
+    if (!data) return lastDragResult_;
     if (auto* own = dynamic_cast<TDataObject*>(data.get())) {
         own->SetCheckLindex(sourceCompatibility_ & scCheckLindex);
         own->SetCheckAspect(sourceCompatibility_ & scCheckdwAspect);
@@ -199,7 +200,8 @@ TDragResult TDragDrop::Execute() {
     } scope(this, source.get());
     DWORD effect = deNone;
     HRESULT hr = DoDragDrop(data.get(), source.get(), sourceEffects_, &effect);
-    return DragResultOf(hr, effect, IsNtFamily());
+    lastDragResult_ = DragResultOf(hr, effect, IsNtFamily());
+    return lastDragResult_;
 }
 
 bool TDragDrop::CopyToClipboard() {

@@ -69,6 +69,8 @@ public:
 
     // Runs the system drag loop with the data object the owner makes.
     TDragResult Execute();
+    // What the last drag of this component ended with.
+    TDragResult LastDragResult() const { return lastDragResult_; }
     // Whether a drag of this component is running now.
     bool Dragging() const;
 
@@ -176,6 +178,7 @@ private:
     POINT lastPoint_{};
     kovalin::ComPtr<IDataObject> pendingData_;
     bool dropPending_ = false;
+    TDragResult lastDragResult_ = TDragResult::drInvalid;
 };
 
 } // namespace dragdrop
