@@ -200,7 +200,7 @@ TDragResult TDragDrop::Execute() {
     } scope(this, source.get());
     DWORD effect = deNone;
     HRESULT hr = DoDragDrop(data.get(), source.get(), sourceEffects_, &effect);
-    lastDragResult_ = DragResultOf(hr, effect, IsNtFamily());
+    lastDragResult_ = DragResultOf(hr, effect, source->LastFeedback(), IsNtFamily());
     return lastDragResult_;
 }
 

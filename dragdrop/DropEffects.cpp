@@ -16,14 +16,16 @@ TDropEffects ComputeDropEffect(DWORD keyState, TDropEffects target, TDropEffects
     return deNone;
 }
 
-TDragResult DragResultOf(HRESULT loopResult, DWORD effect, bool ntFamily) {
+TDragResult DragResultOf(HRESULT loopResult, DWORD effect, DWORD lastFeedback, bool ntFamily) {
     if (loopResult == DRAGDROP_S_CANCEL) return TDragResult::drCancelled;
     if (loopResult != DRAGDROP_S_DROP) return TDragResult::drInvalid;
     effect &= ~deScroll;
     if (effect & deMove) return TDragResult::drMove;
     if (effect & deCopy) return TDragResult::drCopy;
     if (effect & deLink) return TDragResult::drLink;
-    // A target that moved the files itself reports no effect on the NT family.
+    // A target that moved the files itself reports no effect on the NT family. Some systems also
+    // end a drag over a refusing target as a drop without effect: that one moved nothing.
+    if ((lastFeedback & (deCopy | deMove | deLink)) == deNone) return TDragResult::drCancelled;
     return ntFamily ? TDragResult::drMove : TDragResult::drCancelled;
 }
 

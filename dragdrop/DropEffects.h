@@ -37,8 +37,10 @@ inline constexpr TSourceCompatibility scCheckdwAspect = 2;
 TDropEffects ComputeDropEffect(DWORD keyState, TDropEffects targetAccepts, TDropEffects sourceAllows,
                                bool refusedOwnDrag);
 
-// What the system drag loop's answer means for the source.
-TDragResult DragResultOf(HRESULT loopResult, DWORD effect, bool ntFamily);
+// What the system drag loop's answer means for the source. `lastFeedback` is the effect the
+// target showed last before the drop: a drop without an effect onto a target that refused it
+// is nothing, not a move.
+TDragResult DragResultOf(HRESULT loopResult, DWORD effect, DWORD lastFeedback, bool ntFamily);
 
 bool IsNtFamily();
 

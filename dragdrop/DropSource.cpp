@@ -27,6 +27,7 @@ HRESULT TDropSource::QueryContinueDrag(BOOL escapePressed, DWORD keyState) {
 }
 
 HRESULT TDropSource::GiveFeedback(DWORD effect) {
+    lastFeedback_ = effect;
     if (!owner_) return DRAGDROP_S_USEDEFAULTCURSORS;
     try {
         HRESULT result = DRAGDROP_S_USEDEFAULTCURSORS;

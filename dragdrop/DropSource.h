@@ -15,6 +15,8 @@ public:
     explicit TDropSource(TDragDrop* owner) : owner_(owner) {}
     // The component goes away before the system lets go of the object.
     void Detach() { owner_ = nullptr; }
+    // The effect of the last feedback: what the target under the cursor offered last.
+    DWORD LastFeedback() const { return lastFeedback_; }
 
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
         return QueryOne<IDropSource>(this, riid, ppv);
@@ -27,6 +29,7 @@ public:
 
 private:
     TDragDrop* owner_;
+    DWORD lastFeedback_ = 0;
 };
 
 } // namespace dragdrop

@@ -2,6 +2,9 @@
 
 #include "tests/support/WindowDriver.h"
 
+#include <string>
+#include <vector>
+
 namespace ddtest {
 
 namespace {
@@ -17,10 +20,26 @@ void SendMouse(DWORD flags, LONG dx = 0, LONG dy = 0) {
 
 } // namespace
 
+bool RunXdotool(const std::string& args) {
+    std::string cmd = "Z:\\usr\\bin\\xdotool " + args;
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    std::vector<char> line(cmd.begin(), cmd.end());
+    line.push_back('\0');
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return false;
+    WaitForSingleObject(pi.hProcess, 5000);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return true;
+}
+
 void MoveCursor(POINT p) {
     const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
     // Absolute positions are in 1/65536 of the screen; aim at the middle of the pixel.
-    LONG dx = static_cast<LONG>((p.x * 65536LL + 32768) / w), dy = static_cast<LONG>((p.y * 65536LL + 32768) / h);
+    LONG dx = static_cast<LONG>((p.x * 65536LL + 32768) / w),
+         dy = static_cast<LONG>((p.y * 65536LL + 32768) / h);
     SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, dx, dy);
 }
 
@@ -57,6 +76,13 @@ InputScript& InputScript::Up(bool right) {
 
 InputScript& InputScript::Key(WORD vk, bool down) {
     steps_.push_back([vk, down] {
+        // Modifiers go through the X server: the display's own key state is what Wine keeps
+        // resynchronising to, so a key pressed only inside Wine would not stay down.
+        const char* name = vk == VK_SHIFT     ? "shift"
+                           : vk == VK_CONTROL ? "ctrl"
+                           : vk == VK_ESCAPE  ? "Escape"
+                                              : nullptr;
+        if (name && RunXdotool(std::string(down ? "keydown " : "keyup ") + name)) return;
         INPUT in{};
         in.type = INPUT_KEYBOARD;
         in.ki.wVk = vk;

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -37,6 +38,8 @@ private:
     volatile bool done_ = false;
 };
 
+// Runs the X display's input tool with the arguments; false when it cannot be started.
+bool RunXdotool(const std::string& args);
 // Sends one absolute cursor move now.
 void MoveCursor(POINT p);
 POINT CursorPos();

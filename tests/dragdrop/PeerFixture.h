@@ -2,6 +2,7 @@
 // second process beside it.
 #pragma once
 
+#include "dragdrop/DDInterfacedObject.h"
 #include "dragdrop/DragDropFilesEx.h"
 #include "kovalin/Application.h"
 #include "kovalin/Form.h"
@@ -60,6 +61,10 @@ protected:
         form.reset();
         peer.reset();
         testsupport::RunUntilIdle();
+        // Every object of the drag is gone once the component is and the peer has let go.
+        EXPECT_TRUE(
+            testsupport::PumpUntil([] { return dragdrop::TDDInterfacedObject::LiveObjects() == 0; }, 3000))
+            << dragdrop::TDDInterfacedObject::LiveObjects();
         // Let go of any button a failed script left down.
         INPUT in[2]{};
         in[0].type = in[1].type = INPUT_MOUSE;
@@ -73,15 +78,17 @@ protected:
         ClientToScreen(panel->Handle(), &p);
         return p;
     }
-    static POINT OnPeer(int x = kPeerSize / 2, int y = kPeerSize / 2) { return POINT{kPeerX + x, kPeerY + y}; }
+    static POINT OnPeer(int x = kPeerSize / 2, int y = kPeerSize / 2) {
+        return POINT{kPeerX + x, kPeerY + y};
+    }
 
     std::string Out() const { return peerOut / "peer"; }
 
     // Starts the peer as drop target or drag source (of `args`), waiting for its window.
     HWND StartPeer(const std::string& mode, const std::string& args = {}) {
         std::string cmd = "\"" + testsupport::ExeFolder() + "ddpeer.exe\" " + mode + " \"" + Out() + "\" " +
-                          std::to_string(kPeerX) + " " + std::to_string(kPeerY) + " " + std::to_string(kPeerSize) +
-                          " " + std::to_string(kPeerSize) + " " + args;
+                          std::to_string(kPeerX) + " " + std::to_string(kPeerY) + " " +
+                          std::to_string(kPeerSize) + " " + std::to_string(kPeerSize) + " " + args;
         peer = std::make_unique<testsupport::ChildProcess>(cmd);
         HWND h = peer->WaitForWindow(mode == "target" ? "DD Peer Target" : "DD Peer Source");
         testsupport::PumpMessages(200);

@@ -22,6 +22,7 @@ namespace {
 std::string g_out;
 std::vector<std::string> g_files, g_map;
 DWORD g_feedbackSeen = 0;
+DWORD g_keysSeen = 0;
 
 void WriteFile(const std::string& path, const std::string& bytes) {
     FILE* f = std::fopen(path.c_str(), "wb");
@@ -182,7 +183,9 @@ public:
             list.push_back({cf, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL});
         return SHCreateStdEnumFmtEtc(static_cast<UINT>(list.size()), list.data(), out);
     }
-    STDMETHODIMP DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return OLE_E_ADVISENOTSUPPORTED; }
+    STDMETHODIMP DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override {
+        return OLE_E_ADVISENOTSUPPORTED;
+    }
     STDMETHODIMP DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
     STDMETHODIMP EnumDAdvise(IEnumSTATDATA**) override { return OLE_E_ADVISENOTSUPPORTED; }
 
@@ -206,6 +209,7 @@ public:
     STDMETHODIMP_(ULONG) AddRef() override { return 2; }
     STDMETHODIMP_(ULONG) Release() override { return 1; }
     STDMETHODIMP QueryContinueDrag(BOOL escape, DWORD keys) override {
+        g_keysSeen |= keys;
         if (escape) return DRAGDROP_S_CANCEL;
         if (!(keys & (MK_LBUTTON | MK_RBUTTON))) return DRAGDROP_S_DROP;
         return S_OK;
@@ -219,15 +223,21 @@ public:
 LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN) {
         if (!g_files.empty()) {
+            // The keys held during the drag reach the thread with the focus.
+            SetForegroundWindow(hwnd);
+            SetFocus(hwnd);
             Data* data = new Data;
             Source source;
             DWORD effect = 0;
             g_feedbackSeen = 0;
-            HRESULT hr = DoDragDrop(data, &source, DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK, &effect);
+            g_keysSeen = 0;
+            HRESULT hr =
+                DoDragDrop(data, &source, DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK, &effect);
             data->Release();
             char line[96];
-            std::snprintf(line, sizeof line, "%08lx %lu %08lx", static_cast<unsigned long>(hr),
-                          static_cast<unsigned long>(effect), static_cast<unsigned long>(g_feedbackSeen));
+            std::snprintf(line, sizeof line, "%08lx %lu %08lx %04lx", static_cast<unsigned long>(hr),
+                          static_cast<unsigned long>(effect), static_cast<unsigned long>(g_feedbackSeen),
+                          static_cast<unsigned long>(g_keysSeen));
             WriteFile(g_out + ".result", line);
         }
         return 0;
@@ -254,8 +264,8 @@ int RunWindow(const char* caption, int x, int y, int w, int h, bool target) {
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_INFOBK + 1);
     wc.lpszClassName = "DDPeerWindow";
     RegisterClassA(&wc);
-    HWND hwnd = CreateWindowExA(WS_EX_TOPMOST, "DDPeerWindow", caption, WS_POPUP | WS_BORDER | WS_VISIBLE, x, y, w, h,
-                                nullptr, nullptr, wc.hInstance, nullptr);
+    HWND hwnd = CreateWindowExA(WS_EX_TOPMOST, "DDPeerWindow", caption, WS_POPUP | WS_BORDER | WS_VISIBLE, x,
+                                y, w, h, nullptr, nullptr, wc.hInstance, nullptr);
     if (!hwnd) return 2;
     Target dropTarget;
     if (target && FAILED(RegisterDragDrop(hwnd, &dropTarget))) return 3;
@@ -282,9 +292,12 @@ int main(int argc, char** argv) {
             bool inMap = false;
             for (int i = 7; i < argc; ++i) {
                 std::string a = argv[i];
-                if (a == "--map") inMap = true;
-                else if (a == "--") inMap = false;
-                else (inMap ? g_map : g_files).push_back(a);
+                if (a == "--map")
+                    inMap = true;
+                else if (a == "--")
+                    inMap = false;
+                else
+                    (inMap ? g_map : g_files).push_back(a);
             }
         }
         rc = RunWindow(mode == "target" ? "DD Peer Target" : "DD Peer Source", x, y, w, h, mode == "target");
