@@ -21,7 +21,10 @@ void SendMouse(DWORD flags, LONG dx = 0, LONG dy = 0) {
 } // namespace
 
 bool RunXdotool(const std::string& args) {
-    std::string cmd = "Z:\\usr\\bin\\xdotool " + args;
+    return RunUnixProgram("Z:\\usr\\bin\\xdotool " + args);
+}
+
+bool RunUnixProgram(const std::string& cmd) {
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
@@ -29,7 +32,7 @@ bool RunXdotool(const std::string& args) {
     line.push_back('\0');
     if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
         return false;
-    WaitForSingleObject(pi.hProcess, 5000);
+    WaitForSingleObject(pi.hProcess, 10000);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
     return true;

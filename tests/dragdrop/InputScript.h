@@ -40,6 +40,8 @@ private:
 
 // Runs the X display's input tool with the arguments; false when it cannot be started.
 bool RunXdotool(const std::string& args);
+// Runs a program of the host system (Wine starts those too) and waits for it.
+bool RunUnixProgram(const std::string& commandLine);
 // Sends one absolute cursor move now.
 void MoveCursor(POINT p);
 POINT CursorPos();
