@@ -49,6 +49,10 @@ TDragDrop::~TDragDrop() {
     target_->Detach();
 }
 
+IDropTarget* TDragDrop::DropTarget() const {
+    return target_.get();
+}
+
 HWND TDragDrop::ControlHandle() const {
     return control_ ? control_->Handle() : nullptr;
 }
@@ -153,9 +157,11 @@ LRESULT TDragDrop::ControlMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
         horzScrolling_ = LOWORD(wParam) != SB_ENDSCROLL;
         break;
     case WM_DESTROY:
-        // The control goes: its registration and procedure go with it.
+        // The control goes: its registration and procedure go with it, and so does the
+        // component's hold on it.
         TDragDetector::Forget(this);
         Unhook();
+        control_ = nullptr;
         break;
     default:
         if (msg == ProcessDroppedMessage() && dropPending_)

@@ -58,6 +58,8 @@ public:
     void SetDragCursor(TDropEffects effect, bool scrolling, HCURSOR cursor);
     HCURSOR DragCursor(TDropEffects effect, bool scrolling) const;
 
+    // The drop target object the control is registered with.
+    IDropTarget* DropTarget() const;
     // Whether the control is registered as drop target and its window procedure replaced.
     bool Registered() const { return registered_; }
     bool Subclassed() const { return subclassed_; }
