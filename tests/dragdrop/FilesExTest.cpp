@@ -6,6 +6,7 @@
 #include "dragdrop/FileDeleteThread.h"
 #include "dragdrop/FileFormats.h"
 #include "dragdrop/GlobalMemory.h"
+#include "dragdrop/ShellDropHandlers.h"
 #include "kovalin/Application.h"
 #include "kovalin/Exceptions.h"
 #include "kovalin/Form.h"
@@ -274,4 +275,108 @@ TEST_F(FilesExTest, TheDeleteWatchEndsAtItsTimeOutOrWhenStopped) {
     TFileDeleteThread::Start({a + "\\2.txt"}, nullptr);
     TFileDeleteThread::StopAll();
     EXPECT_EQ(TFileDeleteThread::RunningCount(), 0);
+}
+
+namespace {
+
+const char kProbeClassText[] = "{6A3F1B52-7C1E-4B7A-9E55-1D2C3B4A5F60}";
+
+// The test handler's registration under the classes root, removed again at the end.
+class ProbeRegistration {
+public:
+    ProbeRegistration() {
+        const std::string server = std::string("CLSID\\") + kProbeClassText + "\\InprocServer32";
+        const std::string dll = testsupport::ExeFolder() + "ddprobe.dll";
+        ok_ = Set(server, "", dll) && Set(server, "ThreadingModel", "Apartment") &&
+              Set(std::string(kFolderDragDropHandlersKey) + "\\KovalinProbe", "", kProbeClassText);
+    }
+    ~ProbeRegistration() {
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, (std::string("CLSID\\") + kProbeClassText).c_str());
+        RegDeleteTreeA(HKEY_CLASSES_ROOT,
+                       (std::string(kFolderDragDropHandlersKey) + "\\KovalinProbe").c_str());
+    }
+    bool Ok() const { return ok_; }
+
+private:
+    static bool Set(const std::string& key, const char* name, const std::string& value) {
+        HKEY h = nullptr;
+        if (RegCreateKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr) !=
+            ERROR_SUCCESS)
+            return false;
+        LONG r = RegSetValueExA(h, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                                static_cast<DWORD>(value.size() + 1));
+        RegCloseKey(h);
+        return r == ERROR_SUCCESS;
+    }
+    bool ok_ = false;
+};
+
+} // namespace
+
+TEST_F(FilesExTest, FolderHandlersAddTheirItemsToTheDropMenuAndRunTheChosenOne) {
+    ProbeRegistration probe;
+    ASSERT_TRUE(probe.Ok());
+    const std::string c = temp / "C";
+    CreateDirectoryA(c.c_str(), nullptr);
+    kovalin::TFormParams fp;
+    fp.caption = "Drop menu with handlers";
+    kovalin::TForm form(fp);
+    kovalin::TPanel panel(form, {});
+    form.Show();
+    dd->SetDragDropControl(&panel);
+    dd->SetTargetEffects(deCopy | deMove);
+    dd->SetShellExtensions({true, false});
+    dd->OnSpecifyDropTarget = [&](bool handlers, POINT, shell::UniquePidl&, std::string& name) {
+        if (handlers) name = c;
+    };
+    int succeeded = 0, processed = 0, ownCommands = 0;
+    dd->OnMenuSucceeded = [&](DWORD, POINT) { ++succeeded; };
+    dd->OnProcessDropped = [&](DWORD, POINT, TDropEffects) { ++processed; };
+    dd->OnMenuExecCmd = [&](HMENU, IDataObject*, UINT, DWORD, POINT, bool&) { ++ownCommands; };
+
+    std::vector<std::pair<UINT, std::string>> items;
+    testsupport::WhenWindowAppears menu(
+        "",
+        [&](HWND h) {
+            HMENU m = reinterpret_cast<HMENU>(SendMessageA(h, MN_GETHMENU, 0, 0));
+            for (int i = 0; i < GetMenuItemCount(m); ++i) {
+                char text[128] = {};
+                GetMenuStringA(m, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
+                items.emplace_back(GetMenuItemID(m, i), text);
+            }
+            // Down to the handler's second item, then choose it.
+            for (WPARAM key : {VK_DOWN, VK_DOWN, VK_RETURN})
+                PostMessageA(h, WM_KEYDOWN, key, 0);
+        },
+        "#32768");
+
+    Probe source;
+    source.FileList().Add(a + "\\1.txt");
+    source.FileList().Add(a + "\\2.txt");
+    ComPtr<IDataObject> data = source.CreateDataObject();
+    ASSERT_TRUE(data);
+    POINT screen{20, 20};
+    ClientToScreen(panel.Handle(), &screen);
+    POINTL pt{screen.x, screen.y};
+    DWORD e = deCopy | deMove;
+    ASSERT_EQ(dd->DropTarget()->DragEnter(data.get(), MK_RBUTTON, pt, &e), S_OK);
+    e = deCopy | deMove;
+    ASSERT_EQ(dd->DropTarget()->Drop(data.get(), 0, pt, &e), S_OK);
+    testsupport::RunUntilIdle();
+
+    ASSERT_EQ(items.size(), 6u);
+    EXPECT_EQ(items[0], (std::pair<UINT, std::string>{10, "Probe first"}));
+    EXPECT_EQ(items[1], (std::pair<UINT, std::string>{11, "Probe second"}));
+    EXPECT_EQ(items[2].first, 1u);
+    EXPECT_EQ(items[3].first, 2u);
+    EXPECT_EQ(items[5].first, 0u);
+    // The handler ran its second command with the dragged files; the drop itself did nothing more.
+    EXPECT_EQ(e, deNone);
+    EXPECT_EQ(succeeded, 1);
+    EXPECT_EQ(processed, 0);
+    EXPECT_EQ(ownCommands, 0);
+    const std::string record = testsupport::ReadFileBytes(c + "\\probe-invoked.txt");
+    EXPECT_EQ(record,
+              "cmd=1 files=2 size=" + std::to_string(sizeof(CMINVOKECOMMANDINFO)) + " show=1 window=1");
+    dd->SetDragDropControl(nullptr);
 }
