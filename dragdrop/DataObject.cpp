@@ -2,26 +2,11 @@
 
 #include "dragdrop/EnumFormatEtc.h"
 #include "dragdrop/GlobalMemory.h"
+#include "dragdrop/WaitCursor.h"
 
 #include <new>
 
 namespace dragdrop {
-
-namespace {
-
-// The hourglass while a format is made, the previous cursor back afterwards.
-class WaitCursor {
-public:
-    WaitCursor() : old_(SetCursor(LoadCursor(nullptr, IDC_WAIT))) {}
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-    ~WaitCursor() { SetCursor(old_); }
-
-private:
-    HCURSOR old_;
-};
-
-} // namespace
 
 HRESULT TDataObject::Match(const FORMATETC& request, int& index) const {
     index = -1;
@@ -57,7 +42,7 @@ HRESULT TDataObject::GetData(FORMATETC* format, STGMEDIUM* medium) {
         if (Match(*format, index) != S_OK) return DV_E_FORMATETC;
         FORMATETC wanted = formats_.Item(index);
         wanted.tymed &= format->tymed;
-        WaitCursor wait;
+        TWaitCursor wait;
         bool made = RenderData(wanted, *medium);
         if (made && medium->tymed != TYMED_NULL) return S_OK;
         if (medium->tymed != TYMED_NULL) ReleaseStgMedium(medium);

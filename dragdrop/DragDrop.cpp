@@ -4,6 +4,7 @@
 #include "dragdrop/DragDetector.h"
 #include "dragdrop/DropSource.h"
 #include "dragdrop/DropTarget.h"
+#include "dragdrop/WaitCursor.h"
 #include "kovalin/WinControl.h"
 
 #include <commctrl.h>
@@ -14,17 +15,6 @@ namespace dragdrop {
 namespace {
 
 const UINT_PTR kSubclassId = 0x44444450;
-
-class WaitCursor {
-public:
-    WaitCursor() : old_(SetCursor(LoadCursor(nullptr, IDC_WAIT))) {}
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-    ~WaitCursor() { SetCursor(old_); }
-
-private:
-    HCURSOR old_;
-};
 
 int CursorSlot(TDropEffects effect) {
     return effect == deLink ? 0 : effect == deMove ? 1 : effect == deCopy ? 2 : -1;
@@ -224,7 +214,7 @@ bool TDragDrop::PasteFromClipboard() {
     lastKeys_ = 0;
     lastPoint_ = POINT{-1, -1};
     {
-        WaitCursor wait;
+        TWaitCursor wait;
         TakeData(data.get());
     }
     if (OnProcessDropped) OnProcessDropped(lastKeys_, lastPoint_, lastEffect_);
@@ -235,7 +225,7 @@ void TDragDrop::ProcessDropped() {
     dropPending_ = false;
     if (pendingData_) {
         kovalin::ComPtr<IDataObject> data = std::move(pendingData_);
-        WaitCursor wait;
+        TWaitCursor wait;
         TakeData(data.get());
     }
     if (OnProcessDropped) OnProcessDropped(lastKeys_, lastPoint_, lastEffect_);

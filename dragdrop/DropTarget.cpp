@@ -2,22 +2,12 @@
 
 #include "dragdrop/DragDrop.h"
 #include "dragdrop/DropMenu.h"
+#include "dragdrop/WaitCursor.h"
 #include "kovalin/WinControl.h"
 
 namespace dragdrop {
 
 namespace {
-
-class WaitCursor {
-public:
-    WaitCursor() : old_(SetCursor(LoadCursor(nullptr, IDC_WAIT))) {}
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-    ~WaitCursor() { SetCursor(old_); }
-
-private:
-    HCURSOR old_;
-};
 
 bool TakesDataOnEnter(TRenderDataOn mode) {
     return mode == TRenderDataOn::rdoEnter || mode == TRenderDataOn::rdoEnterAndDropSync ||
@@ -160,7 +150,7 @@ void TDropTarget::DoDrop(IDataObject* data, DWORD keyState, POINTL point, DWORD*
     owner_->lastPoint_ = client;
     const TRenderDataOn mode = owner_->renderDataOn_;
     if (mode == TRenderDataOn::rdoDropSync || mode == TRenderDataOn::rdoEnterAndDropSync) {
-        WaitCursor wait;
+        TWaitCursor wait;
         owner_->TakeData(data);
     } else if (mode == TRenderDataOn::rdoDropAsync || mode == TRenderDataOn::rdoEnterAndDropAsync) {
         if (data) data->AddRef();

@@ -380,3 +380,51 @@ TEST_F(FilesExTest, FolderHandlersAddTheirItemsToTheDropMenuAndRunTheChosenOne) 
               "cmd=1 files=2 size=" + std::to_string(sizeof(CMINVOKECOMMANDINFO)) + " show=1 window=1");
     dd->SetDragDropControl(nullptr);
 }
+
+TEST_F(FilesExTest, TheDataIsTakenWhenRenderDataOnSays) {
+    kovalin::TFormParams fp;
+    fp.caption = "Render modes";
+    kovalin::TForm form(fp);
+    kovalin::TPanel panel(form, {});
+    dd->SetDragDropControl(&panel);
+    dd->SetTargetEffects(deCopy);
+    int processed = 0, countAtProcess = -1;
+    dd->OnProcessDropped = [&](DWORD, POINT, TDropEffects) {
+        ++processed;
+        countAtProcess = dd->FileList().Count();
+    };
+    Probe source;
+    source.FileList().Add(a + "\\1.txt");
+    ComPtr<IDataObject> data = source.CreateDataObject();
+    ASSERT_TRUE(data);
+    POINTL pt{0, 0};
+    auto enterAndDrop = [&](TRenderDataOn mode, int& afterEnter, int& afterDrop) {
+        dd->FileList().Clear();
+        dd->SetRenderDataOn(mode);
+        DWORD e = deCopy;
+        dd->DropTarget()->DragEnter(data.get(), 0, pt, &e);
+        afterEnter = dd->FileList().Count();
+        dd->FileList().Clear();
+        e = deCopy;
+        dd->DropTarget()->Drop(data.get(), 0, pt, &e);
+        afterDrop = dd->FileList().Count();
+        testsupport::RunUntilIdle();
+    };
+    int enter = 0, drop = 0;
+    enterAndDrop(TRenderDataOn::rdoEnter, enter, drop);
+    EXPECT_EQ(enter, 1);
+    EXPECT_EQ(drop, 0);
+    EXPECT_EQ(countAtProcess, 0);
+    enterAndDrop(TRenderDataOn::rdoDropSync, enter, drop);
+    EXPECT_EQ(enter, 0);
+    EXPECT_EQ(drop, 1);
+    // Asynchronous: taken only when the posted step runs, after the drop call has returned.
+    enterAndDrop(TRenderDataOn::rdoEnterAndDropAsync, enter, drop);
+    EXPECT_EQ(enter, 1);
+    EXPECT_EQ(drop, 0);
+    EXPECT_EQ(countAtProcess, 1);
+    enterAndDrop(TRenderDataOn::rdoNever, enter, drop);
+    EXPECT_EQ(enter + drop + countAtProcess, 0);
+    EXPECT_EQ(processed, 4);
+    dd->SetDragDropControl(nullptr);
+}
