@@ -38,13 +38,6 @@ TEST_F(PeerDragTest, FilesDraggedOutArriveInEveryFormat) {
     dd->SetAutoDetectDnD(true);
     ASSERT_TRUE(StartPeer("target"));
 
-    // What the lists look like now, before anything else changes the folders' times.
-    shell::UniquePidl pa(shell::PidlFromPath(a)), pb(shell::PidlFromPath(b));
-    std::vector<shell::UniquePidl> full;
-    for (const std::string& n : names)
-        full.emplace_back(shell::PidlFromPath(n));
-    ASSERT_TRUE(pa && pb);
-
     InputScript input;
     input.MoveTo(OnPanel(100, 100)).Down().MoveTo(OnPanel(130, 110), 4).MoveTo(OnPeer(), 10).Wait(300).Up();
     input.Start();
@@ -67,6 +60,22 @@ TEST_F(PeerDragTest, FilesDraggedOutArriveInEveryFormat) {
     EXPECT_EQ(hdrop.substr(0, expected.size()), expected);
 
     // The id list array: four items, parent A before the first, parent B again before the fourth.
+    // (Shell id lists carry file times, so the lists are those the component completed at the
+    // start of the drag; their paths are checked separately.)
+    std::vector<shell::UniquePidl> full;
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_TRUE(dd->FileList().Item(i).Pidl);
+        full.emplace_back(shell::PidlCopy(dd->FileList().Item(i).Pidl.get()));
+        char path[MAX_PATH] = {};
+        ASSERT_TRUE(SHGetPathFromIDListA(full[i].get(), path));
+        EXPECT_EQ(path, names[i]);
+    }
+    LPITEMIDLIST parentA = nullptr, parentB = nullptr, child = nullptr;
+    shell::PidlSplit(full[0].get(), parentA, child);
+    shell::PidlFree(child);
+    shell::PidlSplit(full[3].get(), parentB, child);
+    shell::PidlFree(child);
+    shell::UniquePidl pa(parentA), pb(parentB);
     std::string ids = PeerFile("idlist");
     ASSERT_EQ(U32(ids, 0), 4u);
     const uint32_t first = U32(ids, 4);
