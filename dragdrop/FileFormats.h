@@ -4,6 +4,7 @@
 
 #include "shell/PIDL.h"
 
+#include <cstddef>
 #include <shlobj.h>
 
 #include <string>

@@ -1,6 +1,7 @@
 // A growable list of data format descriptions, as a data object offers them.
 #pragma once
 
+#include <cstddef>
 #include <windows.h>
 
 #include <objidl.h>

@@ -5,6 +5,7 @@
 #include "kovalin/ComPtr.h"
 #include "shell/PIDL.h"
 
+#include <cstddef>
 #include <shlobj.h>
 
 #include <vector>

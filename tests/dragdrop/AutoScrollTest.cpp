@@ -113,7 +113,9 @@ TEST_F(AutoScrollTest, HoldingTheCursorAtTheBottomScrollsLineByLineToTheEnd) {
     EXPECT_LE(median, 100u + 150u);
     EXPECT_EQ(afterScrolling, static_cast<int>(steps.size()));
     // At the end of the list: the last item is in view and the bar is at its bottom.
-    SCROLLINFO si{sizeof si, SIF_ALL};
+    SCROLLINFO si{};
+    si.cbSize = sizeof si;
+    si.fMask = SIF_ALL;
     GetScrollInfo(list.Handle(), SB_VERT, &si);
     EXPECT_EQ(si.nPos, si.nMax - static_cast<int>(si.nPage) + 1);
     EXPECT_EQ(effectWhileScrolling, DROPEFFECT_COPY | DROPEFFECT_SCROLL);

@@ -240,8 +240,14 @@ TEST_F(PeerDragTest, AnOwnDragIsRefusedUnlessAccepted) {
     EXPECT_EQ(processed, 0);
     EXPECT_EQ(dd->LastDragResult(), TDragResult::drCancelled);
 
+    // Accepted, with the owner's own cursor for copying shown over the target.
     dd->SetAcceptOwnDnD(true);
+    HCURSOR own = LoadCursor(nullptr, IDC_HAND);
+    dd->SetDragCursor(deCopy, false, own);
+    bool ownShown = false;
+    dd->OnQueryContinueDrag = [&](bool, DWORD, HRESULT&) { ownShown = ownShown || GetCursor() == own; };
     drag();
+    EXPECT_TRUE(ownShown);
     EXPECT_EQ(feedback, deCopy);
     EXPECT_EQ(processed, 1);
     EXPECT_EQ(dd->LastDragResult(), TDragResult::drCopy);
