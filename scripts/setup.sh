@@ -13,6 +13,8 @@ packages=(
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
   wine wine64 xvfb xauth x11-apps imagemagick
   nasm cmake make googletest dpkg-dev locales
+  nsis     # the installers (makensis with its x86 and amd64 stubs)
+  python3  # the installer's zip
 )
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }

@@ -1,22 +1,20 @@
-// A stand-in for the image editor that hosts the plug-ins: opens one image through the open
-// plug-in registered for its extension and shows it scaled to its window.
+// A stand-in for the image editor that hosts the plug-ins: it shows one image scaled to its
+// window and offers, in its menus, whatever the libraries of its "plugins" folder serve.
 //
-//   vodedi.exe FILE [/fs | /print]
+//   vodedi.exe [FILE [/fs | /print]]
 //
-// /fs shows the image full screen (Esc closes); /print is accepted and shown in the caption.
+// /fs shows the image full screen; /print hands it to the print plug-in without its preview.
 // When VODEDI_LOG names a file, the raw command line is appended to it, so tests can see
-// exactly what a caller passed.
+// exactly what a caller passed; when VODEDI_MENU_LOG names one, the menu bar is written to it
+// once the window is up (another process cannot read a menu under every Windows).
 #include "kovalin/Application.h"
-#include "kovalin/Form.h"
-#include "kovalin/Handles.h"
-#include "plugin_api/KPlug.h"
 #include "plugin_api/PluginMap.h"
-#include "plugin_api/Specs.h"
+#include "tools/vodedi/HostMenus.h"
+#include "tools/vodedi/PluginCatalog.h"
+#include "tools/vodedi/ViewerForm.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <string>
 
 using namespace kovalin;
@@ -24,7 +22,6 @@ using namespace kovalin;
 namespace {
 
 const char kTitle[] = "vodedi";
-enum : UINT { cmdInfo = 100, cmdExit = 101 };
 
 struct CommandLine {
     std::string file;
@@ -67,6 +64,17 @@ CommandLine ParseCommandLine() {
     return cl;
 }
 
+void LogMenus(HWND window) {
+    char path[MAX_PATH];
+    DWORD n = GetEnvironmentVariableA("VODEDI_MENU_LOG", path, sizeof path);
+    if (n == 0 || n >= sizeof path || !GetMenu(window)) return;
+    if (FILE* f = std::fopen(path, "wb")) {
+        std::string text = vodedi::DescribeMenu(GetMenu(window));
+        std::fwrite(text.data(), 1, text.size(), f);
+        std::fclose(f);
+    }
+}
+
 void LogCommandLine() {
     char path[MAX_PATH];
     DWORD n = GetEnvironmentVariableA("VODEDI_LOG", path, sizeof path);
@@ -77,92 +85,6 @@ void LogCommandLine() {
     }
 }
 
-std::string LowerExtension(const std::string& file) {
-    size_t dot = file.find_last_of('.');
-    size_t slash = file.find_last_of("\\/");
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return std::string();
-    std::string ext = file.substr(dot + 1);
-    CharLowerBuffA(ext.data(), static_cast<DWORD>(ext.size()));
-    return ext;
-}
-
-std::string NamePart(const std::string& file) {
-    size_t slash = file.find_last_of("\\/");
-    return slash == std::string::npos ? file : file.substr(slash + 1);
-}
-
-class TfrmViewer : public TForm {
-public:
-    TfrmViewer(const CommandLine& cl, std::string library, UniqueHBitmap image)
-        : TForm({.caption = std::string(kTitle) + " - " + NamePart(cl.file) + (cl.print ? " (print)" : ""),
-                 .borderStyle = cl.fullScreen ? TFormBorderStyle::bsNone : TFormBorderStyle::bsSizeable,
-                 .left = 80,
-                 .top = 60,
-                 .clientWidth = 640,
-                 .clientHeight = 480}),
-          file_(cl.file), ext_(LowerExtension(cl.file)), library_(std::move(library)),
-          image_(std::move(image)) {
-        HMENU bar = CreateMenu(), fileMenu = CreatePopupMenu();
-        AppendMenuA(fileMenu, MF_STRING, cmdInfo, "&Information...");
-        AppendMenuA(fileMenu, MF_SEPARATOR, 0, nullptr);
-        AppendMenuA(fileMenu, MF_STRING, cmdExit, "E&xit");
-        AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(fileMenu), "&File");
-        if (!cl.fullScreen)
-            SetMenu(Handle(), bar);
-        else
-            DestroyMenu(bar);
-        OnPaint = [this](HDC dc) { PaintImage(dc); };
-        OnResize = [this] { Invalidate(); };
-        OnClose = [] { Application().Terminate(); };
-        OnMenuCommand = [this](UINT id) {
-            if (id == cmdInfo) ShowInfo();
-            if (id == cmdExit) Close();
-        };
-        if (cl.fullScreen)
-            SetWindowPos(Handle(), HWND_TOP, 0, 0, GetSystemMetrics(SM_CXSCREEN),
-                         GetSystemMetrics(SM_CYSCREEN), 0);
-    }
-
-    void ShowInfo() {
-        // The library is loaded for the call and freed afterwards, as hosts do.
-        kplug::TPluginLibrary lib(library_);
-        auto specs = lib.Loaded() ? kplug::ReadSpecs(lib.Module()) : std::nullopt;
-        auto info = lib.Entry<TKPLUGinfo>(kKPLUGinfo);
-        if (!info || !specs || !specs->HasKey("KPLUGinfo", ext_)) {
-            MessageBoxA(Handle(), "The plug-in offers no information for this file.", kTitle,
-                        MB_ICONINFORMATION);
-            return;
-        }
-        if (!info(file_.c_str(), 0, 0, Application().Handle()))
-            MessageBoxA(Handle(), ("Cannot read " + file_ + ".").c_str(), kTitle, MB_ICONERROR);
-    }
-
-private:
-    void PaintImage(HDC dc) {
-        RECT rc = ClientRect();
-        FillRect(dc, &rc, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-        BITMAP bm{};
-        if (!GetObjectA(image_.get(), sizeof bm, &bm) || bm.bmWidth <= 0 || bm.bmHeight <= 0) return;
-        int cw = rc.right, ch = rc.bottom;
-        // Fit inside the window, never enlarged, centred.
-        double k = std::min({1.0, double(cw) / bm.bmWidth, double(ch) / bm.bmHeight});
-        int w = std::max(1, int(bm.bmWidth * k)), h = std::max(1, int(std::abs(bm.bmHeight) * k));
-        UniqueMemoryDC mem(CreateCompatibleDC(dc));
-        SelectGuard sel(mem.get(), image_.get());
-        SetStretchBltMode(dc, HALFTONE);
-        SetBrushOrgEx(dc, 0, 0, nullptr);
-        StretchBlt(dc, (cw - w) / 2, (ch - h) / 2, w, h, mem.get(), 0, 0, bm.bmWidth, bm.bmHeight, SRCCOPY);
-    }
-
-    std::string file_, ext_, library_;
-    UniqueHBitmap image_;
-};
-
-int Fail(const std::string& message) {
-    MessageBoxA(nullptr, message.c_str(), kTitle, MB_ICONERROR);
-    return 1;
-}
-
 } // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
@@ -170,21 +92,17 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     Application().SetTitle(kTitle);
     Application().Initialize();
     CommandLine cl = ParseCommandLine();
-    if (cl.file.empty()) return Fail("Usage: vodedi FILE [/fs | /print]");
-    std::string ext = LowerExtension(cl.file);
-    std::string library = kplug::OpenPluginFor(ext);
-    if (library.empty()) return Fail("No plug-in is registered for \"" + ext + "\" files.");
-    UniqueHBitmap image;
-    {
-        kplug::TPluginLibrary lib(library);
-        auto open = lib.Entry<TKPLUGopen>(kKPLUGopen);
-        if (!open) return Fail("Cannot load the plug-in " + kplug::PluginPath(library) + ".");
-        image.reset(open(cl.file.c_str(), ext.c_str(), Application().Handle()));
-    }
-    if (!image) return Fail("Cannot open " + cl.file + ".");
-    TfrmViewer viewer(cl, library, std::move(image));
+    vodedi::TPluginCatalog catalog = vodedi::TPluginCatalog::Scan(kplug::PluginFolder());
+    vodedi::TfrmViewer viewer(catalog, {.fullScreen = cl.fullScreen, .print = cl.print});
+    // Started with a file that cannot be shown, the editor says why and ends.
+    if (!cl.file.empty() && !viewer.OpenFile(cl.file)) return 1;
     viewer.Show();
+    LogMenus(viewer.Handle());
     if (cl.fullScreen) ShowWindow(viewer.Handle(), SW_SHOWMAXIMIZED);
+    if (cl.print) {
+        Application().ProcessMessages();
+        viewer.PrintAtOnce();
+    }
     Application().Run();
     return 0;
 }
