@@ -65,7 +65,24 @@ protected:
     }
     void TearDown() override {
         dd.reset();
+        panel.reset();
+        form.reset();
         EXPECT_EQ(TDDInterfacedObject::LiveObjects(), 0);
+    }
+
+    std::unique_ptr<kovalin::TForm> form;
+    std::unique_ptr<kovalin::TPanel> panel;
+
+    // A shown form with a panel that the component serves as drop target.
+    HWND DropPanel(const std::string& caption, TDropEffects effects) {
+        kovalin::TFormParams fp;
+        fp.caption = caption;
+        form = std::make_unique<kovalin::TForm>(fp);
+        panel = std::make_unique<kovalin::TPanel>(*form, kovalin::TPanel::Params{});
+        form->Show();
+        dd->SetDragDropControl(panel.get());
+        dd->SetTargetEffects(effects);
+        return panel->Handle();
     }
 };
 
@@ -196,12 +213,7 @@ TEST_F(FilesExTest, AFolderTakesADropThroughItsOwnDropTarget) {
     EXPECT_EQ(effect, deCopy | deLink);
     EXPECT_FALSE(dd->DropTargetItem(nullptr, temp / "missing", effect));
 
-    kovalin::TFormParams fp;
-    fp.caption = "Drop onto a folder";
-    kovalin::TForm form(fp);
-    kovalin::TPanel panel(form, {});
-    dd->SetDragDropControl(&panel);
-    dd->SetTargetEffects(deCopy);
+    HWND target = DropPanel("Drop onto a folder", deCopy);
     dd->SetShellExtensions({false, true});
     POINT asked{};
     const std::string c = temp / "C";
@@ -219,7 +231,7 @@ TEST_F(FilesExTest, AFolderTakesADropThroughItsOwnDropTarget) {
     ComPtr<IDataObject> data = source.CreateDataObject();
     ASSERT_TRUE(data);
     POINT screen{10, 12};
-    ClientToScreen(panel.Handle(), &screen);
+    ClientToScreen(target, &screen);
     POINTL pt{screen.x, screen.y};
     DWORD e = deCopy;
     ASSERT_EQ(dd->DropTarget()->DragEnter(data.get(), 0, pt, &e), S_OK);
@@ -318,13 +330,7 @@ TEST_F(FilesExTest, FolderHandlersAddTheirItemsToTheDropMenuAndRunTheChosenOne) 
     ASSERT_TRUE(probe.Ok());
     const std::string c = temp / "C";
     CreateDirectoryA(c.c_str(), nullptr);
-    kovalin::TFormParams fp;
-    fp.caption = "Drop menu with handlers";
-    kovalin::TForm form(fp);
-    kovalin::TPanel panel(form, {});
-    form.Show();
-    dd->SetDragDropControl(&panel);
-    dd->SetTargetEffects(deCopy | deMove);
+    HWND target = DropPanel("Drop menu with handlers", deCopy | deMove);
     dd->SetShellExtensions({true, false});
     dd->OnSpecifyDropTarget = [&](bool handlers, POINT, shell::UniquePidl&, std::string& name) {
         if (handlers) name = c;
@@ -356,7 +362,7 @@ TEST_F(FilesExTest, FolderHandlersAddTheirItemsToTheDropMenuAndRunTheChosenOne) 
     ComPtr<IDataObject> data = source.CreateDataObject();
     ASSERT_TRUE(data);
     POINT screen{20, 20};
-    ClientToScreen(panel.Handle(), &screen);
+    ClientToScreen(target, &screen);
     POINTL pt{screen.x, screen.y};
     DWORD e = deCopy | deMove;
     ASSERT_EQ(dd->DropTarget()->DragEnter(data.get(), MK_RBUTTON, pt, &e), S_OK);
@@ -378,16 +384,10 @@ TEST_F(FilesExTest, FolderHandlersAddTheirItemsToTheDropMenuAndRunTheChosenOne) 
     const std::string record = testsupport::ReadFileBytes(c + "\\probe-invoked.txt");
     EXPECT_EQ(record,
               "cmd=1 files=2 size=" + std::to_string(sizeof(CMINVOKECOMMANDINFO)) + " show=1 window=1");
-    dd->SetDragDropControl(nullptr);
 }
 
 TEST_F(FilesExTest, TheDataIsTakenWhenRenderDataOnSays) {
-    kovalin::TFormParams fp;
-    fp.caption = "Render modes";
-    kovalin::TForm form(fp);
-    kovalin::TPanel panel(form, {});
-    dd->SetDragDropControl(&panel);
-    dd->SetTargetEffects(deCopy);
+    DropPanel("Render modes", deCopy);
     int processed = 0, countAtProcess = -1;
     dd->OnProcessDropped = [&](DWORD, POINT, TDropEffects) {
         ++processed;
@@ -426,5 +426,4 @@ TEST_F(FilesExTest, TheDataIsTakenWhenRenderDataOnSays) {
     enterAndDrop(TRenderDataOn::rdoNever, enter, drop);
     EXPECT_EQ(enter + drop + countAtProcess, 0);
     EXPECT_EQ(processed, 4);
-    dd->SetDragDropControl(nullptr);
 }
