@@ -15,6 +15,7 @@ packages=(
   nasm cmake make googletest dpkg-dev locales
   nsis     # the installers (makensis with its x86 and amd64 stubs)
   python3  # the installer's zip
+  xdotool  # drag-and-drop tests: modifier keys held through the X server during a drag
 )
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
