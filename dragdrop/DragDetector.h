@@ -12,6 +12,9 @@ class TDragDetector {
 public:
     // Starts detection for the component (ending another component's first).
     static void Begin(TDragDrop* owner, int button, POINT screenPoint);
+    // Whether the component's detection runs (waiting for movement, or cancelled and waiting
+    // for the buttons to be released).
+    static bool Detecting(const TDragDrop* owner) { return owner && owner_ == owner && hook_; }
     // Ends the component's detection, if it has one, without reporting.
     static void Forget(TDragDrop* owner);
     // The component whose drag loop runs now, or none.

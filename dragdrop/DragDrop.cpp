@@ -167,6 +167,9 @@ LRESULT TDragDrop::ControlMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
 
 void TDragDrop::StartDetection(int button, POINT screenPoint) {
     if (!sourceEffects_ || (button != 1 && button != 2)) return;
+    // The press of the second button reaches the control after it has cancelled the detection:
+    // it starts nothing new until both are up.
+    if (TDragDetector::Detecting(this)) return;
     TDragDetector::Begin(this, button, screenPoint);
 }
 

@@ -291,3 +291,22 @@ TEST_F(PeerDragTest, ClipboardCopyAndPasteReachASecondProcess) {
     EXPECT_EQ(dd->FileList().Item(1).Name, f1);
     OleSetClipboard(nullptr);
 }
+
+TEST_F(PeerDragTest, DetectionEndsOnReleaseAndIsCancelledByTheOtherButton) {
+    dd->FileList().Add(temp / "never.txt");
+    dd->SetSourceEffects(deCopy);
+    dd->SetAutoDetectDnD(true);
+    std::vector<TDragDetectStatus> seen;
+    dd->OnDragDetect = [&](DWORD, POINT, POINT, TDragDetectStatus s) { seen.push_back(s); };
+    InputScript input;
+    // A click without movement, a small move within the delta, then the second button.
+    input.MoveTo(OnPanel(100, 100)).Down().MoveTo(OnPanel(108, 95), 2).Up();
+    input.Down(true).Down().MoveTo(OnPanel(160, 160), 4).Up().Up(true);
+    input.Start();
+    ASSERT_TRUE(input.Finish());
+    testsupport::RunUntilIdle();
+    using S = TDragDetectStatus;
+    EXPECT_EQ(seen, (std::vector<S>{S::ddsLeft, S::ddsNone, S::ddsRight, S::ddsCancelled, S::ddsNone}));
+    EXPECT_EQ(dd->DetectStatus(), S::ddsNone);
+    EXPECT_FALSE(dd->Dragging());
+}
