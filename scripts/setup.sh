@@ -20,6 +20,7 @@ packages=(
   poppler-utils
   nsis     # the installers (makensis with its x86 and amd64 stubs)
   python3  # the installer's zip; the web loader tests' scripted HTTP server
+  xdotool  # drag-and-drop tests: modifier keys held through the X server during a drag
 )
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
@@ -36,7 +37,15 @@ fi
 
 # The file list's texts come in German and French too; Wine takes the user's language from LANG,
 # which only works for locales the system has.
-for loc in de_DE fr_FR; do
+# The drop menu of drag and drop has captions in more languages still.
+locales=(
+  de_DE fr_FR
+  es_ES  # drop menu, Spanish
+  it_IT  # drop menu, Italian
+  pl_PL  # drop menu, Polish (code page 1250)
+  pt_PT  # drop menu, Portuguese
+)
+for loc in "${locales[@]}"; do
   if ! locale -a 2>/dev/null | grep -qi "^$loc\.utf-\?8$"; then
     echo "setup: generating the $loc.UTF-8 locale"
     as_root localedef -i "$loc" -f UTF-8 "$loc.UTF-8"
