@@ -5,6 +5,7 @@
 #include "plugin_api/PluginMap.h"
 #include "plugin_api/Specs.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/PluginMapValues.h"
 #include "tests/support/JpegFixtures.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/WindowDriver.h"
@@ -25,24 +26,6 @@ const char kUninstallKey[] = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Un
 
 bool Exists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::map<std::string, std::string> MapValues() {
-    std::map<std::string, std::string> values;
-    TRegistry reg;
-    if (!reg.OpenKey(kplug::kOpenPluginMapKey, true)) return values;
-    for (const std::string& name : reg.GetValueNames())
-        values[name] = reg.ReadString(name);
-    return values;
-}
-
-void SetMapValues(const std::map<std::string, std::string>& values) {
-    TRegistry reg;
-    if (!reg.OpenKey(kplug::kOpenPluginMapKey, true)) return;
-    for (const std::string& name : reg.GetValueNames())
-        reg.DeleteValue(name);
-    for (const auto& [name, data] : values)
-        reg.WriteString(name, data);
 }
 
 std::vector<std::string> BuiltPlugins() {
@@ -79,13 +62,13 @@ protected:
     TempDir dir;
     std::string target = dir / "Kovalin Test";
     std::string setup = ExeFolder() + "..\\package\\kovalin-setup-amd64.exe";
-    std::map<std::string, std::string> saved = MapValues();
+    std::map<std::string, std::string> saved = PluginMapValues();
 
     void SetUp() override {
         // A value of someone else's library, which neither side may touch.
-        SetMapValues({{"tif", "other.dll"}});
+        SetPluginMapValues({{"tif", "other.dll"}});
     }
-    void TearDown() override { SetMapValues(saved); }
+    void TearDown() override { SetPluginMapValues(saved); }
 };
 
 TEST_F(InstallerTest, InstallsTheProductAndTheUninstallerRemovesExactlyWhatItAdded) {
@@ -105,7 +88,7 @@ TEST_F(InstallerTest, InstallsTheProductAndTheUninstallerRemovesExactlyWhatItAdd
     for (const std::string& lib : plugins)
         for (std::string ext : OpenExtensions(target + "\\plugins\\" + lib))
             expected[ext] = lib;
-    EXPECT_EQ(MapValues(), expected);
+    EXPECT_EQ(PluginMapValues(), expected);
     EXPECT_EQ(expected.count("jpg"), 1u);
 
     for (const char* link : {"Kovalin File Browser.lnk", "Vodedi.lnk", "Uninstall Kovalin.lnk"})
@@ -163,7 +146,7 @@ TEST_F(InstallerTest, InstallsTheProductAndTheUninstallerRemovesExactlyWhatItAdd
     EXPECT_EQ(uninstall.WaitForExit(60000), 0u);
     EXPECT_TRUE(PumpUntil([&] { return !Exists(target); }, 60000)) << "the install folder stayed";
     PumpMessages(500); // the uninstaller's last steps after the folder
-    EXPECT_EQ(MapValues(), (std::map<std::string, std::string>{{"tif", "other.dll"}}));
+    EXPECT_EQ(PluginMapValues(), (std::map<std::string, std::string>{{"tif", "other.dll"}}));
     EXPECT_FALSE(Exists(CommonPrograms()));
     EXPECT_FALSE(hklm.OpenKeyReadOnly(kUninstallKey));
 }

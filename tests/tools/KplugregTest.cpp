@@ -1,8 +1,8 @@
 // The installer's registration tool: the map gets exactly the open extensions of the folder's
 // plug-ins, and loses exactly those again.
-#include "kovalin/Registry.h"
 #include "plugin_api/PluginMap.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/PluginMapValues.h"
 #include "tests/support/TestFiles.h"
 #include "tools/kplugreg/Registration.h"
 
@@ -11,40 +11,21 @@
 #include <map>
 
 using namespace testsupport;
-using kovalin::TRegistry;
 
 namespace {
-
-std::map<std::string, std::string> MapValues() {
-    std::map<std::string, std::string> values;
-    TRegistry reg;
-    if (!reg.OpenKey(kplug::kOpenPluginMapKey, true)) return values;
-    for (const std::string& name : reg.GetValueNames())
-        values[name] = reg.ReadString(name);
-    return values;
-}
-
-void SetMapValues(const std::map<std::string, std::string>& values) {
-    TRegistry reg;
-    ASSERT_TRUE(reg.OpenKey(kplug::kOpenPluginMapKey, true));
-    for (const std::string& name : reg.GetValueNames())
-        reg.DeleteValue(name);
-    for (const auto& [name, data] : values)
-        reg.WriteString(name, data);
-}
 
 // The map is the prefix's own: whatever the other suites rely on in it comes back afterwards.
 class KplugregTest : public ::testing::Test {
 protected:
     TempDir dir;
     std::string plugins = dir / "plugins";
-    std::map<std::string, std::string> saved = MapValues();
+    std::map<std::string, std::string> saved = PluginMapValues();
 
     void SetUp() override {
         CreateDirectoryA(plugins.c_str(), nullptr);
-        SetMapValues({{"other", "other.dll"}, {"tif", "other.dll"}});
+        SetPluginMapValues({{"other", "other.dll"}, {"tif", "other.dll"}});
     }
-    void TearDown() override { SetMapValues(saved); }
+    void TearDown() override { SetPluginMapValues(saved); }
 
     void Add(const std::string& built, const std::string& as) {
         ASSERT_TRUE(CopyFileA((ExeFolder() + built).c_str(), (plugins + "\\" + as).c_str(), FALSE)) << built;
@@ -60,13 +41,13 @@ TEST_F(KplugregTest, RegistersTheOpenExtensionsAndSkipsLibrariesWithoutGoodSpecs
 
     kplugreg::TRegistrationReport report = kplugreg::RegisterFolder(plugins);
     EXPECT_EQ(report.librariesSkipped, 3);
-    EXPECT_EQ(MapValues(), (std::map<std::string, std::string>{{"jfif", "kv_jpeg.dll"},
-                                                               {"jpe", "kv_jpeg.dll"},
-                                                               {"jpeg", "kv_jpeg.dll"},
-                                                               {"jpg", "kv_jpeg.dll"},
-                                                               {"other", "other.dll"},
-                                                               {"prb", "probe.dll"},
-                                                               {"tif", "other.dll"}}));
+    EXPECT_EQ(PluginMapValues(), (std::map<std::string, std::string>{{"jfif", "kv_jpeg.dll"},
+                                                                     {"jpe", "kv_jpeg.dll"},
+                                                                     {"jpeg", "kv_jpeg.dll"},
+                                                                     {"jpg", "kv_jpeg.dll"},
+                                                                     {"other", "other.dll"},
+                                                                     {"prb", "probe.dll"},
+                                                                     {"tif", "other.dll"}}));
     EXPECT_EQ(report.lines, (std::vector<std::string>{
                                 "bad.dll: has a malformed SPECS resource (\"*.bad\" is not an extension); "
                                 "nothing registered.",
@@ -78,7 +59,7 @@ TEST_F(KplugregTest, RegistersTheOpenExtensionsAndSkipsLibrariesWithoutGoodSpecs
 
     kplugreg::TRegistrationReport removed = kplugreg::UnregisterFolder(plugins);
     EXPECT_EQ(removed.lines.size(), 5u);
-    EXPECT_EQ(MapValues(),
+    EXPECT_EQ(PluginMapValues(),
               (std::map<std::string, std::string>{{"other", "other.dll"}, {"tif", "other.dll"}}));
 }
 
@@ -87,7 +68,7 @@ TEST_F(KplugregTest, TheProgramSaysWhatItDidThroughItsExitCode) {
     std::string exe = std::string("\"").append(ExeFolder()).append("kplugreg.exe\" ");
     ChildProcess good(exe + "/register \"" + plugins + "\"");
     EXPECT_EQ(good.WaitForExit(), 0u);
-    EXPECT_EQ(MapValues().count("prb"), 1u);
+    EXPECT_EQ(PluginMapValues().count("prb"), 1u);
 
     Add("probe\\nospecs.dll", "nospecs.dll");
     ChildProcess skipped(exe + "/register \"" + plugins + "\"");
@@ -95,8 +76,8 @@ TEST_F(KplugregTest, TheProgramSaysWhatItDidThroughItsExitCode) {
 
     ChildProcess removed(exe + "/unregister \"" + plugins + "\"");
     EXPECT_EQ(removed.WaitForExit(), 0u);
-    EXPECT_EQ(MapValues().count("prb"), 0u);
-    EXPECT_EQ(MapValues().count("other"), 1u);
+    EXPECT_EQ(PluginMapValues().count("prb"), 0u);
+    EXPECT_EQ(PluginMapValues().count("other"), 1u);
 
     ChildProcess wrong(exe + "/install");
     EXPECT_EQ(wrong.WaitForExit(), 2u);

@@ -16,33 +16,6 @@ using namespace vodedi;
 
 namespace {
 
-// The text of every item of a popup, "-" for separators, "Name >" for submenus.
-std::vector<std::string> ItemTexts(HMENU menu) {
-    std::vector<std::string> texts;
-    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
-        char text[128] = "";
-        MENUITEMINFOA mii{};
-        mii.cbSize = sizeof mii;
-        mii.fMask = MIIM_FTYPE | MIIM_STRING | MIIM_SUBMENU;
-        mii.dwTypeData = text;
-        mii.cch = sizeof text;
-        GetMenuItemInfoA(menu, i, TRUE, &mii);
-        std::string t = (mii.fType & MFT_SEPARATOR) ? "-" : text;
-        if (mii.hSubMenu) t += " >";
-        texts.push_back(t);
-    }
-    return texts;
-}
-
-HMENU SubMenu(HMENU bar, const std::string& caption) {
-    for (int i = 0; i < GetMenuItemCount(bar); ++i) {
-        char text[128] = "";
-        GetMenuStringA(bar, i, text, sizeof text, MF_BYPOSITION);
-        if (caption == text) return GetSubMenu(bar, i);
-    }
-    return nullptr;
-}
-
 // A copy of the editor in a folder of its own, with the probe plug-in under its "plugins".
 class VodediHostTest : public ::testing::Test {
 protected:
@@ -93,18 +66,30 @@ TEST_F(VodediHostTest, MenusComeFromTheSpecsOfTheLibrariesFound) {
     EXPECT_EQ(open[0].description, "Probe Pictures (*.prb)");
     EXPECT_EQ(catalog.OpenLibraryFor("prb"), "probe.dll");
     EXPECT_EQ(catalog.InfoLibraryFor("prb"), ""); // no [KPLUGinfo] section
-    // KPLUGconfig needs no section, so both libraries offer their settings.
-    EXPECT_EQ(catalog.ConfigLibraries(), (std::vector<std::string>{"nospecs.dll", "probe.dll"}));
+    // KPLUGconfig has no section of its own, but a library without SPECS offers nothing.
+    EXPECT_EQ(catalog.ConfigLibraries(), (std::vector<std::string>{"probe.dll"}));
     EXPECT_FALSE(catalog.HasNamed("netload.dll", "LoadFile"));
 
     THostMenus menus(catalog);
-    HMENU bar = menus.Bar();
-    EXPECT_EQ(ItemTexts(bar), (std::vector<std::string>{"&File >", "&Edit >", "&Tools >", "F&ilter >"}));
-    EXPECT_EQ(ItemTexts(SubMenu(bar, "&File")),
-              (std::vector<std::string>{"&Open...", "Save &As...", "&Export >", "-", "&Information...", "-",
-                                        "Op&tions >", "-", "E&xit"}));
-    EXPECT_EQ(ItemTexts(SubMenu(bar, "&Tools")), (std::vector<std::string>{"Probe Tool", "Probe && Co"}));
-    EXPECT_EQ(ItemTexts(SubMenu(bar, "F&ilter")), (std::vector<std::string>{"Invert"}));
+    EXPECT_EQ(DescribeMenu(menus.Bar()), "&File\r\n"
+                                         "  &Open...\r\n"
+                                         "  Save &As...\r\n"
+                                         "  &Export\r\n"
+                                         "    Probe Export\r\n"
+                                         "  -\r\n"
+                                         "  &Information...\r\n"
+                                         "  -\r\n"
+                                         "  Op&tions\r\n"
+                                         "    probe...\r\n"
+                                         "  -\r\n"
+                                         "  E&xit\r\n"
+                                         "&Edit\r\n"
+                                         "  &Undo Filter\r\n"
+                                         "&Tools\r\n"
+                                         "  Probe Tool\r\n"
+                                         "  Probe && Co\r\n"
+                                         "F&ilter\r\n"
+                                         "  Invert\r\n");
     ASSERT_NE(menus.Find(TCommandKind::ckTool, "Probe & Co"), nullptr);
     EXPECT_EQ(menus.Find(TCommandKind::ckTool, "Probe & Co")->library, "probe.dll");
 }
@@ -113,10 +98,16 @@ TEST_F(VodediHostTest, NamedLibrariesAddDownloadAndPrint) {
     AddPlugin("nospecs.dll", "netload.dll");
     AddPlugin("nospecs.dll", "print.dll");
     THostMenus menus(TPluginCatalog::Scan(plugins));
-    EXPECT_EQ(ItemTexts(SubMenu(menus.Bar(), "&File")),
-              (std::vector<std::string>{"&Open...", "&Load from URL...", "-", "&Information...", "&Print...",
-                                        "-", "Op&tions >", "-", "E&xit"}));
-    EXPECT_EQ(ItemTexts(menus.Bar()), (std::vector<std::string>{"&File >", "&Edit >"}));
+    EXPECT_EQ(DescribeMenu(menus.Bar()), "&File\r\n"
+                                         "  &Open...\r\n"
+                                         "  &Load from URL...\r\n"
+                                         "  -\r\n"
+                                         "  &Information...\r\n"
+                                         "  &Print...\r\n"
+                                         "  -\r\n"
+                                         "  E&xit\r\n"
+                                         "&Edit\r\n"
+                                         "  &Undo Filter\r\n");
 }
 
 TEST_F(VodediHostTest, FileDialogFiltersListEveryFormat) {

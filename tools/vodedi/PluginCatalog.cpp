@@ -110,7 +110,7 @@ std::vector<TPluginCommand> TPluginCatalog::Commands(const char* entry) const {
 std::vector<std::string> TPluginCatalog::ConfigLibraries() const {
     std::vector<std::string> names;
     for (const TPluginLibraryInfo& lib : libraries_)
-        if (lib.Exports(kKPLUGconfig)) names.push_back(lib.fileName);
+        if (lib.hasSpecs && lib.Exports(kKPLUGconfig)) names.push_back(lib.fileName);
     return names;
 }
 

@@ -44,7 +44,7 @@ public:
     std::string InfoLibraryFor(const std::string& extension) const;
     // "KPLUGexport", "KPLUGtool" or "KPLUGfilter": the section and the entry point share the name.
     std::vector<TPluginCommand> Commands(const char* entry) const;
-    // Libraries exporting KPLUGconfig (they need no SPECS section for it).
+    // Libraries exporting KPLUGconfig: any plug-in with a SPECS resource, as no section names it.
     std::vector<std::string> ConfigLibraries() const;
     // A library found by its file name that exports the entry (netload.dll, print.dll).
     bool HasNamed(const std::string& fileName, const char* entry) const;
