@@ -130,8 +130,12 @@ void TWSocket::CancelDnsLookup() {
     WSOCK_CALL(WSACancelAsyncRequest)(task);
     // A lookup already under way may still fill its buffer after the cancel (Wine's always does),
     // so a buffer handed to the system is never freed while its lookup may be running: it is
-    // left to the system: a kilobyte per lookup cancelled while it ran.
+    // left to the system: a kilobyte per lookup cancelled while it ran. For the same reason the
+    // socket library must never be unloaded under such a lookup, which may still be running in
+    // its code when the last socket goes: it stays loaded for the rest of the process.
     (void)lookupBuffer_.release();
+    HMODULE pinned = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_PIN, "wsock32.dll", &pinned);
 }
 
 void TWSocket::LookupDone(WPARAM task, LPARAM reply, bool reverse) {
