@@ -14,12 +14,6 @@ using namespace detail;
 
 TDirView::TDirView(kovalin::TWinControl& parent, const Params& params) : TIEListView(parent, params) {
     drivetree::InitDriveInfo();
-    // The records belong to their items; nothing of this object is touched, as the list's own
-    // destructor still deletes items after this one has gone.
-    OnDeletion = [](TListItem& item) {
-        delete static_cast<TFileRec*>(item.Data());
-        item.SetData(nullptr);
-    };
     char separator[8] = ",";
     GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, separator, sizeof separator);
     thousandSeparator_ = separator;
@@ -51,6 +45,7 @@ std::string TDirView::GetPathName() const {
 }
 
 TFileRec* TDirView::ItemData(const TListItem* item) {
+    // Every item of the list is added with its record (AddItem, AddParentDirItem).
     return item ? static_cast<TFileRec*>(item->Data()) : nullptr;
 }
 

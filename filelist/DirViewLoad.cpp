@@ -92,8 +92,8 @@ TListItem& TDirView::AddItem(const WIN32_FIND_DATAA& entry) {
     rec->Size = rec->IsDirectory ? -1 : EntrySize(entry);
     rec->FileTime = entry.ftLastWriteTime;
     const bool shortcut = rec->FileExt == "LNK";
-    TListItem& item = TListView::AddItem(recycleBinMode_ ? std::string() : rec->FileName, rec.get());
-    rec.release();
+    std::string caption = recycleBinMode_ ? std::string() : rec->FileName;
+    TListItem& item = TListView::AddItem(caption, std::move(rec));
     if (shortcut) item.SetOverlayIndex(1);
     if (selectNewItems_) item.SetSelected(true);
     return item;
@@ -115,8 +115,7 @@ void TDirView::AddParentDirItem() {
     rec->InfoPending = false;
     rec->ImageIndex = Globals().commonControls470 ? Globals().folderIcon : Globals().openFolderIcon;
     rec->TypeName = kParentDirTypeName;
-    TListView::AddItem("..", rec.get());
-    rec.release();
+    TListView::AddItem("..", std::move(rec));
 }
 
 // Every hundredth file lets waiting messages run (a click, a new folder to show) and, after a

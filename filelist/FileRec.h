@@ -1,6 +1,7 @@
 // The record behind every item of the file list.
 #pragma once
 
+#include "kovalin/ListItem.h"
 #include "shell/PIDL.h"
 
 #include <windows.h>
@@ -11,7 +12,7 @@
 namespace filelist {
 
 // The record behind every item of the list; the item owns it.
-struct TFileRec {
+struct TFileRec : kovalin::TListItemData {
     bool InfoPending = true; // type name (and for folders the icon) not fetched yet
     bool IconPending = true; // icon index not fetched yet
     bool IsDirectory = false;
