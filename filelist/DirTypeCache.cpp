@@ -1,27 +1,38 @@
 #include "filelist/DirTypeCache.h"
 
 #include <algorithm>
-#include <cstring>
+#include <utility>
 
-namespace filelist::detail {
+namespace filelist {
 
-void SetShortString(unsigned char* at, size_t capacity, const std::string& text) {
-    size_t n = std::min(text.size(), capacity);
-    at[0] = static_cast<unsigned char>(n);
-    std::memcpy(at + 1, text.data(), n);
+namespace {
+
+bool ExtBefore(const TDirTypeCache::Entry& a, const std::string& ext) {
+    return a.ext < ext;
 }
 
-std::string ShortString(const unsigned char* at) {
-    return std::string(reinterpret_cast<const char*>(at + 1), at[0]);
+} // namespace
+
+const TDirTypeCache::Entry* TDirTypeCache::Find(const std::string& ext) const {
+    if (sorted_) {
+        const auto it = std::lower_bound(entries_.begin(), entries_.end(), ext, ExtBefore);
+        return it != entries_.end() && it->ext == ext ? &*it : nullptr;
+    }
+    const auto it =
+        std::find_if(entries_.begin(), entries_.end(), [&ext](const Entry& e) { return e.ext == ext; });
+    return it != entries_.end() ? &*it : nullptr;
 }
 
-int CompareCacheExt(const void* a, const void* b) {
-    auto* x = static_cast<const unsigned char*>(a);
-    auto* y = static_cast<const unsigned char*>(b);
-    if (!x || !y) return x ? 1 : (y ? -1 : 0);
-    // Byte-wise over the short strings, length byte first.
-    int c = std::memcmp(x, y, 4);
-    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+void TDirTypeCache::Add(Entry entry) {
+    entries_.push_back(std::move(entry));
+    sorted_ = false;
 }
 
-} // namespace filelist::detail
+void TDirTypeCache::Sort() {
+    if (!sorted_)
+        std::stable_sort(entries_.begin(), entries_.end(),
+                         [](const Entry& a, const Entry& b) { return a.ext < b.ext; });
+    sorted_ = true;
+}
+
+} // namespace filelist

@@ -1,16 +1,33 @@
-// The layout of the list's type cache, one record per extension: what the shell answered for it.
+// The file list's type cache: per extension, the type name and icon the shell gave, so that the
+// shell is asked once per extension.
 #pragma once
 
-#include <cstddef>
 #include <string>
+#include <vector>
 
-namespace filelist::detail {
+namespace filelist {
 
-// A type-cache record: the extension and the type name as length-prefixed strings, the icon.
-constexpr size_t kCacheTypeName = 4, kCacheImage = 264;
+class TDirTypeCache {
+public:
+    struct Entry {
+        std::string ext; // as in TFileRec::FileExt: upper case, at most three characters
+        std::string typeName;
+        int imageIndex = 0;
+    };
 
-void SetShortString(unsigned char* at, size_t capacity, const std::string& text);
-std::string ShortString(const unsigned char* at);
-int CompareCacheExt(const void* a, const void* b);
+    // The entry of an extension, none when there is none yet. Goes by halving once sorted, and
+    // one by one through what was added since.
+    const Entry* Find(const std::string& ext) const;
+    // Appends; the cache counts as unsorted until Sort.
+    void Add(Entry entry);
+    // Types met while drawing were appended; sorted, the next lookups go by halving.
+    void Sort();
+    int Count() const { return static_cast<int>(entries_.size()); }
+    bool Sorted() const { return sorted_; }
 
-} // namespace filelist::detail
+private:
+    std::vector<Entry> entries_;
+    bool sorted_ = true;
+};
+
+} // namespace filelist

@@ -5,10 +5,10 @@
 
 #include "drivetree/DriveView.h"
 #include "drivetree/LinkedFileList.h"
+#include "filelist/DirTypeCache.h"
 #include "filelist/FileRec.h"
 #include "filelist/IEListView.h"
 #include "filelist/ItemOrder.h"
-#include "filelist/ListExt.h"
 #include "kovalin/ComPtr.h"
 #include "kovalin/Handles.h"
 #include "shell/PIDL.h"
@@ -277,9 +277,7 @@ private:
     bool showSubDirSize_ = false;
     std::string noCheckDrives_;
     std::string thousandSeparator_;
-    // Per extension: its short string (length and three characters), the type name as a short
-    // string of up to 255 characters, the icon index.
-    TListExt typeCache_{268};
+    TDirTypeCache typeCache_;
 
     kovalin::ComPtr<IShellFolder> desktopFolder_, shellFolder_, recycleFolder_;
     shell::UniquePidl recycleFolderPIDL_;

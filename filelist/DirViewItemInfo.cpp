@@ -1,7 +1,6 @@
 // The type names and icons of the file list's items: from the type cache or asked of the shell.
 #include "filelist/DirView.h"
 
-#include "filelist/DirTypeCache.h"
 #include "filelist/ListGlobals.h"
 #include "filelist/ListTexts.h"
 #include "kovalin/ErrorMode.h"
@@ -9,7 +8,6 @@
 #include <shellapi.h>
 
 #include <climits>
-#include <cstring>
 #include <string>
 
 namespace filelist {
@@ -44,16 +42,9 @@ void TDirView::FetchItemInfo(TListItem& item, bool withIcon) {
     const bool cacheable = useIconCache_ && !rec->IsDirectory && !perFileIcon;
 
     if (cacheable && (rec->InfoPending || rec->IconPending)) {
-        unsigned char key[268] = {};
-        SetShortString(key, 3, rec->FileExt);
-        int found = typeCache_.Sorted() ? typeCache_.Find(key, CompareCacheExt)
-                                        : typeCache_.FindSequential(key, CompareCacheExt);
-        if (found >= 0) {
-            auto* hit = static_cast<const unsigned char*>(typeCache_.Items(found));
-            rec->TypeName = ShortString(hit + kCacheTypeName);
-            int32_t image = 0;
-            std::memcpy(&image, hit + kCacheImage, sizeof image);
-            rec->ImageIndex = image;
+        if (const TDirTypeCache::Entry* hit = typeCache_.Find(rec->FileExt)) {
+            rec->TypeName = hit->typeName;
+            rec->ImageIndex = hit->imageIndex;
             rec->InfoPending = false;
             rec->IconPending = false;
         }
@@ -119,13 +110,7 @@ void TDirView::FetchItemInfo(TListItem& item, bool withIcon) {
         if (rec->TypeName.empty()) {
             rec->TypeName = UnregisteredTypeName(rec->FileExt);
         } else if (cacheable) {
-            auto* record = static_cast<unsigned char*>(typeCache_.NewRecord());
-            std::memset(record, 0, 268);
-            SetShortString(record, 3, rec->FileExt);
-            SetShortString(record + kCacheTypeName, 255, rec->TypeName);
-            int32_t image = rec->ImageIndex;
-            std::memcpy(record + kCacheImage, &image, sizeof image);
-            typeCache_.Add(record);
+            typeCache_.Add({.ext = rec->FileExt, .typeName = rec->TypeName, .imageIndex = rec->ImageIndex});
         }
     } else {
         SHFILEINFOA info{};

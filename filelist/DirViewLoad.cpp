@@ -2,7 +2,6 @@
 #include "filelist/DirView.h"
 
 #include "drivetree/IEDriveInfo.h"
-#include "filelist/DirTypeCache.h"
 #include "filelist/DirViewHelpers.h"
 #include "filelist/ListGlobals.h"
 #include "kovalin/Application.h"
@@ -155,7 +154,7 @@ public:
     ~LoadEnding() {
         if (done_) return;
         view_.animation_.reset();
-        view_.typeCache_.Sort(CompareCacheExt);
+        view_.typeCache_.Sort();
         view_.loading_ = false;
         view_.abortLoad_ = false;
         view_.EndUpdate();
@@ -283,7 +282,7 @@ void TDirView::LoadDirectory(const std::string& path) {
 void TDirView::FinishLoad() {
     animation_.reset();
     // Types met while drawing were appended; sorted now, the next lookups go by halving.
-    typeCache_.Sort(CompareCacheExt);
+    typeCache_.Sort();
     loading_ = false;
     if (abortLoad_) {
         abortLoad_ = false;
