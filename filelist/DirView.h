@@ -133,7 +133,7 @@ public:
     // here, so callers and this declaration always agree.
     kovalin::TListItem* CreateDirectory(const std::string& name);
     // The system error of the last create command, 0 after success; one value for the program.
-    static DWORD LastIOError() { return lastIOError_; }
+    static DWORD LastIOError();
 
     // The five report columns: Name, Size, Type, Changed, Attr, captions in the user's language.
     void CreateColumns();
@@ -286,8 +286,6 @@ private:
     int addedFiles_ = 0;
     DWORD loadStartTick_ = 0;
     kovalin::UniqueHWnd animation_;
-
-    static inline DWORD lastIOError_ = 0;
 
     // --- sorting ---
 public:

@@ -2,6 +2,7 @@
 #include "filelist/DirView.h"
 
 #include "filelist/DirViewHelpers.h"
+#include "filelist/LastIOError.h"
 #include "kovalin/Form.h"
 #include "shell/BaseUtils.h"
 #include "shell/ShellDialogs.h"
@@ -140,27 +141,32 @@ void TDirView::OpenFile(const std::string& fullName) {
     shell::ShellExecuteVerb(ParentForm() ? ParentForm()->Handle() : Handle(), std::string(), fullName);
 }
 
+DWORD TDirView::LastIOError() {
+    return TLastIOError::Program().Value();
+}
+
 TListItem* TDirView::CreateDirectory(const std::string& name) {
+    TLastIOError& lastIOError = TLastIOError::Program();
     // Without a folder the name would land in the root of the current drive; a name with a
     // separator would make a folder somewhere else than the item added here.
     if (path_.empty()) {
-        lastIOError_ = ERROR_PATH_NOT_FOUND;
+        lastIOError.Set(ERROR_PATH_NOT_FOUND);
         return nullptr;
     }
     if (name.find_first_of("\\/") != std::string::npos) {
-        lastIOError_ = ERROR_INVALID_NAME;
+        lastIOError.Set(ERROR_INVALID_NAME);
         return nullptr;
     }
     const std::string full = path_ + "\\" + name;
     if (shell::FileOrDirExists(full)) {
-        lastIOError_ = ERROR_ALREADY_EXISTS;
+        lastIOError.Set(ERROR_ALREADY_EXISTS);
         return nullptr;
     }
     TListItem* item = nullptr;
     if (!::CreateDirectoryA(full.c_str(), nullptr)) {
-        lastIOError_ = GetLastError();
+        lastIOError.Set(GetLastError());
     } else {
-        lastIOError_ = ERROR_SUCCESS;
+        lastIOError.Set(ERROR_SUCCESS);
         // The name as the file system stored it (trailing dots and blanks are dropped).
         WIN32_FIND_DATAA entry{};
         bool found = false;
