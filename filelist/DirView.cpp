@@ -144,16 +144,9 @@ kovalin::ComPtr<IShellFolder> TDirView::GetShellFolder(const std::string& path) 
     if (!desktopFolder_) desktopFolder_ = shell::DesktopFolder();
     kovalin::ComPtr<IShellFolder> folder;
     if (!desktopFolder_) return folder;
-    const int length = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
-    if (length <= 0) return folder;
-    std::vector<wchar_t> wide(static_cast<size_t>(length));
-    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide.data(), length);
-    HWND owner = ParentForm() ? ParentForm()->Handle() : nullptr;
-    LPITEMIDLIST list = nullptr;
-    if (FAILED(desktopFolder_->ParseDisplayName(owner, nullptr, wide.data(), nullptr, &list, nullptr)))
-        return folder;
-    shell::UniquePidl owned(list);
-    shell::BindFolder(owned.get(), folder);
+    const shell::UniquePidl list =
+        ParsePath(*desktopFolder_, ParentForm() ? ParentForm()->Handle() : nullptr, path);
+    if (list) shell::BindFolder(list.get(), folder);
     return folder;
 }
 

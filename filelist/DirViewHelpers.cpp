@@ -72,4 +72,16 @@ bool IsDriveRoot(const std::string& path) {
     return path.size() == 2 && path[1] == ':';
 }
 
+shell::UniquePidl ParsePath(IShellFolder& folder, HWND owner, const std::string& path) {
+    const int length = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
+    if (length <= 0) return shell::UniquePidl();
+    std::vector<wchar_t> wide(static_cast<size_t>(length));
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide.data(), length);
+    LPITEMIDLIST list = nullptr;
+    const HRESULT hr = folder.ParseDisplayName(owner, nullptr, wide.data(), nullptr, &list, nullptr);
+    shell::UniquePidl owned(list);
+    if (FAILED(hr)) owned.reset();
+    return owned;
+}
+
 } // namespace filelist::detail

@@ -3,8 +3,11 @@
 #pragma once
 
 #include "kovalin/Handles.h"
+#include "shell/PIDL.h"
 
 #include <windows.h>
+
+#include <shlobj.h>
 
 #include <array>
 #include <cstdint>
@@ -26,6 +29,9 @@ int64_t EntrySize(const WIN32_FIND_DATAA& entry);
 std::string ExtOf(const std::string& name);
 int64_t FileTimeValue(const FILETIME& time);
 bool IsDriveRoot(const std::string& path);
+// The item id list that `folder` makes of a path, none when it cannot; `owner` is the window of
+// any question the shell asks.
+shell::UniquePidl ParsePath(IShellFolder& folder, HWND owner, const std::string& path);
 
 // Runs `visit` for every entry matching the pattern until it answers false; true when it went
 // through all of them.

@@ -1,6 +1,7 @@
 // The type names and icons of the file list's items: from the type cache or asked of the shell.
 #include "filelist/DirView.h"
 
+#include "filelist/DirViewHelpers.h"
 #include "filelist/ListGlobals.h"
 #include "filelist/ListTexts.h"
 #include "kovalin/ErrorMode.h"
@@ -55,15 +56,8 @@ void TDirView::FetchItemInfo(TListItem& item, bool withIcon) {
     const std::string fullName = ItemFullFileName(&item);
 
     if (wantIcon) {
-        if (!rec->PIDL && perFileIcon && desktopFolder_) {
-            std::wstring wide(fullName.size() + 1, L'\0');
-            MultiByteToWideChar(CP_ACP, 0, fullName.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
-            LPITEMIDLIST pidl = nullptr;
-            ULONG eaten = 0;
-            if (SUCCEEDED(
-                    desktopFolder_->ParseDisplayName(nullptr, nullptr, wide.data(), &eaten, &pidl, nullptr)))
-                rec->PIDL.reset(pidl);
-        }
+        if (!rec->PIDL && perFileIcon && desktopFolder_)
+            rec->PIDL = ParsePath(*desktopFolder_, nullptr, fullName);
         if (rec->IsDirectory && rec->PIDL && shellFolder_) {
             LPCITEMIDLIST child = rec->PIDL.get();
             ULONG attr = SFGAO_LINK | SFGAO_SHARE | SFGAO_READONLY | SFGAO_GHOSTED;
