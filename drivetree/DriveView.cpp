@@ -1283,13 +1283,13 @@ void TDriveView::StartWatchThread(char drive) {
     if (st.DiscMonitor || DriveInfo().GetDriveData(drive).DriveType == DRIVE_REMOTE ||
         noCheckDrives_.find(drive) != std::string::npos)
         return;
-    auto monitor = std::make_unique<TDiscMonitor>();
+    auto monitor = std::make_unique<shell::TDiscMonitor>();
     monitor->SetChangeDelay(50);
     monitor->SetSubTree(true);
-    monitor->SetFilters(TMonitorFilters{TMonitorFilter::moDirName});
+    monitor->SetFilters(shell::TMonitorFilters{shell::TMonitorFilter::moDirName});
     monitor->SetDirectory(std::string(1, drive) + ":\\");
-    monitor->OnChange = [this, drive](TDiscMonitor&) { ChangeDetected(drive); };
-    monitor->OnInvalid = [this, drive](TDiscMonitor&) { ChangeInvalid(drive); };
+    monitor->OnChange = [this, drive](shell::TDiscMonitor&) { ChangeDetected(drive); };
+    monitor->OnInvalid = [this, drive](shell::TDiscMonitor&) { ChangeInvalid(drive); };
     st.DiscMonitor = monitor.get();
     monitors_[static_cast<size_t>(drive - 'A')] = std::move(monitor);
     st.DiscMonitor->Open();
@@ -1300,7 +1300,7 @@ void TDriveView::StartWatchingSelection() {
     if (!watchDirectory_ || !selected) return;
     char drive = GetDrive(selected);
     if (drive < 'A' || drive > 'Z') return;
-    TDiscMonitor* monitor = Status(drive).DiscMonitor;
+    shell::TDiscMonitor* monitor = Status(drive).DiscMonitor;
     if (!monitor)
         StartWatchThread(drive);
     else if (!monitor->Active())
@@ -1311,7 +1311,7 @@ void TDriveView::StopWatchThread() {
     TTreeNode* selected = Selected();
     char drive = selected ? GetDrive(selected) : '\0';
     if (drive < 'A' || drive > 'Z') return;
-    if (TDiscMonitor* monitor = Status(drive).DiscMonitor) monitor->Close();
+    if (shell::TDiscMonitor* monitor = Status(drive).DiscMonitor) monitor->Close();
 }
 
 void TDriveView::StartAllWatchThreads() {
@@ -1339,7 +1339,7 @@ bool TDriveView::WatchThreadActive() const {
     if (!watchDirectory_ || !selected) return false;
     char drive = GetDrive(selected);
     if (drive < 'A' || drive > 'Z') return false;
-    const TDiscMonitor* monitor = Status(drive).DiscMonitor;
+    const shell::TDiscMonitor* monitor = Status(drive).DiscMonitor;
     return monitor && monitor->Active();
 }
 
@@ -1367,7 +1367,7 @@ void TDriveView::ChangeTimerFired(char drive) {
 }
 
 void TDriveView::ChangeInvalid(char drive) {
-    if (TDiscMonitor* monitor = Status(drive).DiscMonitor) monitor->Close();
+    if (shell::TDiscMonitor* monitor = Status(drive).DiscMonitor) monitor->Close();
     FireDiskEvent(OnChangeInvalid, drive);
 }
 

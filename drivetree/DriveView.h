@@ -46,7 +46,7 @@ struct TDriveStatus {
     bool Verified = false; // the drive was read by a full drive scan
     TTreeNode* RootNode = nullptr;
     // The drive's change monitor, none until watching starts; owned by the view.
-    TDiscMonitor* DiscMonitor = nullptr;
+    shell::TDiscMonitor* DiscMonitor = nullptr;
     // Folds a burst of change reports into one revalidation; owned by the view.
     kovalin::TTimer* ChangeTimer = nullptr;
     std::string DefaultDir; // last folder visited on the drive, with trailing backslash
@@ -259,7 +259,7 @@ private:
     void StandardFolderImages(int& closed, int& open);
 
     std::array<TDriveStatus, 26> drives_;
-    std::array<std::unique_ptr<TDiscMonitor>, 26> monitors_;
+    std::array<std::unique_ptr<shell::TDiscMonitor>, 26> monitors_;
     std::array<std::unique_ptr<kovalin::TTimer>, 26> changeTimers_;
     kovalin::ComPtr<IShellFolder> myComputer_;
     TLinkedFileList* dirView_ = nullptr;
