@@ -2,6 +2,7 @@
 #include "filelist/DirView.h"
 
 #include "filelist/DirTypeCache.h"
+#include "filelist/DirViewHelpers.h"
 #include "filelist/ListGlobals.h"
 #include "filelist/ListTexts.h"
 #include "kovalin/ErrorMode.h"
@@ -18,15 +19,6 @@ using kovalin::TListItem;
 using namespace detail;
 
 namespace {
-
-// Files whose icon is their own, not their type's.
-bool HasPerFileIcon(const std::string& ext) {
-    static const char* const kTypes[] = {"EXE", "LNK", "ICO", "ANI", "CUR", "PIF", "JOB", "CPL"};
-    if (ext.size() != 3) return false;
-    for (const char* t : kTypes)
-        if (ext == t) return true;
-    return false;
-}
 
 // Runs an action on a shell item with system error boxes off: icons of removable media.
 template <typename F> auto Quietly(F&& action) {

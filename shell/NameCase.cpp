@@ -2,21 +2,48 @@
 
 #include <windows.h>
 
+#include <utility>
+
 namespace shell {
 
-std::string UpperCase(std::string s) {
-    if (!s.empty()) CharUpperBuffA(s.data(), static_cast<DWORD>(s.size()));
+namespace {
+
+CaseTable MakeCaseTable(DWORD(WINAPI* convert)(LPSTR, DWORD)) {
+    CaseTable t{};
+    for (int i = 0; i < 256; ++i)
+        t[static_cast<size_t>(i)] = static_cast<unsigned char>(i);
+    convert(reinterpret_cast<char*>(t.data() + 1), 255);
+    return t;
+}
+
+std::string MapCase(std::string s, const CaseTable& table) {
+    for (char& c : s)
+        c = static_cast<char>(table[static_cast<unsigned char>(c)]);
     return s;
+}
+
+} // namespace
+
+const CaseTable& LowerTable() {
+    static const CaseTable table = MakeCaseTable(CharLowerBuffA);
+    return table;
+}
+
+const CaseTable& UpperTable() {
+    static const CaseTable table = MakeCaseTable(CharUpperBuffA);
+    return table;
+}
+
+std::string UpperCase(std::string s) {
+    return MapCase(std::move(s), UpperTable());
 }
 
 std::string LowerCase(std::string s) {
-    if (!s.empty()) CharLowerBuffA(s.data(), static_cast<DWORD>(s.size()));
-    return s;
+    return MapCase(std::move(s), LowerTable());
 }
 
 char UpperLetter(char c) {
-    CharUpperBuffA(&c, 1);
-    return c;
+    return static_cast<char>(UpperTable()[static_cast<unsigned char>(c)]);
 }
 
 std::string DisplayedName(const std::string& name, TFileNameDisplay display, TNiceNameRule nice) {

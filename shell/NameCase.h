@@ -2,6 +2,7 @@
 // view shows a name in.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <string>
 
@@ -10,6 +11,12 @@ namespace shell {
 // Letter case of names as shown: as stored, upper, lower, or "nice" (a short name in lower case
 // with a capital first letter).
 enum TFileNameDisplay { fndStored, fndCap, fndNoCap, fndNice };
+
+// The code page's case of every byte, built once: changing names byte by byte is what keeps
+// comparing, indexing and loading 100 000 names cheap.
+using CaseTable = std::array<unsigned char, 256>;
+const CaseTable& LowerTable();
+const CaseTable& UpperTable();
 
 std::string UpperCase(std::string s);
 std::string LowerCase(std::string s);
