@@ -3,6 +3,7 @@
 #include "filelist/DirViewHelpers.h"
 #include "kovalin/Form.h"
 #include "shell/PIDL.h"
+#include "shell/UpdateBracket.h"
 
 #include <vector>
 
@@ -28,9 +29,10 @@ TDirView::TDirView(kovalin::TWinControl& parent, const Params& params, shell::TD
 TDirView::~TDirView() {
     abortLoad_ = true;
     animation_.reset();
-    BeginUpdate();
-    ClearItems();
-    EndUpdate();
+    {
+        shell::TUpdateBracket update(*this);
+        ClearItems();
+    }
     SetDriveView(nullptr);
 }
 // --- paths and items ---------------------------------------------------------------------------

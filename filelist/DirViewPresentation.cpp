@@ -4,6 +4,7 @@
 #include "filelist/DirViewHelpers.h"
 #include "filelist/ListGlobals.h"
 #include "filelist/ListTexts.h"
+#include "shell/UpdateBracket.h"
 
 #include <commctrl.h>
 
@@ -15,12 +16,11 @@ using kovalin::TListItem;
 using namespace detail;
 
 void TDirView::CreateColumns() {
-    BeginUpdate();
+    shell::TUpdateBracket update(*this);
     ClearColumns();
     for (int i = 0; i < 5; ++i)
         AddColumn({});
     InitColumns();
-    EndUpdate();
 }
 
 void TDirView::InitColumns() {

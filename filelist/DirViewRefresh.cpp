@@ -4,6 +4,7 @@
 #include "filelist/DirViewHelpers.h"
 #include "shell/BaseUtils.h"
 #include "shell/MaskSearch.h"
+#include "shell/UpdateBracket.h"
 
 #include <algorithm>
 #include <climits>
@@ -69,9 +70,10 @@ void TDirView::RefreshDirectory() {
         return;
     }
     if (!shell::DirExists(path_)) {
-        BeginUpdate();
-        ClearItems();
-        EndUpdate();
+        {
+            shell::TUpdateBracket update(*this);
+            ClearItems();
+        }
         dirOK_ = false;
         return;
     }
