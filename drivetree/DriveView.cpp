@@ -1,3 +1,5 @@
+// The drive tree's construction and settings, node paths, its links to the file list and the drive
+// combo, the announcing of a new selection, and which drives its watcher watches.
 #include "drivetree/DriveView.h"
 
 #include "kovalin/Application.h"
@@ -389,8 +391,6 @@ void TDriveView::SetWatchDirectory(bool value) {
 }
 
 void TDriveView::SetChangeInterval(UINT value) {
-    if (value == 0) return;
-    changeInterval_ = value;
     watcher_.SetInterval(value);
 }
 

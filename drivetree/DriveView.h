@@ -123,7 +123,7 @@ public:
     bool WatchDirectory() const { return watchDirectory_; }
     void SetWatchDirectory(bool value);
     // Milliseconds from the last change report of a drive to its revalidation; 0 is ignored.
-    UINT ChangeInterval() const { return changeInterval_; }
+    UINT ChangeInterval() const { return watcher_.Interval(); }
     void SetChangeInterval(UINT value);
     // Creates and starts the drive's monitor unless it has one, is a network drive or is listed
     // in NoCheckDrives.
@@ -287,7 +287,6 @@ private:
     WPARAM swallowChar_ = 0;           // the character of a key consumed on its way down
 
     bool watchDirectory_ = false;
-    UINT changeInterval_ = 1000;
     bool validating_ = false;
     TTreeNode* expandingNode_ = nullptr;
     std::string storedDirectory_;

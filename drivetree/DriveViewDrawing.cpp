@@ -1,3 +1,4 @@
+// How the drive tree shows its nodes: captions, icons, colours, the order of children, expansion.
 #include "drivetree/DriveView.h"
 
 #include "kovalin/ErrorMode.h"
@@ -28,7 +29,7 @@ bool TDriveView::CallBackDisplayName(TTreeNode*& node) {
     return true;
 }
 
-// --- icons, captions, colours, order --------------------------------------------------------------
+// --- icons, captions, colours, order -------------------------------------------------------------
 
 void TDriveView::StandardFolderImages(int& closed, int& open) {
     if (folderImage_ < 0) {

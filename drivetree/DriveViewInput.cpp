@@ -1,10 +1,10 @@
+// The drive tree under the mouse and the keyboard: a press selects on release; keys open and close
+// nodes.
 #include "drivetree/DriveView.h"
 
 #include <utility>
 
 namespace drivetree {
-
-// --- the mouse and the keyboard ------------------------------------------------------------------
 
 LRESULT TDriveView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {

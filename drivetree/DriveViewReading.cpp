@@ -1,3 +1,5 @@
+// Reading drives and folders into the drive tree: the drive nodes, drive scans, a folder's
+// subfolders, path lookups, a node's shell data and folder sizes.
 #include "drivetree/DriveView.h"
 
 #include "kovalin/Application.h"
@@ -292,7 +294,7 @@ TTreeNode* TDriveView::FindNodeToPath(const std::string& path) {
     return node;
 }
 
-// --- shell data, icons, captions, colours --------------------------------------------------------
+// --- shell data ----------------------------------------------------------------------------------
 
 bool TDriveView::BindShellFolder(TTreeNode* node, TNodeData& data) {
     if (data.ShellFolder) return true;

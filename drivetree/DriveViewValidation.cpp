@@ -1,3 +1,4 @@
+// Keeping the drive tree in line with the disk: walking a subtree, revalidating it, deleting nodes.
 #include "drivetree/DriveView.h"
 
 #include "shell/BaseUtils.h"
@@ -9,8 +10,6 @@
 #include <utility>
 
 namespace drivetree {
-
-// --- validation ----------------------------------------------------------------------------------
 
 bool TDriveView::IterateSubTree(TTreeNode*& startNode, TRecursiveScan mode, bool scanStartNode,
                                 const TCallBack& callBack) {

@@ -38,6 +38,7 @@ public:
     bool Active(char drive) const;
 
     // Milliseconds from the last change report to the revalidation; 0 is ignored.
+    UINT Interval() const { return interval_; }
     void SetInterval(UINT value);
     // The pending revalidation of the drive is dropped.
     void CancelPending(char drive);
