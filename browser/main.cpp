@@ -70,10 +70,12 @@ void TfrmMain::CreateComponents() {
                    .height = 22, .buttonWidth = 99, .images = imlMain->Handle(), .caption = "Main ToolBar"});
     RECT slot = tbrMain->AddControlSlot(145);
     cbxDrives = std::make_unique<drivetree::TIEDriveComboBox>(
-        *tbrMain, drivetree::TIECustomComboBox::Params{.left = static_cast<int>(slot.left),
-                                                       .top = static_cast<int>(slot.top),
-                                                       .width = 145,
-                                                       .height = 21});
+        *tbrMain,
+        drivetree::TIECustomComboBox::Params{.left = static_cast<int>(slot.left),
+                                             .top = static_cast<int>(slot.top),
+                                             .width = 145,
+                                             .height = 21},
+        DriveInfo);
     tbrMain->AddSeparator(8); // Sep_1
     tbnNewFolder = &tbrMain->AddButton("New Folder", 0, "New Folder|Create new folder", true);
     tbrMain->AddSeparator(8); // Sep_2
@@ -100,7 +102,8 @@ void TfrmMain::CreateComponents() {
     pnlPreview->SetAlign(kovalin::TAlign::alBottom);
     splPreview = std::make_unique<kovalin::TSplitter>(
         *pnlLeft, kovalin::TSplitter::Params{.align = kovalin::TAlign::alBottom, .size = 3});
-    drvView = std::make_unique<drivetree::TDriveView>(*pnlLeft, drivetree::TDriveView::Params{.indent = 19});
+    drvView = std::make_unique<drivetree::TDriveView>(*pnlLeft, drivetree::TDriveView::Params{.indent = 19},
+                                                      DriveInfo);
     drvView->SetAlign(kovalin::TAlign::alClient);
     pnlSpacer = std::make_unique<kovalin::TPanel>(
         *pnlPreview,
@@ -114,7 +117,7 @@ void TfrmMain::CreateComponents() {
     splMain = std::make_unique<kovalin::TSplitter>(
         *this, kovalin::TSplitter::Params{.align = kovalin::TAlign::alLeft, .size = 3});
     dirView = std::make_unique<filelist::TDirView>(
-        *this, kovalin::TListView::Params{.viewStyle = kovalin::TViewStyle::vsList});
+        *this, kovalin::TListView::Params{.viewStyle = kovalin::TViewStyle::vsList}, DriveInfo);
     dirView->SetAlign(kovalin::TAlign::alClient);
 }
 
@@ -127,9 +130,9 @@ void TfrmMain::ApplyComponentSettings() {
     drvView->SetDimmHiddenDirs(true);
     drvView->SetShowDirSize(false);
     drvView->SetShowVolLabel(true);
-    drvView->SetVolDisplayStyle(drivetree::doLongPrettyName);
+    drvView->SetVolDisplayStyle(shell::doLongPrettyName);
     drvView->SetShowAnimation(false);
-    drvView->SetFileNameDisplay(drivetree::fndStored);
+    drvView->SetFileNameDisplay(shell::fndStored);
     drvView->SetAutoExpand(true);
     drvView->OnChange = [this](kovalin::TTreeNode* node) { drvViewChange(node); };
 
@@ -141,7 +144,7 @@ void TfrmMain::ApplyComponentSettings() {
     dirView->SetUseIconCache(false);
     dirView->SetShowMaskInHeader(false);
     dirView->SetDateTimeDisplay(filelist::TDateTimeDisplay::dtdDateTimeSec);
-    dirView->SetFileNameDisplay(drivetree::fndStored);
+    dirView->SetFileNameDisplay(shell::fndStored);
     dirView->SetSelFileSizeFrom(0);
     dirView->SetSelFileTimeFrom(0);
     dirView->SetShowAnimation(false);

@@ -15,6 +15,7 @@
 #include "kovalin/Splitter.h"
 #include "kovalin/StatusBar.h"
 #include "kovalin/ToolBar.h"
+#include "shell/IEDriveInfo.h"
 
 #include <memory>
 #include <string>
@@ -34,6 +35,8 @@ public:
     // Saves the layout and the folder (FormDestroy).
     ~TfrmMain() override;
 
+    // What the combo, the tree and the list know of the drives; it outlives them.
+    shell::TDriveInfo DriveInfo;
     // Components, in their parent-child order.
     std::unique_ptr<kovalin::TImageList> imlMain;
     std::unique_ptr<kovalin::TToolBar> tbrMain;

@@ -1,9 +1,9 @@
 #include "filelist/DirView.h"
 
-#include "drivetree/IEDriveInfo.h"
 #include "filelist/DirViewHelpers.h"
 #include "kovalin/Form.h"
 #include "shell/PIDL.h"
+#include "shell/UpdateBracket.h"
 
 #include <vector>
 
@@ -12,8 +12,8 @@ namespace filelist {
 using kovalin::TListItem;
 using namespace detail;
 
-TDirView::TDirView(kovalin::TWinControl& parent, const Params& params) : TIEListView(parent, params) {
-    drivetree::InitDriveInfo();
+TDirView::TDirView(kovalin::TWinControl& parent, const Params& params, shell::TDriveInfo& drives)
+    : TIEListView(parent, params), driveInfo_(drives) {
     char separator[8] = ",";
     GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, separator, sizeof separator);
     thousandSeparator_ = separator;
@@ -23,10 +23,11 @@ TDirView::TDirView(kovalin::TWinControl& parent, const Params& params) : TIEList
 TDirView::~TDirView() {
     abortLoad_ = true;
     animation_.reset();
-    BeginUpdate();
-    ClearItems();
-    EndUpdate();
-    drivetree::DoneDriveInfo();
+    {
+        shell::TUpdateBracket update(*this);
+        ClearItems();
+    }
+    SetDriveView(nullptr);
 }
 // --- paths and items ---------------------------------------------------------------------------
 
@@ -92,31 +93,16 @@ void TDirView::SetShowDirectories(bool value) {
     ReloadIfLoaded();
 }
 
-void TDirView::SetFileNameDisplay(drivetree::TFileNameDisplay value) {
+void TDirView::SetFileNameDisplay(shell::TFileNameDisplay value) {
     if (fileNameDisplay_ == value) return;
     fileNameDisplay_ = value;
     ReloadIfLoaded();
 }
 
 std::string TDirView::DisplayFileName(const std::string& name) const {
-    std::string shown = name;
-    switch (fileNameDisplay_) {
-    case drivetree::fndCap:
-        CharUpperBuffA(shown.data(), static_cast<DWORD>(shown.size()));
-        break;
-    case drivetree::fndNoCap:
-        CharLowerBuffA(shown.data(), static_cast<DWORD>(shown.size()));
-        break;
-    case drivetree::fndNice:
-        // Long names and names with blanks were given their case on purpose.
-        if (shown.size() > 12 || shown.find(' ') != std::string::npos) break;
-        CharLowerBuffA(shown.data(), static_cast<DWORD>(shown.size()));
-        if (!shown.empty()) CharUpperBuffA(shown.data(), 1);
-        break;
-    case drivetree::fndStored:
-        break;
-    }
-    return shown;
+    // Names of up to 8.3 characters are the ones worth recasing; long names and names with blanks
+    // were given their case on purpose.
+    return shell::DisplayedName(name, fileNameDisplay_, {.maxLength = 12, .keepBlankNames = true});
 }
 
 void TDirView::ReloadIfLoaded() {

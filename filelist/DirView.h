@@ -3,7 +3,6 @@
 // selection, focus and per-file icons. Also lists a drive's recycle-bin folder through the shell.
 #pragma once
 
-#include "drivetree/DriveView.h"
 #include "drivetree/LinkedFileList.h"
 #include "filelist/DirTypeCache.h"
 #include "filelist/FileRec.h"
@@ -11,7 +10,10 @@
 #include "filelist/ItemOrder.h"
 #include "kovalin/ComPtr.h"
 #include "kovalin/Handles.h"
+#include "shell/IEDriveInfo.h"
+#include "shell/NameCase.h"
 #include "shell/PIDL.h"
+#include "shell/SearchAnimation.h"
 
 #include <windows.h>
 
@@ -19,6 +21,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -29,7 +32,8 @@ enum TSelAttr { SelDontCare = 0, SelYes = 1, SelNo = 2 };
 
 class TDirView : public TIEListView, public drivetree::TLinkedFileList {
 public:
-    TDirView(kovalin::TWinControl& parent, const Params& params);
+    // The drive information is the program's; it outlives the list.
+    TDirView(kovalin::TWinControl& parent, const Params& params, shell::TDriveInfo& drives);
     ~TDirView() override;
 
     // Current folder without trailing backslash ("C:" for a drive root); setting it loads it.
@@ -71,11 +75,13 @@ public:
     bool ShowAnimation() const { return showAnimation_; }
     void SetShowAnimation(bool value) { showAnimation_ = value; }
     // Letter case of the names as shown.
-    drivetree::TFileNameDisplay FileNameDisplay() const { return fileNameDisplay_; }
-    virtual void SetFileNameDisplay(drivetree::TFileNameDisplay value);
-    // The drive tree beside the list (DriveView, SetDriveView), or none: it keeps the list on its
-    // selected folder. The list asks it whether a folder is a recycle bin and tells it when a
-    // network folder turned out to have no sub-folders.
+    shell::TFileNameDisplay FileNameDisplay() const { return fileNameDisplay_; }
+    virtual void SetFileNameDisplay(shell::TFileNameDisplay value);
+    // The drive tree beside the list (SetDriveView), or none: it keeps the list on its selected
+    // folder. The list asks it whether a folder is a recycle bin and tells it when a network
+    // folder turned out to have no sub-folders.
+    drivetree::TFileListTree* DriveView() const override { return driveView_; }
+    void DriveViewChanged(drivetree::TFileListTree* tree) override { driveView_ = tree; }
     // Every item added from now on is selected.
     bool SelectNewItems() const { return selectNewItems_; }
     void SetSelectNewItems(bool value) { selectNewItems_ = value; }
@@ -258,7 +264,7 @@ private:
     bool sortAfterUpdate_ = true;
     bool showAnimation_ = false;
     bool selectNewItems_ = false;
-    drivetree::TFileNameDisplay fileNameDisplay_ = drivetree::fndStored;
+    shell::TFileNameDisplay fileNameDisplay_ = shell::fndStored;
 
     bool loadEnabled_ = true, loadPending_ = false, abortLoad_ = false, loading_ = false;
     bool loadCompleted_ = true;
@@ -266,6 +272,8 @@ private:
     bool recycleBinMode_ = false;
     bool hasParentDir_ = false;
     int driveType_ = 0;
+    shell::TDriveInfo& driveInfo_;
+    drivetree::TFileListTree* driveView_ = nullptr;
 
     // Presentation.
     int colWidths_[5] = {110, 80, 110, 130, 35};
@@ -285,7 +293,7 @@ private:
     // The running load's progress, for the message pump and the busy animation.
     int addedFiles_ = 0;
     DWORD loadStartTick_ = 0;
-    kovalin::UniqueHWnd animation_;
+    std::unique_ptr<shell::TSearchAnimation> animation_;
 
     // --- sorting ---
 public:

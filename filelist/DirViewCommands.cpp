@@ -74,8 +74,7 @@ void TDirView::Execute() {
         if (!shell::DirExists(full)) {
             // Gone behind the list's back: show what is there now instead.
             RefreshDirectory();
-            if (DriveView())
-                if (kovalin::TTreeNode* node = DriveView()->Selected()) DriveView()->ValidateDirectory(node);
+            if (DriveView()) DriveView()->ValidateSelection();
             return;
         }
         target = full;
@@ -91,28 +90,23 @@ void TDirView::Execute() {
 }
 
 void TDirView::GoUp() {
-    if (drivetree::TDriveView* tree = DriveView(); tree && tree->Selected()) {
-        if (kovalin::TTreeNode* parent = tree->Selected()->Parent()) tree->SetSelected(parent);
-        return;
-    }
+    if (DriveView() && DriveView()->SelectParentFolder()) return;
     const size_t cut = path_.rfind('\\');
     if (cut != std::string::npos) SetPath(path_.substr(0, cut));
 }
 
 void TDirView::EnterFolder(const std::string& folder) {
-    drivetree::TDriveView* tree = DriveView();
+    drivetree::TFileListTree* tree = DriveView();
     if (!tree) {
         SetPath(folder);
         return;
     }
-    kovalin::TTreeNode* node = tree->FindNodeToPath(folder);
     // A folder made since the tree read the drive is found once the drive has been read again.
-    if (!node && folder.size() >= 3 && folder[1] == ':' &&
+    if (!tree->SelectFolder(folder) && folder.size() >= 3 && folder[1] == ':' &&
         std::isalpha(static_cast<unsigned char>(folder[0]))) {
-        tree->ScanDrive(folder[0]);
-        node = tree->FindNodeToPath(folder);
+        tree->RescanDrive(folder[0]);
+        tree->SelectFolder(folder);
     }
-    if (node) tree->SetDirectory(folder);
 }
 
 void TDirView::OpenFile(const std::string& fullName) {
@@ -185,8 +179,7 @@ TListItem* TDirView::CreateDirectory(const std::string& name) {
             if (OnDirUpdated) OnDirUpdated(*this);
         }
     }
-    if (DriveView())
-        if (kovalin::TTreeNode* node = DriveView()->Selected()) DriveView()->ValidateDirectory(node);
+    if (DriveView()) DriveView()->ValidateSelection();
     return item;
 }
 

@@ -2,50 +2,6 @@
 
 namespace filelist::detail {
 
-namespace {
-
-// Letter case through the ANSI code page's own tables, built once: changing names byte by byte
-// is what keeps comparing, indexing and loading 100 000 names cheap.
-
-CaseTable MakeCaseTable(DWORD(WINAPI* convert)(LPSTR, DWORD)) {
-    CaseTable t{};
-    for (int i = 0; i < 256; ++i)
-        t[static_cast<size_t>(i)] = static_cast<unsigned char>(i);
-    convert(reinterpret_cast<char*>(t.data() + 1), 255);
-    return t;
-}
-
-} // namespace
-
-const CaseTable& LowerTable() {
-    static const CaseTable table = MakeCaseTable(CharLowerBuffA);
-    return table;
-}
-
-const CaseTable& UpperTable() {
-    static const CaseTable table = MakeCaseTable(CharUpperBuffA);
-    return table;
-}
-
-std::string MapCase(const std::string& name, const CaseTable& table) {
-    std::string out(name);
-    for (char& c : out)
-        c = static_cast<char>(table[static_cast<unsigned char>(c)]);
-    return out;
-}
-
-std::string LowerName(const std::string& name) {
-    return MapCase(name, LowerTable());
-}
-
-std::string UpperName(const std::string& name) {
-    return MapCase(name, UpperTable());
-}
-
-bool IsDotEntry(const char* name) {
-    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
-}
-
 bool IsDir(const WIN32_FIND_DATAA& entry) {
     return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
@@ -82,6 +38,14 @@ shell::UniquePidl ParsePath(IShellFolder& folder, HWND owner, const std::string&
     shell::UniquePidl owned(list);
     if (FAILED(hr)) owned.reset();
     return owned;
+}
+
+bool HasPerFileIcon(const std::string& ext) {
+    static const char* const kTypes[] = {"EXE", "LNK", "ICO", "ANI", "CUR", "PIF", "JOB", "CPL"};
+    if (ext.size() != 3) return false;
+    for (const char* t : kTypes)
+        if (ext == t) return true;
+    return false;
 }
 
 } // namespace filelist::detail

@@ -3,7 +3,10 @@
 #pragma once
 
 #include "kovalin/Handles.h"
+#include "shell/FolderEntries.h"
+#include "shell/NameCase.h"
 #include "shell/PIDL.h"
+#include "shell/WaitCursor.h"
 
 #include <windows.h>
 
@@ -12,42 +15,38 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace filelist::detail {
 
-using CaseTable = std::array<unsigned char, 256>;
-const CaseTable& LowerTable();
-const CaseTable& UpperTable();
-std::string LowerName(const std::string& name);
-std::string UpperName(const std::string& name);
+using shell::CaseTable;
+using shell::IsDotEntry;
+using shell::LowerTable;
+using shell::UpperTable;
+inline std::string LowerName(const std::string& name) {
+    return shell::LowerCase(name);
+}
+inline std::string UpperName(const std::string& name) {
+    return shell::UpperCase(name);
+}
 
-bool IsDotEntry(const char* name);
 bool IsDir(const WIN32_FIND_DATAA& entry);
 int64_t EntrySize(const WIN32_FIND_DATAA& entry);
 // Upper case, the first three characters after the last dot.
 std::string ExtOf(const std::string& name);
 int64_t FileTimeValue(const FILETIME& time);
 bool IsDriveRoot(const std::string& path);
+// Files whose icon is their own, not their type's: programs, shortcuts, icons and cursors.
+bool HasPerFileIcon(const std::string& ext);
 // The item id list that `folder` makes of a path, none when it cannot; `owner` is the window of
 // any question the shell asks.
 shell::UniquePidl ParsePath(IShellFolder& folder, HWND owner, const std::string& path);
 
 // Runs `visit` for every entry matching the pattern until it answers false; true when it went
-// through all of them.
+// through all of them. Without the 8.3 names, which nothing here uses.
 template <typename Visit> bool ForEachEntry(const std::string& pattern, Visit&& visit) {
-    WIN32_FIND_DATAA entry;
-    // Without the 8.3 names, which nothing here uses and which are made up for every entry on
-    // file systems that have none; systems before Windows 7 do not know the basic form.
-    kovalin::UniqueFindHandle find(FindFirstFileExA(
-        pattern.c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
-    if (!find && GetLastError() == ERROR_INVALID_PARAMETER)
-        find.reset(FindFirstFileA(pattern.c_str(), &entry));
-    if (!find) return true;
-    do {
-        if (!visit(entry)) return false;
-    } while (FindNextFileA(find.get(), &entry));
-    return true;
+    return shell::ForEachEntry(pattern, std::forward<Visit>(visit), false);
 }
 
 // The sub-folders met while listing a mask element that matches every name. Listing a folder is
@@ -84,16 +83,6 @@ private:
     bool collecting_ = false, complete_ = false;
 };
 
-// The hourglass for as long as the object lives.
-class WaitCursor {
-public:
-    WaitCursor() : old_(SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_WAIT)))) {}
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-    ~WaitCursor() { SetCursor(old_); }
-
-private:
-    HCURSOR old_;
-};
+using WaitCursor = shell::TWaitCursor;
 
 } // namespace filelist::detail

@@ -18,15 +18,6 @@ using namespace detail;
 
 namespace {
 
-// Files whose icon is their own, not their type's.
-bool HasPerFileIcon(const std::string& ext) {
-    static const char* const kTypes[] = {"EXE", "LNK", "ICO", "ANI", "CUR", "PIF", "JOB", "CPL"};
-    if (ext.size() != 3) return false;
-    for (const char* t : kTypes)
-        if (ext == t) return true;
-    return false;
-}
-
 // Runs an action on a shell item with system error boxes off: icons of removable media.
 template <typename F> auto Quietly(F&& action) {
     kovalin::TErrorModeScope quiet(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);

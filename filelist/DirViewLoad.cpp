@@ -1,7 +1,6 @@
 // Loading a folder into the file list: the filters, the items, and the ending of a load.
 #include "filelist/DirView.h"
 
-#include "drivetree/IEDriveInfo.h"
 #include "filelist/DirViewHelpers.h"
 #include "filelist/ListGlobals.h"
 #include "kovalin/Application.h"
@@ -24,8 +23,6 @@ namespace {
 
 constexpr char kParentDirTypeName[] = "\xDC"
                                       "bergeordneter Dateiordner";
-// Animation resource of the shell's folder search.
-constexpr WORD kSearchFolderAvi = 150;
 constexpr DWORD kAnimationDelayMs = 1000;
 constexpr int kPumpEvery = 100;
 
@@ -127,22 +124,9 @@ void TDirView::FileAdded() {
 }
 
 void TDirView::ShowBusyAnimation() {
-    // Sized by the clip it opens; a missing clip or control leaves the load without animation.
-    kovalin::UniqueHWnd anim(CreateWindowExA(0, ANIMATE_CLASSA, "", WS_CHILD | ACS_TRANSPARENT | ACS_AUTOPLAY,
-                                             0, 0, 0, 0, Handle(), nullptr, GetModuleHandleA(nullptr),
-                                             nullptr));
-    if (!anim) return;
-    HMODULE shell32 = GetModuleHandleA("shell32.dll");
-    if (!shell32 || !SendMessageA(anim.get(), ACM_OPENA, reinterpret_cast<WPARAM>(shell32),
-                                  reinterpret_cast<LPARAM>(MAKEINTRESOURCEA(kSearchFolderAvi))))
-        return;
-    RECT r{}, client{};
-    GetWindowRect(anim.get(), &r);
-    GetClientRect(Handle(), &client);
-    const int w = r.right - r.left, h = r.bottom - r.top;
-    SetWindowPos(anim.get(), HWND_TOP, (client.right - w) / 2, (client.bottom - h) / 2, w, h,
-                 SWP_SHOWWINDOW | SWP_NOSIZE);
-    animation_ = std::move(anim);
+    // In the middle of the list; a missing clip or control leaves the load without animation.
+    auto anim = std::make_unique<shell::TSearchAnimation>(Handle(), 1, 2);
+    if (*anim) animation_ = std::move(anim);
 }
 
 // Whatever leaves the load, the list gets its drawing, cursor and Loading flag back.
@@ -202,10 +186,9 @@ void TDirView::LoadDirectory(const std::string& path) {
         driveType_ = 0;
         const char letter = path.empty() ? '\0' : path[0];
         if ((letter >= 'A' && letter <= 'Z') || (letter >= 'a' && letter <= 'z')) {
-            drivetree::TDriveInfo& drives = drivetree::DriveInfo();
             // A linked tree keeps the drive information current itself.
-            if (!DriveView()) drives.ReadDriveStatus(letter, drivetree::dsSize);
-            const drivetree::TDriveInfoRec drive = drives.GetDriveData(
+            if (!DriveView()) driveInfo_.ReadDriveStatus(letter, shell::dsSize);
+            const shell::TDriveInfoRec drive = driveInfo_.GetDriveData(
                 letter >= 'a' && letter <= 'z' ? static_cast<char>(letter - 'a' + 'A') : letter);
             driveType_ = drive.DriveType;
             driveValid = drive.Valid;
@@ -213,9 +196,10 @@ void TDirView::LoadDirectory(const std::string& path) {
         dirOK_ = driveValid && shell::DirExists(path);
 
         if (dirOK_) {
-            kovalin::TTreeNode* node = DriveView() ? DriveView()->FindNodeToPath(GetPathName()) : nullptr;
-            if (const drivetree::TNodeData* data = node ? drivetree::TDriveView::NodeData(node) : nullptr) {
-                recycleBinMode_ = data->IsRecycleBin;
+            const std::optional<bool> treeSays =
+                DriveView() ? DriveView()->IsRecycleBin(GetPathName()) : std::nullopt;
+            if (treeSays) {
+                recycleBinMode_ = *treeSays;
             } else {
                 std::string tail = path.size() > 1 ? path.substr(1, 10) : std::string();
                 CharUpperBuffA(tail.data(), static_cast<DWORD>(tail.size()));
@@ -261,14 +245,8 @@ void TDirView::LoadDirectory(const std::string& path) {
                     });
                     // The tree does not read network folders ahead; what the list just found
                     // spares it a slow read and takes away the button of a folder without any.
-                    if (DriveView() && driveType_ == DRIVE_REMOTE && found == 0 && !abortLoad_) {
-                        kovalin::TTreeNode* node = DriveView()->FindNodeToPath(GetPathName());
-                        drivetree::TNodeData* data = node ? drivetree::TDriveView::NodeData(node) : nullptr;
-                        if (data && !data->Scanned) {
-                            node->SetHasChildren(false);
-                            data->Scanned = true;
-                        }
-                    }
+                    if (DriveView() && driveType_ == DRIVE_REMOTE && found == 0 && !abortLoad_)
+                        DriveView()->NoSubFolders(GetPathName());
                 }
             }
         }

@@ -4,6 +4,7 @@
 #include "filelist/DirViewHelpers.h"
 #include "filelist/ListGlobals.h"
 #include "filelist/ListTexts.h"
+#include "shell/UpdateBracket.h"
 
 #include <commctrl.h>
 
@@ -15,12 +16,11 @@ using kovalin::TListItem;
 using namespace detail;
 
 void TDirView::CreateColumns() {
-    BeginUpdate();
+    shell::TUpdateBracket update(*this);
     ClearColumns();
     for (int i = 0; i < 5; ++i)
         AddColumn({});
     InitColumns();
-    EndUpdate();
 }
 
 void TDirView::InitColumns() {
@@ -169,7 +169,7 @@ void TDirView::DoGetDispInfo(TListItem& item, kovalin::TListDispInfo& info) {
         case 2:
             if (sortByExtension_ && !rec->IsDirectory) {
                 info.text = rec->FileExt;
-                if (fileNameDisplay_ == drivetree::fndNoCap || fileNameDisplay_ == drivetree::fndNice)
+                if (fileNameDisplay_ == shell::fndNoCap || fileNameDisplay_ == shell::fndNice)
                     info.text = LowerName(info.text);
             } else {
                 info.text = rec->TypeName;
@@ -180,7 +180,7 @@ void TDirView::DoGetDispInfo(TListItem& item, kovalin::TListDispInfo& info) {
             break;
         case 4:
             info.text = AttrStr(rec->Attr);
-            if (fileNameDisplay_ == drivetree::fndCap) info.text = UpperName(info.text);
+            if (fileNameDisplay_ == shell::fndCap) info.text = UpperName(info.text);
             break;
         default:
             info.text.clear();

@@ -4,6 +4,7 @@
 #include "filelist/DirViewHelpers.h"
 #include "shell/BaseUtils.h"
 #include "shell/MaskSearch.h"
+#include "shell/UpdateBracket.h"
 
 #include <algorithm>
 #include <climits>
@@ -69,9 +70,10 @@ void TDirView::RefreshDirectory() {
         return;
     }
     if (!shell::DirExists(path_)) {
-        BeginUpdate();
-        ClearItems();
-        EndUpdate();
+        {
+            shell::TUpdateBracket update(*this);
+            ClearItems();
+        }
         dirOK_ = false;
         return;
     }
@@ -170,8 +172,7 @@ void TDirView::Reload(bool keepIcons) {
         loadPending_ = true;
         return;
     }
-    // Programs, shortcuts, icons and cursors carry their own icons: worth keeping over a reload.
-    static const char* const kPerFileIcon[] = {"EXE", "LNK", "ICO", "ANI", "CUR", "PIF", "JOB", "CPL"};
+    // Files with icons of their own: worth keeping over a reload.
     BeginUpdate();
     try {
         std::vector<std::string> selected;
@@ -183,10 +184,7 @@ void TDirView::Reload(bool keepIcons) {
             for (int i = 0; i < ItemCount(); ++i) {
                 const TFileRec* rec = ItemData(i);
                 if (!rec || rec->IconPending) continue;
-                if (std::find_if(std::begin(kPerFileIcon), std::end(kPerFileIcon), [rec](const char* ext) {
-                        return rec->FileExt == ext;
-                    }) != std::end(kPerFileIcon))
-                    icons.emplace_back(rec->FileName, rec->ImageIndex);
+                if (HasPerFileIcon(rec->FileExt)) icons.emplace_back(rec->FileName, rec->ImageIndex);
             }
         }
         const TFileRec* focusedRec = ItemData(ItemFocused());

@@ -1,3 +1,4 @@
+#include "drivetree/DriveView.h"
 #include "filelist/DirView.h"
 #include "kovalin/Application.h"
 #include "kovalin/ComPtr.h"
@@ -92,7 +93,8 @@ protected:
             std::make_unique<TForm>(TFormParams{.caption = "Files", .clientWidth = 400, .clientHeight = 300});
         view = std::make_unique<TDirView>(
             *form, TListView::Params{
-                       .width = 400, .height = 300, .viewStyle = TViewStyle::vsReport, .multiSelect = true});
+                       .width = 400, .height = 300, .viewStyle = TViewStyle::vsReport, .multiSelect = true},
+            drives);
         view->OnLoaded = [this](TDirView&) { ++loaded; };
         view->OnDirUpdated = [this](TDirView&) { ++updated; };
     }
@@ -121,6 +123,7 @@ protected:
         return out;
     }
 
+    shell::TDriveInfo drives;
     TempDir dir;
     std::unique_ptr<TForm> form;
     std::unique_ptr<TDirView> view;
@@ -547,7 +550,7 @@ TEST_F(DirViewTest, RecycledFolderOfADriveRootGoesThroughTheShellsRecycleBin) {
 }
 
 TEST_F(DirViewTest, LinkedDriveTreeDecidesRecycleBinModeAndLearnsOfEmptyNetworkFolders) {
-    drivetree::TDriveView tree(*form, drivetree::TDriveView::Params{.width = 100, .height = 100});
+    drivetree::TDriveView tree(*form, drivetree::TDriveView::Params{.width = 100, .height = 100}, drives);
     tree.Loaded();
     view->SetDriveView(&tree);
     Folder("bin");
@@ -581,7 +584,7 @@ TEST_F(DirViewTest, LinkedDriveTreeDecidesRecycleBinModeAndLearnsOfEmptyNetworkF
 TEST_F(DirViewTest, TreeSelectionLoadsTheListAndTheLinkHoldsBothWays) {
     Folder("sub");
     File("sub\\inside.txt");
-    auto tree = std::make_unique<drivetree::TDriveView>(*form, drivetree::TDriveView::Params{});
+    auto tree = std::make_unique<drivetree::TDriveView>(*form, drivetree::TDriveView::Params{}, drives);
     tree->Loaded();
     view->SetDriveView(tree.get());
     EXPECT_EQ(tree->DirView(), view.get());
@@ -592,7 +595,7 @@ TEST_F(DirViewTest, TreeSelectionLoadsTheListAndTheLinkHoldsBothWays) {
     tree->SetDirectory(dir / "sub\\"); // the same folder: no second load
     EXPECT_EQ(loaded, loads);
 
-    drivetree::TDriveView other(*form, drivetree::TDriveView::Params{});
+    drivetree::TDriveView other(*form, drivetree::TDriveView::Params{}, drives);
     view->SetDriveView(&other);
     EXPECT_EQ(tree->DirView(), nullptr);
     EXPECT_EQ(other.DirView(), view.get());
@@ -606,11 +609,11 @@ TEST_F(DirViewTest, NamesShowInTheChosenLetterCase) {
     File("AUTOEXEC.BAT");
     File("Long File Name.TXT");
     view->SetPath(dir.Path());
-    view->SetFileNameDisplay(drivetree::fndNice);
+    view->SetFileNameDisplay(shell::fndNice);
     EXPECT_EQ(TDirView::ItemData(view->FindFileItem("AUTOEXEC.BAT"))->DisplayName, "Autoexec.bat");
     EXPECT_EQ(TDirView::ItemData(view->FindFileItem("Long File Name.TXT"))->DisplayName,
               "Long File Name.TXT");
-    view->SetFileNameDisplay(drivetree::fndNoCap);
+    view->SetFileNameDisplay(shell::fndNoCap);
     EXPECT_EQ(TDirView::ItemData(view->FindFileItem("AUTOEXEC.BAT"))->DisplayName, "autoexec.bat");
     EXPECT_EQ(view->FindFileItem("AUTOEXEC.BAT")->Caption(), "AUTOEXEC.BAT"); // the name, as stored
 }
@@ -621,7 +624,7 @@ TEST_F(DirViewTest, DoubleClickAndEnterEnterFoldersThroughTheTreeAndTheParentIte
     Folder("one");
     Folder("one\\two");
     File("one\\two\\leaf.txt");
-    drivetree::TDriveView tree(*form, drivetree::TDriveView::Params{});
+    drivetree::TDriveView tree(*form, drivetree::TDriveView::Params{}, drives);
     tree.Loaded();
     view->SetDriveView(&tree);
     view->SetViewStyle(TViewStyle::vsList); // as the main window shows it: names without columns
@@ -680,7 +683,7 @@ TEST_F(DirViewTest, WithoutATreeFoldersLoadHereUnlessTheHandlerRefuses) {
 TEST_F(DirViewTest, AVanishedFolderRefreshesListAndTreeInsteadOfBeingEntered) {
     Folder("gone");
     Folder("kept");
-    drivetree::TDriveView tree(*form, drivetree::TDriveView::Params{});
+    drivetree::TDriveView tree(*form, drivetree::TDriveView::Params{}, drives);
     tree.Loaded();
     view->SetDriveView(&tree);
     tree.SetDirectory(dir.Path());
@@ -700,7 +703,7 @@ TEST_F(DirViewTest, AShortcutToAFolderIsFollowedEvenWhereTheTreeHasNotSeenItYet)
     Folder("list");
     Folder("far");
     Folder("far\\near");
-    drivetree::TDriveView tree(*form, drivetree::TDriveView::Params{});
+    drivetree::TDriveView tree(*form, drivetree::TDriveView::Params{}, drives);
     tree.Loaded();
     view->SetDriveView(&tree);
     tree.SetDirectory(dir / "list");
@@ -726,7 +729,7 @@ TEST_F(DirViewTest, AShortcutToAFolderIsFollowedEvenWhereTheTreeHasNotSeenItYet)
 TEST_F(DirViewTest, CreateDirectoryAddsAndFocusesTheFolderOrTellsWhyNot) {
     Folder("old");
     File("taken.txt");
-    drivetree::TDriveView tree(*form, drivetree::TDriveView::Params{});
+    drivetree::TDriveView tree(*form, drivetree::TDriveView::Params{}, drives);
     tree.Loaded();
     view->SetDriveView(&tree);
     tree.SetDirectory(dir.Path());
