@@ -131,7 +131,7 @@ kovalin::ComPtr<IShellFolder> TDirView::GetShellFolder(const std::string& path) 
     kovalin::ComPtr<IShellFolder> folder;
     if (!desktopFolder_) return folder;
     const shell::UniquePidl list =
-        ParsePath(*desktopFolder_, ParentForm() ? ParentForm()->Handle() : nullptr, path);
+        ParsePath(*desktopFolder_.get(), ParentForm() ? ParentForm()->Handle() : nullptr, path);
     if (list) shell::BindFolder(list.get(), folder);
     return folder;
 }

@@ -48,7 +48,7 @@ void TDirView::FetchItemInfo(TListItem& item, bool withIcon) {
 
     if (wantIcon) {
         if (!rec->PIDL && perFileIcon && desktopFolder_)
-            rec->PIDL = ParsePath(*desktopFolder_, nullptr, fullName);
+            rec->PIDL = ParsePath(*desktopFolder_.get(), nullptr, fullName);
         if (rec->IsDirectory && rec->PIDL && shellFolder_) {
             LPCITEMIDLIST child = rec->PIDL.get();
             ULONG attr = SFGAO_LINK | SFGAO_SHARE | SFGAO_READONLY | SFGAO_GHOSTED;
