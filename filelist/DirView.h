@@ -178,7 +178,7 @@ public:
     // Type names and icons asked of the shell once per extension.
     bool UseIconCache() const { return useIconCache_; }
     void SetUseIconCache(bool value) { useIconCache_ = value; }
-    // Folder sizes in the size column (computed in the background; off for now).
+    // Folder sizes in the size column; off, as nothing computes them.
     bool ShowSubDirSize() const { return showSubDirSize_; }
     // Letters of drives whose changes are not watched, kept in upper case.
     const std::string& NoCheckDrives() const { return noCheckDrives_; }

@@ -154,7 +154,7 @@ void TDirView::DoGetDispInfo(TListItem& item, kovalin::TListDispInfo& info) {
     if (!loadCompleted_) return;
     TFileRec* rec = ItemData(&item);
     if (!rec) return;
-    // The icon thread of later work takes over the icons; until then they are fetched here.
+    // Types and icons are fetched when an item is first shown, which keeps loading a folder cheap.
     if (rec->InfoPending) FetchItemInfo(item, rec->IconPending);
     if (rec->IconPending && info.wantImage) FetchItemInfo(item, true);
     if (info.wantText) {

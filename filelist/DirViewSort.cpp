@@ -20,7 +20,7 @@ SortSettings TDirView::CurrentSortSettings() const {
 
 void TDirView::SortItems() {
     if (!Handle()) return;
-    // There is no icon thread yet; once there is, it pauses here while the items move.
+    // Nothing is drawn and no cell text is answered while the items move.
     class Restore {
     public:
         explicit Restore(TDirView& view)
