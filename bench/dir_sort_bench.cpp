@@ -101,7 +101,8 @@ int main(int argc, char** argv) {
     kovalin::TForm form(kovalin::TFormParams{.caption = "Sort", .clientWidth = 600, .clientHeight = 400});
     shell::TDriveInfo drives;
     BenchDirView view(
-        form, kovalin::TListView::Params{.width = 600, .height = 400, .viewStyle = kovalin::TViewStyle::vsReport},
+        form,
+        kovalin::TListView::Params{.width = 600, .height = 400, .viewStyle = kovalin::TViewStyle::vsReport},
         drives);
     for (int i = 0; i < 5; ++i)
         view.AddColumn({.caption = "c", .width = 80});

@@ -124,7 +124,8 @@ int main(int argc, char** argv) {
             shell::TDriveInfo drives;
             auto view = std::make_unique<filelist::TDirView>(
                 form,
-                kovalin::TListView::Params{.width = 600, .height = 400, .viewStyle = kovalin::TViewStyle::vsReport},
+                kovalin::TListView::Params{
+                    .width = 600, .height = 400, .viewStyle = kovalin::TViewStyle::vsReport},
                 drives);
             load.push_back(Time([&] { view->SetPath(folder); }));
             if (view->ItemCount() < count) std::printf("  only %d items loaded\n", view->ItemCount());
@@ -137,10 +138,11 @@ int main(int argc, char** argv) {
 
         if (count == 10000) {
             shell::TDriveInfo drives;
-            filelist::TDirView view(
-                form,
-                kovalin::TListView::Params{.width = 600, .height = 400, .viewStyle = kovalin::TViewStyle::vsReport},
-                drives);
+            filelist::TDirView view(form,
+                                    kovalin::TListView::Params{.width = 600,
+                                                               .height = 400,
+                                                               .viewStyle = kovalin::TViewStyle::vsReport},
+                                    drives);
             view.SetPath(folder);
             std::vector<double> plainR, refresh;
             for (int r = 0; r < rounds; ++r) {

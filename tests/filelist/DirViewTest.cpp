@@ -92,8 +92,9 @@ protected:
         form =
             std::make_unique<TForm>(TFormParams{.caption = "Files", .clientWidth = 400, .clientHeight = 300});
         view = std::make_unique<TDirView>(
-            *form, TListView::Params{
-                       .width = 400, .height = 300, .viewStyle = TViewStyle::vsReport, .multiSelect = true},
+            *form,
+            TListView::Params{
+                .width = 400, .height = 300, .viewStyle = TViewStyle::vsReport, .multiSelect = true},
             drives);
         view->OnLoaded = [this](TDirView&) { ++loaded; };
         view->OnDirUpdated = [this](TDirView&) { ++updated; };
