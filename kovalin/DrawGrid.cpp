@@ -546,10 +546,8 @@ LRESULT TDrawGrid::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(Handle(), &ps);
-        PaintBuffered(dc, ps.rcPaint);
-        EndPaint(Handle(), &ps);
+        PaintDC dc(Handle());
+        PaintBuffered(dc.get(), dc.Rect());
         return 0;
     }
     case WM_PRINTCLIENT: {

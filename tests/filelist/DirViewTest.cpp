@@ -2,6 +2,7 @@
 #include "kovalin/Application.h"
 #include "kovalin/ComPtr.h"
 #include "kovalin/Form.h"
+#include "tests/support/Drives.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/WindowDriver.h"
 
@@ -560,7 +561,7 @@ TEST_F(DirViewTest, LinkedDriveTreeDecidesRecycleBinModeAndLearnsOfEmptyNetworkF
     EXPECT_FALSE(view->RecycleBinMode());
 
     // M: is the network drive that the test fixture gives the Wine prefix.
-    if (GetDriveTypeA("M:\\") == DRIVE_REMOTE) {
+    if (testsupport::HasDrive('M', DRIVE_REMOTE)) {
         const std::string share = Numbered("M:\\dirview-%d", static_cast<int>(GetCurrentProcessId()));
         ASSERT_TRUE(CreateDirectoryA(share.c_str(), nullptr));
         CreateDirectoryA((share + "\\leaf").c_str(), nullptr);
