@@ -5,7 +5,9 @@
 
 #include "drivetree/DriveView.h"
 #include "drivetree/LinkedFileList.h"
+#include "filelist/FileRec.h"
 #include "filelist/IEListView.h"
+#include "filelist/ItemOrder.h"
 #include "filelist/ListExt.h"
 #include "kovalin/ComPtr.h"
 #include "kovalin/Handles.h"
@@ -24,71 +26,6 @@ namespace filelist {
 
 // What an attribute filter asks of a file.
 enum TSelAttr { SelDontCare = 0, SelYes = 1, SelNo = 2 };
-
-// The record behind every item of the list; the item owns it.
-struct TFileRec {
-    bool InfoPending = true; // type name (and for folders the icon) not fetched yet
-    bool IconPending = true; // icon index not fetched yet
-    bool IsDirectory = false;
-    bool IsRecycleBin = false; // the drive's RECYCLED folder in a drive root
-    bool IsParentDir = false;  // the ".." item
-    std::string FileName;      // as found on disk; the full physical path in recycle-bin mode
-    std::string DisplayName;
-    std::string FileExt; // upper case, without dot, at most three characters
-    std::string TypeName;
-    int ImageIndex = 0;
-    // Bytes, -1 for folders. Wide enough for files beyond 2 GB, which the size filter compares
-    // in full rather than wrapped.
-    int64_t Size = 0;
-    DWORD Attr = 0;
-    FILETIME FileTime{}; // last write, UTC
-    shell::UniquePidl PIDL;
-};
-
-// --- sorting ---
-
-// What the list is sorted by.
-struct SortSettings {
-    unsigned column = 0; // 0 name, 1 size, 2 type (or extension), 3 date, 4 attributes
-    bool ascending = true;
-    bool dirsOnTop = false;   // folders first in both directions
-    bool byExtension = false; // column 2 goes by extension rather than by type name
-};
-
-// The order of one set of records, named by their index in that set. ".." comes first in either
-// direction, then folders and files apart (folders first, or last when descending unless
-// DirsOnTop), then the column's own order with the name as the tie-break; equal dates stay in
-// ascending name order whichever the direction.
-//
-// Names, types and extensions compare as the user's locale compares them without regard to case.
-// Rather than asking the locale at each of the two million comparisons that 100 000 items take,
-// each text becomes the locale's sort key once, on first need; comparing two keys byte by byte
-// gives what comparing the two texts gives.
-class ItemOrder {
-public:
-    ItemOrder(const SortSettings& settings, std::vector<const TFileRec*> records);
-    ItemOrder(const ItemOrder&) = delete;
-    ItemOrder& operator=(const ItemOrder&) = delete;
-    // -1 when record i comes first, +1 when record j does, 0 when they are equal.
-    int Compare(size_t i, size_t j);
-
-private:
-    enum class Kind : unsigned char { missing, parent, folder, file };
-    int SameKind(size_t i, size_t j);
-    int ByText(size_t i, size_t j);
-    // The text the column compares: the name, or the type or extension line.
-    std::string Text(size_t i) const;
-    // Makes the sort key of record i; false when the locale could not.
-    bool MakeKey(size_t i);
-
-    SortSettings settings_;
-    std::vector<const TFileRec*> records_;
-    std::vector<Kind> kinds_;
-    std::vector<int64_t> values_;    // size, time or attributes, by column
-    std::vector<uint32_t> keyStart_; // into keys_; kNoKey until made, kNoLocaleKey on failure
-    std::vector<uint32_t> keyLength_;
-    std::string keys_;
-};
 
 class TDirView : public TIEListView, public drivetree::TLinkedFileList {
 public:
