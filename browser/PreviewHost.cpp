@@ -77,8 +77,8 @@ void TPreviewHost::DoPreview(HBITMAP handle) {
         SetStretchBltMode(dc, HALFTONE);
         SetBrushOrgEx(dc, 0, 0, nullptr);
         StretchBlt(dc, fit.image.left, fit.image.top, fit.image.right - fit.image.left,
-                   fit.image.bottom - fit.image.top, source.get(), 0, 0, info.bmWidth, std::abs(info.bmHeight),
-                   SRCCOPY);
+                   fit.image.bottom - fit.image.top, source.get(), 0, 0, info.bmWidth,
+                   std::abs(info.bmHeight), SRCCOPY);
     }
     FrameRect(dc, &fit.frame, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     GdiFlush();

@@ -46,8 +46,8 @@ void TApplication::Initialize() {
     // A zero-sized window in the middle of the screen: forms centred on it come out centred on the screen.
     int x = GetSystemMetrics(SM_CXSCREEN) / 2, y = GetSystemMetrics(SM_CYSCREEN) / 2;
     ownWindow_.reset(CreateWindowExA(0, kAppClass, title_.c_str(),
-                                     WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, x, y,
-                                     0, 0, nullptr, nullptr, ThisModule(), nullptr));
+                                     WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, x,
+                                     y, 0, 0, nullptr, nullptr, ThisModule(), nullptr));
     if (!ownWindow_) RaiseLastOSError("CreateWindowEx");
     handle_ = ownWindow_.get();
 }

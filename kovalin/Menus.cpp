@@ -22,9 +22,8 @@ void FillMenu(HMENU menu, const TMenuItem& parent, UINT& nextId) {
             UniqueHMenu sub(CreatePopupMenu());
             FillMenu(sub.get(), *item, nextId);
             // An appended submenu belongs to its menu from then on.
-            if (item->Visible &&
-                AppendMenuA(menu, MF_POPUP | MF_STRING | (item->Enabled ? 0 : MF_GRAYED),
-                            reinterpret_cast<UINT_PTR>(sub.get()), item->Caption.c_str()))
+            if (item->Visible && AppendMenuA(menu, MF_POPUP | MF_STRING | (item->Enabled ? 0 : MF_GRAYED),
+                                             reinterpret_cast<UINT_PTR>(sub.get()), item->Caption.c_str()))
                 (void)sub.release();
         } else if (item->IsLine()) {
             if (item->Visible) AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
@@ -61,8 +60,9 @@ TMenuItem* TPopupMenu::Popup(HWND owner, int x, int y) {
         // The owner must be the foreground window, or the menu does not close when the user clicks
         // elsewhere.
         SetForegroundWindow(owner);
-        chosen = static_cast<UINT>(TrackPopupMenu(menu.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RETURNCMD | TPM_RIGHTBUTTON,
-                                                  x, y, 0, owner, nullptr));
+        chosen = static_cast<UINT>(
+            TrackPopupMenu(menu.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RETURNCMD | TPM_RIGHTBUTTON, x, y,
+                           0, owner, nullptr));
     }
     std::vector<TMenuItem*> commands = Commands();
     if (chosen == 0 || chosen > commands.size()) return nullptr;

@@ -109,8 +109,8 @@ std::string ShowMenu(HWND owner, POINT pt, IContextMenu* menu, bool invokePaste,
         std::unique_ptr<RelayWindow> relay;
         if (cm2) relay = std::make_unique<RelayWindow>(cm2.get());
         HWND menuOwner = relay && relay->get() ? relay->get() : owner;
-        UINT cmd = static_cast<UINT>(TrackPopupMenu(popup.get(), TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD,
-                                                    pt.x, pt.y, 0, menuOwner, nullptr));
+        UINT cmd = static_cast<UINT>(TrackPopupMenu(
+            popup.get(), TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD, pt.x, pt.y, 0, menuOwner, nullptr));
         if (cmd >= kFirstShellCmd && cmd <= kLastShellCmd) {
             char buf[256] = {};
             if (SUCCEEDED(menu->GetCommandString(cmd - kFirstShellCmd, GCS_VERBA, nullptr, buf, 255))) {
@@ -176,7 +176,8 @@ bool ShellExecuteVerb(HWND owner, const std::string& verb, const std::string& pa
         ici.nShow = SW_SHOWNORMAL;
         if (verb.empty()) {
             kovalin::UniqueHMenu popup(CreatePopupMenu());
-            if (!popup || FAILED(menu->QueryContextMenu(popup.get(), 0, kFirstShellCmd, kLastShellCmd, CMF_DEFAULTONLY)))
+            if (!popup || FAILED(menu->QueryContextMenu(popup.get(), 0, kFirstShellCmd, kLastShellCmd,
+                                                        CMF_DEFAULTONLY)))
                 return false;
             UINT def = GetMenuDefaultItem(popup.get(), FALSE, 0);
             if (def == static_cast<UINT>(-1)) return false;

@@ -128,7 +128,6 @@ HPALETTE PaletteFromColorMap(const jpeg_decompress_struct& d) {
     return CreatePalette(lp);
 }
 
-
 } // namespace
 
 // A decompressor with everything it points at; destroyed however decoding ends.

@@ -82,7 +82,8 @@ TProgressWindow::TProgressWindow(int32 rangeMax) : rangeMax_(rangeMax) {
     const int width = std::max(screenWidth / 4, 200);
     const int height = r.bottom - r.top;
     window_.reset(CreateWindowExA(exStyle, kClassName, kTitle, style, (screenWidth - width) / 2,
-                                  (screenHeight - height) / 2, width, height, nullptr, nullptr, instance, nullptr));
+                                  (screenHeight - height) / 2, width, height, nullptr, nullptr, instance,
+                                  nullptr));
     if (!window_) return;
     SetWindowLongPtrA(window_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }

@@ -28,9 +28,10 @@ inline bool HasDrive(char drive, UINT type) {
     else
         std::printf("[   NOTE   ] %c: is not set up (tests/drivetree/wine-drives.sh setup): the part of %s "
                     "that needs it does not run\n",
-                    drive, ::testing::UnitTest::GetInstance()->current_test_info()
-                               ? ::testing::UnitTest::GetInstance()->current_test_info()->name()
-                               : "the test");
+                    drive,
+                    ::testing::UnitTest::GetInstance()->current_test_info()
+                        ? ::testing::UnitTest::GetInstance()->current_test_info()->name()
+                        : "the test");
     return false;
 }
 
