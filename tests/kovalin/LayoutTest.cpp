@@ -235,6 +235,18 @@ TEST_F(LayoutTest, PanelPaintsItsBevelAndCentresItsCaption) {
     EXPECT_EQ(inkIn(raised, 45, 75), 0);
 }
 
+// What a window's procedure is once it has handled WM_NCDESTROY, seen by a hook that runs after
+// each message.
+LONG_PTR procAfterLastMessage = 0;
+HWND watchedWindow = nullptr;
+
+LRESULT CALLBACK WatchLastMessage(int code, WPARAM wParam, LPARAM lParam) {
+    auto* m = reinterpret_cast<CWPRETSTRUCT*>(lParam);
+    if (code == HC_ACTION && m->hwnd == watchedWindow && m->message == WM_NCDESTROY)
+        procAfterLastMessage = GetWindowLongPtrA(m->hwnd, GWLP_WNDPROC);
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 TEST_F(LayoutTest, SubclassedControlGetsItsOwnProcedureBackWhenItsWindowGoes) {
     // The procedure a plain button window of the group box's class has.
     HWND plain = CreateWindowExA(0, "BUTTON", "", WS_CHILD | BS_GROUPBOX, 0, 0, 10, 10, form.Handle(),
@@ -249,19 +261,9 @@ TEST_F(LayoutTest, SubclassedControlGetsItsOwnProcedureBackWhenItsWindowGoes) {
     EXPECT_EQ(TWinControl::FromHandle(h), box.get());
 
     // The procedure seen once the window has handled its last message.
-    static LONG_PTR procAfterLastMessage;
-    static HWND watched;
     procAfterLastMessage = 0;
-    watched = h;
-    HHOOK hook = SetWindowsHookExA(
-        WH_CALLWNDPROCRET,
-        [](int code, WPARAM wParam, LPARAM lParam) -> LRESULT {
-            auto* m = reinterpret_cast<CWPRETSTRUCT*>(lParam);
-            if (code == HC_ACTION && m->hwnd == watched && m->message == WM_NCDESTROY)
-                procAfterLastMessage = GetWindowLongPtrA(m->hwnd, GWLP_WNDPROC);
-            return CallNextHookEx(nullptr, code, wParam, lParam);
-        },
-        nullptr, GetCurrentThreadId());
+    watchedWindow = h;
+    HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROCRET, WatchLastMessage, nullptr, GetCurrentThreadId());
     ASSERT_NE(hook, nullptr);
     // The window goes without the object (its parent could have taken it along).
     DestroyWindow(h);
