@@ -29,7 +29,7 @@ protected:
         reg.WriteBinaryData("NoDrives", data, size);
     }
     static void SkipUnlessType(char drive, UINT type) {
-        if (!HasDrive(drive, type))
+        if (!testsupport::HasDrive(drive, type))
             GTEST_SKIP() << drive << ": is not set up (tests/drivetree/wine-drives.sh setup)";
     }
 };
