@@ -138,6 +138,13 @@ public:
     // The name is the macro-renamed CreateDirectoryA wherever <windows.h> is included, as it is
     // here, so callers and this declaration always agree.
     kovalin::TListItem* CreateDirectory(const std::string& name);
+    // What creating a folder gave: its item (none on failure) and the system error (0 on success).
+    struct TCreatedFolder {
+        kovalin::TListItem* item = nullptr;
+        DWORD error = ERROR_SUCCESS;
+    };
+    // CreateDirectory with the error returned to the caller; LastIOError stays as it was.
+    TCreatedFolder CreateFolder(const std::string& name);
     // The system error of the last create command, 0 after success; one value for the program.
     static DWORD LastIOError();
 

@@ -140,27 +140,28 @@ DWORD TDirView::LastIOError() {
 }
 
 TListItem* TDirView::CreateDirectory(const std::string& name) {
-    TLastIOError& lastIOError = TLastIOError::Program();
+    const TCreatedFolder created = CreateFolder(name);
+    TLastIOError::Program().Set(created.error);
+    return created.item;
+}
+
+TDirView::TCreatedFolder TDirView::CreateFolder(const std::string& name) {
     // Without a folder the name would land in the root of the current drive; a name with a
     // separator would make a folder somewhere else than the item added here.
     if (path_.empty()) {
-        lastIOError.Set(ERROR_PATH_NOT_FOUND);
-        return nullptr;
+        return {nullptr, ERROR_PATH_NOT_FOUND};
     }
     if (name.find_first_of("\\/") != std::string::npos) {
-        lastIOError.Set(ERROR_INVALID_NAME);
-        return nullptr;
+        return {nullptr, ERROR_INVALID_NAME};
     }
     const std::string full = path_ + "\\" + name;
     if (shell::FileOrDirExists(full)) {
-        lastIOError.Set(ERROR_ALREADY_EXISTS);
-        return nullptr;
+        return {nullptr, ERROR_ALREADY_EXISTS};
     }
-    TListItem* item = nullptr;
+    TCreatedFolder created;
     if (!::CreateDirectoryA(full.c_str(), nullptr)) {
-        lastIOError.Set(GetLastError());
+        created.error = GetLastError();
     } else {
-        lastIOError.Set(ERROR_SUCCESS);
         // The name as the file system stored it (trailing dots and blanks are dropped).
         WIN32_FIND_DATAA entry{};
         bool found = false;
@@ -171,16 +172,16 @@ TListItem* TDirView::CreateDirectory(const std::string& name) {
         });
         if (found) {
             AddItem(entry);
-            item = FindFileItem(entry.cFileName);
-            if (item) {
-                item->SetFocused(true);
-                item->MakeVisible(false);
+            created.item = FindFileItem(entry.cFileName);
+            if (created.item) {
+                created.item->SetFocused(true);
+                created.item->MakeVisible(false);
             }
             if (OnDirUpdated) OnDirUpdated(*this);
         }
     }
     if (DriveView()) DriveView()->ValidateSelection();
-    return item;
+    return created;
 }
 
 } // namespace filelist

@@ -29,7 +29,7 @@ protected:
         reg.WriteBinaryData("NoDrives", data, size);
     }
     static void SkipUnlessType(char drive, UINT type) {
-        if (GetDriveTypeA((std::string(1, drive) + ":\\").c_str()) != type)
+        if (!testsupport::HasDrive(drive, type))
             GTEST_SKIP() << drive << ": is not set up (tests/drivetree/wine-drives.sh setup)";
     }
 };
