@@ -2,7 +2,7 @@
 
 #include "dragdrop/EnumFormatEtc.h"
 #include "dragdrop/GlobalMemory.h"
-#include "dragdrop/WaitCursor.h"
+#include "shell/WaitCursor.h"
 
 #include <new>
 
@@ -42,7 +42,7 @@ HRESULT TDataObject::GetData(FORMATETC* format, STGMEDIUM* medium) {
         if (Match(*format, index) != S_OK) return DV_E_FORMATETC;
         FORMATETC wanted = formats_.Item(index);
         wanted.tymed &= format->tymed;
-        TWaitCursor wait;
+        shell::TWaitCursor wait;
         bool made = RenderData(wanted, *medium);
         if (made && medium->tymed != TYMED_NULL) return S_OK;
         if (medium->tymed != TYMED_NULL) ReleaseStgMedium(medium);

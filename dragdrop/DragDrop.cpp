@@ -4,7 +4,7 @@
 #include "dragdrop/DragDetector.h"
 #include "dragdrop/DropSource.h"
 #include "dragdrop/DropTarget.h"
-#include "dragdrop/WaitCursor.h"
+#include "shell/WaitCursor.h"
 #include "kovalin/WinControl.h"
 
 #include <commctrl.h>
@@ -217,7 +217,7 @@ bool TDragDrop::PasteFromClipboard() {
     lastKeys_ = 0;
     lastPoint_ = POINT{-1, -1};
     {
-        TWaitCursor wait;
+        shell::TWaitCursor wait;
         TakeData(data.get());
     }
     if (OnProcessDropped) OnProcessDropped(lastKeys_, lastPoint_, lastEffect_);
@@ -228,7 +228,7 @@ void TDragDrop::ProcessDropped() {
     dropPending_ = false;
     if (pendingData_) {
         kovalin::ComPtr<IDataObject> data = std::move(pendingData_);
-        TWaitCursor wait;
+        shell::TWaitCursor wait;
         TakeData(data.get());
     }
     if (OnProcessDropped) OnProcessDropped(lastKeys_, lastPoint_, lastEffect_);

@@ -64,9 +64,10 @@ const TDropMenuCaptions& DropMenuCaptions() {
     return captions;
 }
 
-HMENU BuildDropMenu(TDropEffects available, TDropEffects defaultEffect) {
-    HMENU menu = CreatePopupMenu();
-    if (!menu) return nullptr;
+kovalin::UniqueHMenu BuildDropMenu(TDropEffects available, TDropEffects defaultEffect) {
+    kovalin::UniqueHMenu owned(CreatePopupMenu());
+    if (!owned) return owned;
+    const HMENU menu = owned.get();
     const TDropMenuCaptions& c = DropMenuCaptions();
     if (available & deMove) AddItem(menu, dmMove, c.Move, defaultEffect == deMove);
     if (available & deCopy) AddItem(menu, dmCopy, c.Copy, defaultEffect == deCopy);
@@ -78,7 +79,7 @@ HMENU BuildDropMenu(TDropEffects available, TDropEffects defaultEffect) {
     sep.wID = dmSeparator;
     InsertMenuItemA(menu, GetMenuItemCount(menu), TRUE, &sep);
     AddItem(menu, dmCancel, c.Cancel, false);
-    return menu;
+    return owned;
 }
 
 TDropEffects EffectOfCommand(UINT command) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "dragdrop/DropEffects.h"
+#include "kovalin/Handles.h"
 
 #include <string>
 
@@ -26,24 +27,9 @@ inline constexpr UINT dmCancel = 0, dmMove = 1, dmCopy = 2, dmLink = 3, dmSepara
 
 // A popup menu with Move, Copy and Link (each when `available` holds it; the one equal to
 // `defaultEffect` is the default item), a separator and Cancel.
-HMENU BuildDropMenu(TDropEffects available, TDropEffects defaultEffect);
+kovalin::UniqueHMenu BuildDropMenu(TDropEffects available, TDropEffects defaultEffect);
 
 // The effect a chosen standard command stands for (none for Cancel, the separator and others).
 TDropEffects EffectOfCommand(UINT command);
-
-// Owner of a menu handle.
-class TMenuHandle {
-public:
-    explicit TMenuHandle(HMENU menu) : menu_(menu) {}
-    TMenuHandle(const TMenuHandle&) = delete;
-    TMenuHandle& operator=(const TMenuHandle&) = delete;
-    ~TMenuHandle() {
-        if (menu_) DestroyMenu(menu_);
-    }
-    HMENU get() const { return menu_; }
-
-private:
-    HMENU menu_;
-};
 
 } // namespace dragdrop

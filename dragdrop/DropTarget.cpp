@@ -2,7 +2,7 @@
 
 #include "dragdrop/DragDrop.h"
 #include "dragdrop/DropMenu.h"
-#include "dragdrop/WaitCursor.h"
+#include "shell/WaitCursor.h"
 #include "kovalin/WinControl.h"
 
 namespace dragdrop {
@@ -150,7 +150,7 @@ void TDropTarget::DoDrop(IDataObject* data, DWORD keyState, POINTL point, DWORD*
     owner_->lastPoint_ = client;
     const TRenderDataOn mode = owner_->renderDataOn_;
     if (mode == TRenderDataOn::rdoDropSync || mode == TRenderDataOn::rdoEnterAndDropSync) {
-        TWaitCursor wait;
+        shell::TWaitCursor wait;
         owner_->TakeData(data);
     } else if (mode == TRenderDataOn::rdoDropAsync || mode == TRenderDataOn::rdoEnterAndDropAsync) {
         if (data) data->AddRef();
@@ -163,7 +163,7 @@ void TDropTarget::DoDrop(IDataObject* data, DWORD keyState, POINTL point, DWORD*
 
 TDropEffects TDropTarget::RunMenu(IDataObject* data, DWORD keyState, POINTL point, TDropEffects e,
                                   DWORD allowed) {
-    TMenuHandle menu(BuildDropMenu(owner_->targetEffects_ & allowed, e));
+    kovalin::UniqueHMenu menu = BuildDropMenu(owner_->targetEffects_ & allowed, e);
     if (!menu.get()) return deNone;
     const POINT client = ClientPoint(point);
     UINT next = dmFirstCustom;

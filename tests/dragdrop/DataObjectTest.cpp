@@ -224,7 +224,7 @@ TEST(ScrollDetectTest, ChangesNotifyTheOwner) {
 }
 
 TEST(DropMenuBuildTest, OnlyWhatBothSidesAllowWithTheEffectAsDefault) {
-    TMenuHandle menu(BuildDropMenu(deCopy | deLink, deLink));
+    kovalin::UniqueHMenu menu = BuildDropMenu(deCopy | deLink, deLink);
     ASSERT_TRUE(menu.get());
     ASSERT_EQ(GetMenuItemCount(menu.get()), 4);
     EXPECT_EQ(GetMenuItemID(menu.get(), 0), dmCopy);

@@ -276,8 +276,7 @@ TEST_F(FilesExTest, TheDeleteWatchEndsAtItsTimeOutOrWhenStopped) {
         {a + "\\1.txt"}, [&](auto& g) { gone = g; }, 1200);
     ASSERT_TRUE(testsupport::PumpUntil([&] { return !TFileDeleteThread::Running(t); }, 6000));
     const DWORD took = GetTickCount() - start;
-    EXPECT_GE(took, 1000u);
-    EXPECT_LE(took, 4000u);
+    EXPECT_GE(took, 1000u); // not before its time-out
     EXPECT_TRUE(gone.empty());
 
     TFileDeleteThread* stopped = TFileDeleteThread::Start({a + "\\2.txt"}, nullptr);
