@@ -99,8 +99,11 @@ int main(int argc, char** argv) {
     const int count = argc > 2 ? std::max(2, std::atoi(argv[2])) : 100000;
     kovalin::Application().Initialize();
     kovalin::TForm form(kovalin::TFormParams{.caption = "Sort", .clientWidth = 600, .clientHeight = 400});
-    BenchDirView view(form, kovalin::TListView::Params{
-                                .width = 600, .height = 400, .viewStyle = kovalin::TViewStyle::vsReport});
+    shell::TDriveInfo drives;
+    BenchDirView view(
+        form,
+        kovalin::TListView::Params{.width = 600, .height = 400, .viewStyle = kovalin::TViewStyle::vsReport},
+        drives);
     for (int i = 0; i < 5; ++i)
         view.AddColumn({.caption = "c", .width = 80});
     Fill(view, count);

@@ -102,7 +102,8 @@ int main(int argc, char** argv) {
         CreateDirectoryA(empty.c_str(), nullptr);
         std::vector<double> fixed;
         for (int r = 0; r < rounds; ++r) {
-            filelist::TDirView view(form, kovalin::TListView::Params{.width = 600, .height = 400});
+            shell::TDriveInfo drives;
+            filelist::TDirView view(form, kovalin::TListView::Params{.width = 600, .height = 400}, drives);
             fixed.push_back(Time([&] { view.SetPath(empty); }));
         }
         std::printf("empty folder: LoadDirectory %.2f ms\n", Median(fixed) * 1000);
@@ -120,9 +121,12 @@ int main(int argc, char** argv) {
         for (int r = 0; r < rounds; ++r) {
             plain.push_back(Time([&] { Enumerate(folder); }));
             const size_t before = PrivateBytes();
+            shell::TDriveInfo drives;
             auto view = std::make_unique<filelist::TDirView>(
-                form, kovalin::TListView::Params{
-                          .width = 600, .height = 400, .viewStyle = kovalin::TViewStyle::vsReport});
+                form,
+                kovalin::TListView::Params{
+                    .width = 600, .height = 400, .viewStyle = kovalin::TViewStyle::vsReport},
+                drives);
             load.push_back(Time([&] { view->SetPath(folder); }));
             if (view->ItemCount() < count) std::printf("  only %d items loaded\n", view->ItemCount());
             perItem = (PrivateBytes() - before) / static_cast<size_t>(view->ItemCount());
@@ -133,9 +137,12 @@ int main(int argc, char** argv) {
                     count, e * 1000, l * 1000, l / e, perItem);
 
         if (count == 10000) {
-            filelist::TDirView view(
-                form, kovalin::TListView::Params{
-                          .width = 600, .height = 400, .viewStyle = kovalin::TViewStyle::vsReport});
+            shell::TDriveInfo drives;
+            filelist::TDirView view(form,
+                                    kovalin::TListView::Params{.width = 600,
+                                                               .height = 400,
+                                                               .viewStyle = kovalin::TViewStyle::vsReport},
+                                    drives);
             view.SetPath(folder);
             std::vector<double> plainR, refresh;
             for (int r = 0; r < rounds; ++r) {

@@ -79,7 +79,8 @@ int main(int argc, char** argv) {
     MakeFolders(folder);
 
     kovalin::TForm form({.caption = "Drive tree bench", .clientWidth = 320, .clientHeight = 600});
-    drivetree::TDriveView view(form, {.width = 320, .height = 600});
+    shell::TDriveInfo drives;
+    drivetree::TDriveView view(form, {.width = 320, .height = 600}, drives);
     view.SetDimmHiddenDirs(true);
     view.Loaded();
     drivetree::TTreeNode* node = view.FindNodeToPath(folder);

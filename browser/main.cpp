@@ -1,24 +1,18 @@
 #include "browser/main.h"
 
-#include "browser/PreviewFit.h"
 #include "browser/ToolImages.h"
 #include "kovalin/Application.h"
-#include "kovalin/ErrorMode.h"
 #include "kovalin/Dialogs.h"
 #include "kovalin/Exceptions.h"
 #include "kovalin/Handles.h"
 #include "kovalin/Module.h"
-#include "plugin_api/PluginMap.h"
 #include "shell/BaseUtils.h"
 
 #include <shellapi.h>
 
 #include <algorithm>
-#include <cctype>
 
 namespace browser {
-
-TfrmMain* frmMain = nullptr;
 
 namespace {
 
@@ -27,12 +21,6 @@ const char kCaption[] = "Kovalin File Browser";
 // Defaults of the stored layout.
 constexpr int kDefaultTop = 65, kDefaultLeft = 60, kDefaultWidth = 500, kDefaultHeight = 350;
 constexpr int kDefaultPanel = 185;
-
-std::string LowerCase(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
 
 bool IsDirectory(const std::string& path) {
     DWORD attr = GetFileAttributesA(path.c_str());
@@ -48,7 +36,6 @@ TfrmMain::TfrmMain(std::vector<std::string> args)
                                  .left = 192,
                                  .top = 107}),
       args_(std::move(args)) {
-    frmMain = this;
     SetBounds(192, 107, 448, 343); // the design size; the stored layout replaces it
     CreateComponents();
     ApplyComponentSettings();
@@ -58,7 +45,6 @@ TfrmMain::TfrmMain(std::vector<std::string> args)
 TfrmMain::~TfrmMain() {
     FormDestroy();
     kovalin::Application().OnHint = nullptr;
-    if (frmMain == this) frmMain = nullptr;
 }
 
 void TfrmMain::CreateComponents() {
@@ -70,10 +56,12 @@ void TfrmMain::CreateComponents() {
                    .height = 22, .buttonWidth = 99, .images = imlMain->Handle(), .caption = "Main ToolBar"});
     RECT slot = tbrMain->AddControlSlot(145);
     cbxDrives = std::make_unique<drivetree::TIEDriveComboBox>(
-        *tbrMain, drivetree::TIECustomComboBox::Params{.left = static_cast<int>(slot.left),
-                                                       .top = static_cast<int>(slot.top),
-                                                       .width = 145,
-                                                       .height = 21});
+        *tbrMain,
+        drivetree::TIECustomComboBox::Params{.left = static_cast<int>(slot.left),
+                                             .top = static_cast<int>(slot.top),
+                                             .width = 145,
+                                             .height = 21},
+        DriveInfo);
     tbrMain->AddSeparator(8); // Sep_1
     tbnNewFolder = &tbrMain->AddButton("New Folder", 0, "New Folder|Create new folder", true);
     tbrMain->AddSeparator(8); // Sep_2
@@ -100,7 +88,8 @@ void TfrmMain::CreateComponents() {
     pnlPreview->SetAlign(kovalin::TAlign::alBottom);
     splPreview = std::make_unique<kovalin::TSplitter>(
         *pnlLeft, kovalin::TSplitter::Params{.align = kovalin::TAlign::alBottom, .size = 3});
-    drvView = std::make_unique<drivetree::TDriveView>(*pnlLeft, drivetree::TDriveView::Params{.indent = 19});
+    drvView = std::make_unique<drivetree::TDriveView>(*pnlLeft, drivetree::TDriveView::Params{.indent = 19},
+                                                      DriveInfo);
     drvView->SetAlign(kovalin::TAlign::alClient);
     pnlSpacer = std::make_unique<kovalin::TPanel>(
         *pnlPreview,
@@ -110,11 +99,12 @@ void TfrmMain::CreateComponents() {
         std::make_unique<kovalin::TImage>(*pnlPreview, kovalin::TImage::Params{.width = 182, .height = 185});
     imgPreview->SetAlign(kovalin::TAlign::alClient);
     imgPreview->SetVisible(false);
+    previewHost_ = std::make_unique<TPreviewHost>(*pnlPreview, *imgPreview);
 
     splMain = std::make_unique<kovalin::TSplitter>(
         *this, kovalin::TSplitter::Params{.align = kovalin::TAlign::alLeft, .size = 3});
     dirView = std::make_unique<filelist::TDirView>(
-        *this, kovalin::TListView::Params{.viewStyle = kovalin::TViewStyle::vsList});
+        *this, kovalin::TListView::Params{.viewStyle = kovalin::TViewStyle::vsList}, DriveInfo);
     dirView->SetAlign(kovalin::TAlign::alClient);
 }
 
@@ -127,9 +117,9 @@ void TfrmMain::ApplyComponentSettings() {
     drvView->SetDimmHiddenDirs(true);
     drvView->SetShowDirSize(false);
     drvView->SetShowVolLabel(true);
-    drvView->SetVolDisplayStyle(drivetree::doLongPrettyName);
+    drvView->SetVolDisplayStyle(shell::doLongPrettyName);
     drvView->SetShowAnimation(false);
-    drvView->SetFileNameDisplay(drivetree::fndStored);
+    drvView->SetFileNameDisplay(shell::fndStored);
     drvView->SetAutoExpand(true);
     drvView->OnChange = [this](kovalin::TTreeNode* node) { drvViewChange(node); };
 
@@ -141,7 +131,7 @@ void TfrmMain::ApplyComponentSettings() {
     dirView->SetUseIconCache(false);
     dirView->SetShowMaskInHeader(false);
     dirView->SetDateTimeDisplay(filelist::TDateTimeDisplay::dtdDateTimeSec);
-    dirView->SetFileNameDisplay(drivetree::fndStored);
+    dirView->SetFileNameDisplay(shell::fndStored);
     dirView->SetSelFileSizeFrom(0);
     dirView->SetSelFileTimeFrom(0);
     dirView->SetShowAnimation(false);
@@ -155,6 +145,12 @@ void TfrmMain::ApplyComponentSettings() {
     tbnOpen->OnClick = [this] { tbnOpenClick(); };
     tbnFS->OnClick = [this] { tbnFSClick(); };
     tbnPrint->OnClick = [this] { tbnPrintClick(); };
+    // The editor's commands take the previewed file.
+    previewHost_->OnShownChange = [this](bool shown) {
+        tbnOpen->SetEnabled(shown);
+        tbnFS->SetEnabled(shown);
+        tbnPrint->SetEnabled(shown);
+    };
     splMain->OnMoved = [this] { splMainMoved(); };
     splPreview->OnMoved = [this] { splPreviewMoved(); };
     kovalin::Application().OnHint = [this] { appEventsHint(); };
@@ -299,76 +295,19 @@ void TfrmMain::appEventsHint() {
 // --- preview ----------------------------------------------------------------------------------------
 
 bool TfrmMain::IsSupported(const std::string& extension) {
-    return !kplug::OpenPluginFor(LowerCase(extension)).empty();
+    return TPreviewHost::IsSupported(extension);
 }
-
 void TfrmMain::Preview(const std::string& fileName) {
-    size_t dot = fileName.find_last_of('.');
-    std::string ext = dot == std::string::npos ? std::string() : LowerCase(fileName.substr(dot + 1));
-    // Loaded for this one call: the library is free to be replaced between previews. The map may
-    // only name a file of the plug-in folder.
-    kplug::TPluginLibrary library(kplug::OpenPluginFor(ext));
-    auto open = library.Entry<TKPLUGopen>(kKPLUGopen);
-    if (!open) return;
-    HBITMAP bitmap = nullptr;
-    {
-        // The file may be on a drive without a disk: no system box for that.
-        kovalin::TErrorModeScope quiet(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-        bitmap = open(fileName.c_str(), ext.c_str(), kovalin::Application().Handle());
-    }
-    if (bitmap)
-        DoPreview(bitmap);
-    else
-        ClearPreview();
+    previewHost_->Preview(fileName);
 }
-
-void TfrmMain::DoPreview(HBITMAP handle) {
-    kovalin::UniqueHBitmap bitmap(handle); // the browser owns what the plug-in returned
-    previewShown_ = true;
-    pnlPreview->SetCaption("");
-    imgPreview->SetVisible(true);
-    tbnOpen->SetEnabled(true);
-    tbnFS->SetEnabled(true);
-    tbnPrint->SetEnabled(true);
-
-    BITMAP info{};
-    if (!GetObjectA(bitmap.get(), sizeof info, &info)) return;
-    RECT client = imgPreview->ClientRect();
-    TPreviewFit fit = FitPreview(client.right, client.bottom, info.bmWidth, std::abs(info.bmHeight));
-
-    kovalin::TBitmap& surface = imgPreview->Picture();
-    surface.SetSize(client.right, client.bottom);
-    HDC dc = surface.Canvas().Handle();
-    // The whole surface in the face colour first, so nothing of an earlier, smaller picture stays.
-    RECT all{0, 0, client.right, client.bottom};
-    FillRect(dc, &all, GetSysColorBrush(COLOR_BTNFACE));
-
-    kovalin::UniqueMemoryDC source(CreateCompatibleDC(dc));
-    {
-        kovalin::SelectGuard select(source.get(), bitmap.get());
-        SetStretchBltMode(dc, HALFTONE);
-        SetBrushOrgEx(dc, 0, 0, nullptr);
-        StretchBlt(dc, fit.image.left, fit.image.top, fit.image.right - fit.image.left,
-                   fit.image.bottom - fit.image.top, source.get(), 0, 0, info.bmWidth,
-                   std::abs(info.bmHeight), SRCCOPY);
-    }
-    FrameRect(dc, &fit.frame, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    GdiFlush();
-    imgPreview->Invalidate();
+void TfrmMain::DoPreview(HBITMAP bitmap) {
+    previewHost_->DoPreview(bitmap);
 }
-
 void TfrmMain::ClearPreview() {
-    previewShown_ = false;
-    tbnOpen->SetEnabled(false);
-    tbnFS->SetEnabled(false);
-    tbnPrint->SetEnabled(false);
-    kovalin::TBitmap& surface = imgPreview->Picture();
-    if (!surface.Empty()) {
-        RECT all{0, 0, surface.Width(), surface.Height()};
-        FillRect(surface.Canvas().Handle(), &all, GetSysColorBrush(COLOR_BTNFACE));
-    }
-    imgPreview->SetVisible(false);
-    pnlPreview->SetCaption(kNoPreviewCaption);
+    previewHost_->ClearPreview();
+}
+bool TfrmMain::PreviewShown() const {
+    return previewHost_->PreviewShown();
 }
 
 } // namespace browser

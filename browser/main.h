@@ -1,9 +1,10 @@
 // The browser's one window: tool bar with the drive combo box, the drive tree above the preview
 // pane on the left, the file list on the right, the status bar; its layout and last folder kept
-// in the user's registry; the preview of the selected file through its open plug-in; and the
-// launching of the image editor beside the program.
+// in the user's registry; the selected file previewed by the pane's host; and the launching of
+// the image editor beside the program.
 #pragma once
 
+#include "browser/PreviewHost.h"
 #include "drivetree/DriveView.h"
 #include "drivetree/IEComboBox.h"
 #include "filelist/DirView.h"
@@ -15,6 +16,7 @@
 #include "kovalin/Splitter.h"
 #include "kovalin/StatusBar.h"
 #include "kovalin/ToolBar.h"
+#include "shell/IEDriveInfo.h"
 
 #include <memory>
 #include <string>
@@ -24,7 +26,6 @@ namespace browser {
 
 // Under HKEY_CURRENT_USER.
 inline constexpr char kSettingsKey[] = "\\Software\\Kovalin\\Vodedi\\Thumbs";
-inline constexpr char kNoPreviewCaption[] = "No preview available.";
 
 class TfrmMain : public kovalin::TForm {
 public:
@@ -34,6 +35,8 @@ public:
     // Saves the layout and the folder (FormDestroy).
     ~TfrmMain() override;
 
+    // What the combo, the tree and the list know of the drives; it outlives them.
+    shell::TDriveInfo DriveInfo;
     // Components, in their parent-child order.
     std::unique_ptr<kovalin::TImageList> imlMain;
     std::unique_ptr<kovalin::TToolBar> tbrMain;
@@ -64,14 +67,14 @@ public:
     void drvViewChange(kovalin::TTreeNode* node);
     void appEventsHint();
 
-    // Preview host: whether an open plug-in is registered for an extension (no dot, any case);
-    // preview a file through it; draw a bitmap the plug-in returned (and delete it); empty the pane.
+    // The preview pane's host (TPreviewHost) through the window: whether an open plug-in is
+    // registered for an extension; preview a file; draw a bitmap a plug-in returned (and delete
+    // it); empty the pane; whether a preview is on show.
     bool IsSupported(const std::string& extension);
     void Preview(const std::string& fileName);
     void DoPreview(HBITMAP bitmap);
     void ClearPreview();
-    // A preview is on show.
-    bool PreviewShown() const { return previewShown_; }
+    bool PreviewShown() const;
 
 private:
     void CreateComponents();
@@ -83,11 +86,8 @@ private:
 
     std::vector<std::string> args_;
     std::unique_ptr<kovalin::TRegistry> registry_;
-    bool previewShown_ = false;
+    std::unique_ptr<TPreviewHost> previewHost_;
     bool destroyed_ = false;
 };
-
-// The program's main window while it exists.
-extern TfrmMain* frmMain;
 
 } // namespace browser

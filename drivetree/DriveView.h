@@ -4,12 +4,16 @@
 // has read for folder changes.
 #pragma once
 
+#include "drivetree/DriveWatcher.h"
+#include "drivetree/LinkedDriveCombo.h"
 #include "drivetree/LinkedFileList.h"
 #include "kovalin/ComPtr.h"
 #include "kovalin/Exceptions.h"
 #include "kovalin/Timer.h"
 #include "kovalin/TreeView.h"
 #include "shell/DiscMon.h"
+#include "shell/IEDriveInfo.h"
+#include "shell/NameCase.h"
 #include "shell/PIDL.h"
 
 #include <shlobj.h>
@@ -24,12 +28,8 @@
 namespace drivetree {
 
 using kovalin::TTreeNode;
-class TIEDriveComboBox;
-
-// Which of the drive names of the drive information a drive's caption shows.
-enum TVolumeDisplayStyle { doPrettyName, doDisplayName, doLongPrettyName };
-// Letter case of folder captions: as stored, upper, lower, or "nice" (short names capitalised).
-enum TFileNameDisplay { fndStored, fndCap, fndNoCap, fndNice };
+using shell::TFileNameDisplay;
+using shell::TVolumeDisplayStyle;
 // How far IterateSubTree goes below a node: not at all, everywhere, into nodes that have child
 // nodes, into expanded nodes.
 enum TRecursiveScan { itNoRecursive, itRecursive, itLoaded, itExpanded };
@@ -40,16 +40,19 @@ public:
     explicit ENodeNotAssigned(const char* operation);
 };
 
-// What the tree knows about one drive letter.
-struct TDriveStatus {
+// What the tree keeps of one drive letter.
+struct TDriveState {
     bool Scanned = false;  // the root level (or the whole drive) has been read
     bool Verified = false; // the drive was read by a full drive scan
     TTreeNode* RootNode = nullptr;
-    // The drive's change monitor, none until watching starts; owned by the view.
-    TDiscMonitor* DiscMonitor = nullptr;
-    // Folds a burst of change reports into one revalidation; owned by the view.
-    kovalin::TTimer* ChangeTimer = nullptr;
     std::string DefaultDir; // last folder visited on the drive, with trailing backslash
+};
+
+// A look at one drive letter: what the tree keeps of it, and its change monitor (none until
+// watching starts) and change timer, which belong to the tree's watcher.
+struct TDriveStatus : TDriveState {
+    const shell::TDiscMonitor* DiscMonitor = nullptr;
+    const kovalin::TTimer* ChangeTimer = nullptr;
 };
 
 // A folder node's data, owned by its node.
@@ -71,10 +74,11 @@ public:
     kovalin::ComPtr<IShellFolder> ShellFolder; // this folder, for its children
 };
 
-class TDriveView : public kovalin::TTreeView {
+class TDriveView : public kovalin::TTreeView, public TFileListTree, public TComboDriveTree {
 public:
     using Params = kovalin::TTreeView::Params;
-    TDriveView(kovalin::TWinControl& parent, const Params& params);
+    // The drive information is the program's; it outlives the view.
+    TDriveView(kovalin::TWinControl& parent, const Params& params, shell::TDriveInfo& drives);
     ~TDriveView() override;
 
     // The hosting form has set the properties: builds the drive nodes and selects the stored
@@ -89,7 +93,7 @@ public:
     // Selects the node and announces the change once.
     void SetSelected(TTreeNode* node);
     // Moves to the folder last visited on the drive (its root when none).
-    void ChangeDrive(char drive);
+    void ChangeDrive(char drive) override;
     // Scrolls the node into the middle half of the view, and fully left when it sits near the
     // left edge.
     void CenterNode(TTreeNode* node);
@@ -102,15 +106,24 @@ public:
 
     // The file list kept on the selected folder. Linking is both ways: see TLinkedFileList.
     TLinkedFileList* DirView() const { return dirView_; }
-    void SetDirView(TLinkedFileList* list);
-    // The drive combo that shows the selected drive; linked by the combo (SetDriveView).
-    TIEDriveComboBox* DriveCombo() const { return driveCombo_; }
+    void SetDirView(TLinkedFileList* list) override;
+    // The drive combo that shows the selected drive; linked both ways, usually by the combo.
+    TLinkedDriveCombo* DriveCombo() const { return driveCombo_; }
+    void SetDriveCombo(TLinkedDriveCombo* combo) override;
+
+    // What the file list asks of the tree (TFileListTree).
+    std::optional<bool> IsRecycleBin(const std::string& path) override;
+    void NoSubFolders(const std::string& path) override;
+    void ValidateSelection() override;
+    void RescanDrive(char drive) override { ScanDrive(drive); }
+    bool SelectFolder(const std::string& path) override;
+    bool SelectParentFolder() override;
 
     // Watch the drives for folder changes and revalidate what changed.
     bool WatchDirectory() const { return watchDirectory_; }
     void SetWatchDirectory(bool value);
     // Milliseconds from the last change report of a drive to its revalidation; 0 is ignored.
-    UINT ChangeInterval() const { return changeInterval_; }
+    UINT ChangeInterval() const { return watcher_.Interval(); }
     void SetChangeInterval(UINT value);
     // Creates and starts the drive's monitor unless it has one, is a network drive or is listed
     // in NoCheckDrives.
@@ -226,14 +239,11 @@ protected:
     void Delete(TTreeNode* node) override;
 
 private:
-    friend class TIEDriveComboBox;
-    TDriveStatus& Status(char drive);
+    TDriveState& Status(char drive);
     void FireDiskEvent(const TDriveViewDiskChangeEvent& event, char drive);
     void StartWatchingSelection();
-    void FreeMonitor(char drive);
-    void ChangeDetected(char drive);
+    void Revalidate(char drive);
     void ChangeInvalid(char drive);
-    void ChangeTimerFired(char drive);
     LRESULT LeftButtonDown(UINT msg, WPARAM wParam, LPARAM lParam);
     void FollowMouse(LPARAM lParam);
     void ButtonReleased();
@@ -241,7 +251,7 @@ private:
     bool Editing() const;
     bool KeyDown(WPARAM key);
     bool KeyChar(WPARAM key);
-    const TDriveStatus& Status(char drive) const;
+    const TDriveState& Status(char drive) const;
     TTreeNode* CreateRootNode(char drive);
     TTreeNode* AddFolderNode(TTreeNode* parent, DWORD attr, const std::string& name, const char* shortName);
     void ReadShellData(TTreeNode* node, TNodeData& data);
@@ -258,12 +268,12 @@ private:
     bool CallBackExpandLevel(TTreeNode*& node, int level);
     void StandardFolderImages(int& closed, int& open);
 
-    std::array<TDriveStatus, 26> drives_;
-    std::array<std::unique_ptr<TDiscMonitor>, 26> monitors_;
-    std::array<std::unique_ptr<kovalin::TTimer>, 26> changeTimers_;
+    shell::TDriveInfo& driveInfo_;
+    std::array<TDriveState, 26> drives_;
+    TDriveWatcher watcher_;
     kovalin::ComPtr<IShellFolder> myComputer_;
     TLinkedFileList* dirView_ = nullptr;
-    TIEDriveComboBox* driveCombo_ = nullptr;
+    TLinkedDriveCombo* driveCombo_ = nullptr;
     bool destroying_ = false;
     bool loading_ = true;
 
@@ -277,7 +287,6 @@ private:
     WPARAM swallowChar_ = 0;           // the character of a key consumed on its way down
 
     bool watchDirectory_ = false;
-    UINT changeInterval_ = 1000;
     bool validating_ = false;
     TTreeNode* expandingNode_ = nullptr;
     std::string storedDirectory_;
@@ -289,8 +298,8 @@ private:
     COLORREF compressedColor_ = 0xFF0000;
     bool showDirSize_ = false;
     bool showVolLabel_ = true;
-    TVolumeDisplayStyle volDisplayStyle_ = doPrettyName;
-    TFileNameDisplay fileNameDisplay_ = fndStored;
+    TVolumeDisplayStyle volDisplayStyle_ = shell::doPrettyName;
+    TFileNameDisplay fileNameDisplay_ = shell::fndStored;
     bool showAnimation_ = false;
     std::string noCheckDrives_;
     bool readDrives_ = true;

@@ -1,7 +1,5 @@
 #include "drivetree/IEComboBox.h"
 
-#include "drivetree/IEDriveInfo.h"
-
 #include <shellapi.h>
 
 #include <algorithm>
@@ -64,8 +62,9 @@ void TIECustomComboBox::CloseUp() {
 
 // --- TIEDriveComboBox ----------------------------------------------------------------------------
 
-TIEDriveComboBox::TIEDriveComboBox(kovalin::TWinControl& parent, const Params& params)
-    : TIECustomComboBox(parent, params) {
+TIEDriveComboBox::TIEDriveComboBox(kovalin::TWinControl& parent, const Params& params,
+                                   shell::TDriveInfo& drives)
+    : TIECustomComboBox(parent, params), driveInfo_(drives) {
     SHFILEINFOA info{};
     images_ = reinterpret_cast<HIMAGELIST>(
         SHGetFileInfoA("C:\\", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info,
@@ -76,16 +75,6 @@ TIEDriveComboBox::TIEDriveComboBox(kovalin::TWinControl& parent, const Params& p
 
 TIEDriveComboBox::~TIEDriveComboBox() {
     SetDriveView(nullptr);
-}
-
-void TIEDriveComboBox::SetDriveView(TDriveView* value) {
-    if (value == driveView_) return;
-    if (driveView_) driveView_->driveCombo_ = nullptr;
-    driveView_ = value;
-    if (value) {
-        if (value->driveCombo_) value->driveCombo_->driveView_ = nullptr;
-        value->driveCombo_ = this;
-    }
 }
 
 void TIEDriveComboBox::ApplyItemHeight() {
@@ -101,20 +90,20 @@ void TIEDriveComboBox::ApplyItemHeight() {
 
 std::string TIEDriveComboBox::DriveName(char drive) const {
     switch (displayStyle_) {
-    case doDisplayName:
-        return DriveInfo().GetDriveDisplayName(drive);
-    case doLongPrettyName:
-        return DriveInfo().GetLongPrettyName(drive);
-    case doPrettyName:
+    case shell::doDisplayName:
+        return driveInfo_.GetDriveDisplayName(drive);
+    case shell::doLongPrettyName:
+        return driveInfo_.GetLongPrettyName(drive);
+    case shell::doPrettyName:
         break;
     }
-    return DriveInfo().GetPrettyName(drive);
+    return driveInfo_.GetPrettyName(drive);
 }
 
 void TIEDriveComboBox::BuildItems() {
     ClearItems();
     for (char d = 'A'; d <= 'Z'; ++d) {
-        TDriveInfoRec rec = DriveInfo().GetDriveData(d);
+        shell::TDriveInfoRec rec = driveInfo_.GetDriveData(d);
         if (rec.Valid && rec.DriveType >= 0 && rec.DriveType <= dtRAM &&
             driveTypes_.Contains(static_cast<TDriveType>(rec.DriveType)))
             AddItem(d + DriveName(d));
@@ -131,7 +120,7 @@ void TIEDriveComboBox::SelectDriveItem() {
     if (ItemCount() > 0) SetItemIndex(0);
 }
 
-void TIEDriveComboBox::SetDisplayStyle(TVolumeDisplayStyle value) {
+void TIEDriveComboBox::SetDisplayStyle(shell::TVolumeDisplayStyle value) {
     if (value == displayStyle_) return;
     displayStyle_ = value;
     BuildItems();
@@ -147,8 +136,8 @@ void TIEDriveComboBox::SetDriveTypes(TDriveTypes value) {
 void TIEDriveComboBox::SetDrive(char drive) {
     drive = Upper(drive);
     if (drive == drive_ || drive < 'A' || drive > 'Z') return;
-    DriveInfo().ReadDriveStatus(drive, 0);
-    TDriveInfoRec rec = DriveInfo().GetDriveData(drive);
+    driveInfo_.ReadDriveStatus(drive, 0);
+    shell::TDriveInfoRec rec = driveInfo_.GetDriveData(drive);
     if (!rec.Valid || rec.DriveType < 0 || rec.DriveType > dtRAM ||
         !driveTypes_.Contains(static_cast<TDriveType>(rec.DriveType)))
         return;
@@ -179,7 +168,7 @@ void TIEDriveComboBox::DrawItem(const DRAWITEMSTRUCT& item) {
     std::string name = DriveName(drive);
     RECT r = item.rcItem;
     if (images_)
-        ImageList_Draw(images_, DriveInfo().GetImageIndex(drive), item.hDC, r.left + 2, r.top + 1,
+        ImageList_Draw(images_, driveInfo_.GetImageIndex(drive), item.hDC, r.left + 2, r.top + 1,
                        ILD_TRANSPARENT);
     r.left += kIconSpace;
     UINT format = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX;

@@ -2,9 +2,10 @@
 // and that tells how the list was closed, and the drive list built on it.
 #pragma once
 
-#include "drivetree/DriveView.h"
+#include "drivetree/LinkedDriveCombo.h"
 #include "kovalin/ComboBox.h"
 #include "kovalin/Set.h"
+#include "shell/IEDriveInfo.h"
 
 #include <commctrl.h>
 
@@ -50,23 +51,24 @@ private:
 enum TDriveType { dtUnknown, dtNoRootDrive, dtFloppy, dtFixed, dtRemote, dtCDROM, dtRAM };
 using TDriveTypes = kovalin::TSet<TDriveType>;
 
-class TIEDriveComboBox : public TIECustomComboBox {
+class TIEDriveComboBox : public TIECustomComboBox, public TLinkedDriveCombo {
 public:
-    TIEDriveComboBox(kovalin::TWinControl& parent, const Params& params);
+    // The drive information is the program's; it outlives the combo.
+    TIEDriveComboBox(kovalin::TWinControl& parent, const Params& params, shell::TDriveInfo& drives);
     ~TIEDriveComboBox() override;
 
     char Drive() const { return drive_; }
     // Selects a shown drive of the listed types; any other letter is ignored. The linked tree is
     // not told.
-    void SetDrive(char drive);
-    TVolumeDisplayStyle DisplayStyle() const { return displayStyle_; }
-    void SetDisplayStyle(TVolumeDisplayStyle value);
+    void SetDrive(char drive) override;
+    shell::TVolumeDisplayStyle DisplayStyle() const { return displayStyle_; }
+    void SetDisplayStyle(shell::TVolumeDisplayStyle value);
     TDriveTypes DriveTypes() const { return driveTypes_; }
     void SetDriveTypes(TDriveTypes value);
-    // The tree this combo belongs to: choosing a drive moves the tree to it, and the tree's
-    // selection sets Drive. Linked both ways; destroying either side unlinks it.
-    TDriveView* DriveView() const { return driveView_; }
-    void SetDriveView(TDriveView* value);
+    // The tree this combo belongs to (SetDriveView): choosing a drive moves the tree to it, and
+    // the tree's selection sets Drive. Linked both ways; destroying either side unlinks it.
+    TComboDriveTree* DriveView() const override { return driveView_; }
+    void DriveViewChanged(TComboDriveTree* tree) override { driveView_ = tree; }
 
     // Clears and refills the list from the drive information, then selects Drive's item.
     void BuildItems();
@@ -82,9 +84,10 @@ private:
     void SelectDriveItem();
 
     char drive_ = 'C';
-    TVolumeDisplayStyle displayStyle_ = doPrettyName;
+    shell::TDriveInfo& driveInfo_;
+    shell::TVolumeDisplayStyle displayStyle_ = shell::doPrettyName;
     TDriveTypes driveTypes_{dtFloppy, dtFixed, dtRemote, dtCDROM, dtRAM};
-    TDriveView* driveView_ = nullptr;
+    TComboDriveTree* driveView_ = nullptr;
     HIMAGELIST images_ = nullptr; // the system's small icons: shared, never destroyed
 };
 

@@ -1,24 +1,18 @@
-// The file list beside a drive tree, as the tree sees it: the tree keeps the list on its selected
-// folder and asks it to hold its change watching while the tree works on the disk. The file list
-// implements it; the link between the two is kept here, on both sides at once.
+// The seam between the file list and the drive tree, as each side sees the other. The tree keeps
+// the list on its selected folder and asks it to hold its change watching while the tree works on
+// the disk; the list asks the tree about folders and moves it. Neither side sees the other's data.
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace drivetree {
 
-class TDriveView;
+class TFileListTree;
 
+// The file list beside a drive tree, as the tree sees it.
 class TLinkedFileList {
 public:
-    TLinkedFileList(const TLinkedFileList&) = delete;
-    TLinkedFileList& operator=(const TLinkedFileList&) = delete;
-
-    // The tree this list belongs to. Linking moves the list away from its previous tree and the
-    // tree away from its previous list; destroying either side unlinks it.
-    TDriveView* DriveView() const { return driveView_; }
-    void SetDriveView(TDriveView* value);
-
     // The list's folder without trailing backslash ("C:" for a drive root); setting it loads it.
     virtual const std::string& Path() const = 0;
     virtual void SetPath(const std::string& value) = 0;
@@ -31,13 +25,56 @@ public:
     // The tree emptied the clipboard: the list drops its cut marks.
     virtual void ClipboardEmptied() = 0;
 
+    // The tree this list belongs to, or none.
+    virtual TFileListTree* DriveView() const = 0;
+    // The tree telling the list that it is now linked to `tree` (none: unlinked); only a tree
+    // calls it, from its SetDirView.
+    virtual void DriveViewChanged(TFileListTree* tree) = 0;
+    // Links the list to a tree (none: unlinks it); moves the list away from its previous tree and
+    // the tree away from its previous list. A list unlinks itself before it goes.
+    void SetDriveView(TFileListTree* tree);
+
 protected:
     TLinkedFileList() = default;
-    virtual ~TLinkedFileList();
-
-private:
-    friend class TDriveView;
-    TDriveView* driveView_ = nullptr;
+    TLinkedFileList(const TLinkedFileList&) = delete;
+    TLinkedFileList& operator=(const TLinkedFileList&) = delete;
+    virtual ~TLinkedFileList() = default;
 };
+
+// The drive tree beside a file list, as the list sees it. Paths are full folder paths, with or
+// without trailing backslash, in any letter case.
+class TFileListTree {
+public:
+    // Links a list (none: unlinks the present one); see TLinkedFileList::SetDriveView.
+    virtual void SetDirView(TLinkedFileList* list) = 0;
+
+    // Whether the folder is a drive's recycle folder, as the tree knows it; none when the tree
+    // has no folder of that path.
+    virtual std::optional<bool> IsRecycleBin(const std::string& path) = 0;
+    // The list found no subfolders in the folder: a folder the tree has not read yet loses its
+    // button and counts as read.
+    virtual void NoSubFolders(const std::string& path) = 0;
+    // Brings the selected folder's subtree in line with the disk.
+    virtual void ValidateSelection() = 0;
+    // Reads the drive's folders again.
+    virtual void RescanDrive(char drive) = 0;
+    // Selects the folder when the tree has it; false when it has not.
+    virtual bool SelectFolder(const std::string& path) = 0;
+    // Selects the parent of the selected folder; false when nothing is selected.
+    virtual bool SelectParentFolder() = 0;
+
+protected:
+    TFileListTree() = default;
+    TFileListTree(const TFileListTree&) = delete;
+    TFileListTree& operator=(const TFileListTree&) = delete;
+    virtual ~TFileListTree() = default;
+};
+
+inline void TLinkedFileList::SetDriveView(TFileListTree* tree) {
+    if (tree)
+        tree->SetDirView(this);
+    else if (TFileListTree* present = DriveView())
+        present->SetDirView(nullptr);
+}
 
 } // namespace drivetree

@@ -3,13 +3,17 @@
 // selection, focus and per-file icons. Also lists a drive's recycle-bin folder through the shell.
 #pragma once
 
-#include "drivetree/DriveView.h"
 #include "drivetree/LinkedFileList.h"
+#include "filelist/DirTypeCache.h"
+#include "filelist/FileRec.h"
 #include "filelist/IEListView.h"
-#include "filelist/ListExt.h"
+#include "filelist/ItemOrder.h"
 #include "kovalin/ComPtr.h"
 #include "kovalin/Handles.h"
+#include "shell/IEDriveInfo.h"
+#include "shell/NameCase.h"
 #include "shell/PIDL.h"
+#include "shell/SearchAnimation.h"
 
 #include <windows.h>
 
@@ -17,6 +21,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,74 +30,10 @@ namespace filelist {
 // What an attribute filter asks of a file.
 enum TSelAttr { SelDontCare = 0, SelYes = 1, SelNo = 2 };
 
-// The record behind every item of the list; the item owns it.
-struct TFileRec {
-    bool InfoPending = true; // type name (and for folders the icon) not fetched yet
-    bool IconPending = true; // icon index not fetched yet
-    bool IsDirectory = false;
-    bool IsRecycleBin = false; // the drive's RECYCLED folder in a drive root
-    bool IsParentDir = false;  // the ".." item
-    std::string FileName;      // as found on disk; the full physical path in recycle-bin mode
-    std::string DisplayName;
-    std::string FileExt; // upper case, without dot, at most three characters
-    std::string TypeName;
-    int ImageIndex = 0;
-    // Bytes, -1 for folders. Wide enough for files beyond 2 GB, which the size filter compares
-    // in full rather than wrapped.
-    int64_t Size = 0;
-    DWORD Attr = 0;
-    FILETIME FileTime{}; // last write, UTC
-    shell::UniquePidl PIDL;
-};
-
-// --- sorting ---
-
-// What the list is sorted by.
-struct SortSettings {
-    unsigned column = 0; // 0 name, 1 size, 2 type (or extension), 3 date, 4 attributes
-    bool ascending = true;
-    bool dirsOnTop = false;   // folders first in both directions
-    bool byExtension = false; // column 2 goes by extension rather than by type name
-};
-
-// The order of one set of records, named by their index in that set. ".." comes first in either
-// direction, then folders and files apart (folders first, or last when descending unless
-// DirsOnTop), then the column's own order with the name as the tie-break; equal dates stay in
-// ascending name order whichever the direction.
-//
-// Names, types and extensions compare as the user's locale compares them without regard to case.
-// Rather than asking the locale at each of the two million comparisons that 100 000 items take,
-// each text becomes the locale's sort key once, on first need; comparing two keys byte by byte
-// gives what comparing the two texts gives.
-class ItemOrder {
-public:
-    ItemOrder(const SortSettings& settings, std::vector<const TFileRec*> records);
-    ItemOrder(const ItemOrder&) = delete;
-    ItemOrder& operator=(const ItemOrder&) = delete;
-    // -1 when record i comes first, +1 when record j does, 0 when they are equal.
-    int Compare(size_t i, size_t j);
-
-private:
-    enum class Kind : unsigned char { missing, parent, folder, file };
-    int SameKind(size_t i, size_t j);
-    int ByText(size_t i, size_t j);
-    // The text the column compares: the name, or the type or extension line.
-    std::string Text(size_t i) const;
-    // Makes the sort key of record i; false when the locale could not.
-    bool MakeKey(size_t i);
-
-    SortSettings settings_;
-    std::vector<const TFileRec*> records_;
-    std::vector<Kind> kinds_;
-    std::vector<int64_t> values_;    // size, time or attributes, by column
-    std::vector<uint32_t> keyStart_; // into keys_; kNoKey until made, kNoLocaleKey on failure
-    std::vector<uint32_t> keyLength_;
-    std::string keys_;
-};
-
 class TDirView : public TIEListView, public drivetree::TLinkedFileList {
 public:
-    TDirView(kovalin::TWinControl& parent, const Params& params);
+    // The drive information is the program's; it outlives the list.
+    TDirView(kovalin::TWinControl& parent, const Params& params, shell::TDriveInfo& drives);
     ~TDirView() override;
 
     // Current folder without trailing backslash ("C:" for a drive root); setting it loads it.
@@ -134,11 +75,13 @@ public:
     bool ShowAnimation() const { return showAnimation_; }
     void SetShowAnimation(bool value) { showAnimation_ = value; }
     // Letter case of the names as shown.
-    drivetree::TFileNameDisplay FileNameDisplay() const { return fileNameDisplay_; }
-    virtual void SetFileNameDisplay(drivetree::TFileNameDisplay value);
-    // The drive tree beside the list (DriveView, SetDriveView), or none: it keeps the list on its
-    // selected folder. The list asks it whether a folder is a recycle bin and tells it when a
-    // network folder turned out to have no sub-folders.
+    shell::TFileNameDisplay FileNameDisplay() const { return fileNameDisplay_; }
+    virtual void SetFileNameDisplay(shell::TFileNameDisplay value);
+    // The drive tree beside the list (SetDriveView), or none: it keeps the list on its selected
+    // folder. The list asks it whether a folder is a recycle bin and tells it when a network
+    // folder turned out to have no sub-folders.
+    drivetree::TFileListTree* DriveView() const override { return driveView_; }
+    void DriveViewChanged(drivetree::TFileListTree* tree) override { driveView_ = tree; }
     // Every item added from now on is selected.
     bool SelectNewItems() const { return selectNewItems_; }
     void SetSelectNewItems(bool value) { selectNewItems_ = value; }
@@ -195,8 +138,15 @@ public:
     // The name is the macro-renamed CreateDirectoryA wherever <windows.h> is included, as it is
     // here, so callers and this declaration always agree.
     kovalin::TListItem* CreateDirectory(const std::string& name);
+    // What creating a folder gave: its item (none on failure) and the system error (0 on success).
+    struct TCreatedFolder {
+        kovalin::TListItem* item = nullptr;
+        DWORD error = ERROR_SUCCESS;
+    };
+    // CreateDirectory with the error returned to the caller; LastIOError stays as it was.
+    TCreatedFolder CreateFolder(const std::string& name);
     // The system error of the last create command, 0 after success; one value for the program.
-    static DWORD LastIOError() { return lastIOError_; }
+    static DWORD LastIOError();
 
     // The five report columns: Name, Size, Type, Changed, Attr, captions in the user's language.
     void CreateColumns();
@@ -235,7 +185,7 @@ public:
     // Type names and icons asked of the shell once per extension.
     bool UseIconCache() const { return useIconCache_; }
     void SetUseIconCache(bool value) { useIconCache_ = value; }
-    // Folder sizes in the size column (computed in the background; off for now).
+    // Folder sizes in the size column; off, as nothing computes them.
     bool ShowSubDirSize() const { return showSubDirSize_; }
     // Letters of drives whose changes are not watched, kept in upper case.
     const std::string& NoCheckDrives() const { return noCheckDrives_; }
@@ -321,7 +271,7 @@ private:
     bool sortAfterUpdate_ = true;
     bool showAnimation_ = false;
     bool selectNewItems_ = false;
-    drivetree::TFileNameDisplay fileNameDisplay_ = drivetree::fndStored;
+    shell::TFileNameDisplay fileNameDisplay_ = shell::fndStored;
 
     bool loadEnabled_ = true, loadPending_ = false, abortLoad_ = false, loading_ = false;
     bool loadCompleted_ = true;
@@ -329,6 +279,8 @@ private:
     bool recycleBinMode_ = false;
     bool hasParentDir_ = false;
     int driveType_ = 0;
+    shell::TDriveInfo& driveInfo_;
+    drivetree::TFileListTree* driveView_ = nullptr;
 
     // Presentation.
     int colWidths_[5] = {110, 80, 110, 130, 35};
@@ -340,9 +292,7 @@ private:
     bool showSubDirSize_ = false;
     std::string noCheckDrives_;
     std::string thousandSeparator_;
-    // Per extension: its short string (length and three characters), the type name as a short
-    // string of up to 255 characters, the icon index.
-    TListExt typeCache_{268};
+    TDirTypeCache typeCache_;
 
     kovalin::ComPtr<IShellFolder> desktopFolder_, shellFolder_, recycleFolder_;
     shell::UniquePidl recycleFolderPIDL_;
@@ -350,9 +300,7 @@ private:
     // The running load's progress, for the message pump and the busy animation.
     int addedFiles_ = 0;
     DWORD loadStartTick_ = 0;
-    kovalin::UniqueHWnd animation_;
-
-    static inline DWORD lastIOError_ = 0;
+    std::unique_ptr<shell::TSearchAnimation> animation_;
 
     // --- sorting ---
 public:

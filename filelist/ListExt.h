@@ -1,6 +1,5 @@
 // A growable list of pointers to fixed-size records, sorted by a plain comparison function and
-// searched by halving. The file list keeps its per-extension type cache and its per-file icons
-// across a reload in these.
+// searched by halving.
 #pragma once
 
 #include <functional>

@@ -18,8 +18,8 @@ TApplication& Application() {
 TApplication::~TApplication() {
     // Nothing a worker hands over may run once the program is going away.
     if (synchronizer_) synchronizer_->Shutdown();
-    if (ownsHandle_ && handle_) {
-        DestroyWindow(handle_);
+    if (ownWindow_) {
+        ownWindow_.reset();
         UnregisterClassA(kAppClass, ThisModule());
     }
 }
@@ -45,23 +45,22 @@ void TApplication::Initialize() {
         RaiseLastOSError("RegisterClassEx");
     // A zero-sized window in the middle of the screen: forms centred on it come out centred on the screen.
     int x = GetSystemMetrics(SM_CXSCREEN) / 2, y = GetSystemMetrics(SM_CYSCREEN) / 2;
-    handle_ = CreateWindowExA(0, kAppClass, title_.c_str(),
-                              WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, x, y, 0,
-                              0, nullptr, nullptr, ThisModule(), nullptr);
-    if (!handle_) RaiseLastOSError("CreateWindowEx");
-    ownsHandle_ = true;
+    ownWindow_.reset(CreateWindowExA(0, kAppClass, title_.c_str(),
+                                     WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, x,
+                                     y, 0, 0, nullptr, nullptr, ThisModule(), nullptr));
+    if (!ownWindow_) RaiseLastOSError("CreateWindowEx");
+    handle_ = ownWindow_.get();
 }
 
 void TApplication::SetHandle(HWND handle) {
     if (handle == handle_) return;
-    if (ownsHandle_ && handle_) DestroyWindow(handle_);
-    ownsHandle_ = false;
+    ownWindow_.reset();
     handle_ = handle;
 }
 
 void TApplication::SetTitle(const std::string& title) {
     title_ = title;
-    if (ownsHandle_ && handle_) SetWindowTextA(handle_, title.c_str());
+    if (ownWindow_) SetWindowTextA(ownWindow_.get(), title.c_str());
 }
 
 void TApplication::SetHint(const std::string& hint) {

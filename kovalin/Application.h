@@ -2,6 +2,8 @@
 // (or, inside a plug-in, the host's window adopted in its place) and the message loop.
 #pragma once
 
+#include "kovalin/Handles.h"
+
 #include <windows.h>
 
 #include <exception>
@@ -64,8 +66,8 @@ private:
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     bool DispatchOne(const MSG& msg);
 
-    HWND handle_ = nullptr;
-    bool ownsHandle_ = false;
+    HWND handle_ = nullptr; // the window in use: our own or one a host lent us
+    UniqueHWnd ownWindow_;
     bool terminated_ = false;
     bool showingError_ = false;
     std::string title_;

@@ -7,7 +7,8 @@ namespace kovalin {
 std::unique_ptr<TBitmap> CopyBitmapHandle(HBITMAP source) {
     BITMAP bm{};
     // Other GDI objects answer too, with their own record: only a bitmap's size will do.
-    if (!source || GetObjectA(source, sizeof bm, &bm) != sizeof bm) throw EInvalidGraphic("Invalid bitmap handle");
+    if (!source || GetObjectA(source, sizeof bm, &bm) != sizeof bm)
+        throw EInvalidGraphic("Invalid bitmap handle");
     auto copy = std::make_unique<TBitmap>();
     copy->SetPixelFormat(TPixelFormat::pf24bit);
     int height = bm.bmHeight < 0 ? -bm.bmHeight : bm.bmHeight;

@@ -1,5 +1,6 @@
 #include "kovalin/CustomControl.h"
 
+#include "kovalin/Handles.h"
 #include "kovalin/Menus.h"
 
 #include <windowsx.h>
@@ -58,10 +59,8 @@ LRESULT TCustomControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(Handle(), &ps);
-        Paint(dc);
-        EndPaint(Handle(), &ps);
+        PaintDC dc(Handle());
+        Paint(dc.get());
         return 0;
     }
     case WM_PRINTCLIENT:

@@ -333,7 +333,8 @@ void TDrawGrid::UpdateScrollBars() {
                static_cast<int>(static_cast<double>(topRow_ - fixedRows_) / vScale_)};
     int maxLeft = MaxLeftCol();
     int hMax = ColCount() - fixedCols_ - 1;
-    BarState h{hMax, static_cast<UINT>(std::max(1, hMax + 1 - (maxLeft - fixedCols_))), leftCol_ - fixedCols_};
+    BarState h{hMax, static_cast<UINT>(std::max(1, hMax + 1 - (maxLeft - fixedCols_))),
+               leftCol_ - fixedCols_};
     // Setting a bar redraws it; scrolling by keys changes only the vertical position.
     auto apply = [&](int bar, const BarState& want, BarState& had) {
         if (want.max == had.max && want.page == had.page && want.pos == had.pos) return;
@@ -546,10 +547,8 @@ LRESULT TDrawGrid::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(Handle(), &ps);
-        PaintBuffered(dc, ps.rcPaint);
-        EndPaint(Handle(), &ps);
+        PaintDC dc(Handle());
+        PaintBuffered(dc.get(), dc.Rect());
         return 0;
     }
     case WM_PRINTCLIENT: {

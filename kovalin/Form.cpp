@@ -3,6 +3,7 @@
 #include "kovalin/Application.h"
 #include "kovalin/Button.h"
 #include "kovalin/GraphicControl.h"
+#include "kovalin/Handles.h"
 
 #include <algorithm>
 
@@ -214,12 +215,10 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (defaultButton_) return MAKELRESULT(GetDlgCtrlID(defaultButton_->Handle()), DC_HASDEFID);
         return 0;
     case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(Handle(), &ps);
+        PaintDC dc(Handle());
         for (TGraphicControl* g : graphics_)
-            if (g->Visible()) g->Paint(dc);
-        if (OnPaint) OnPaint(dc);
-        EndPaint(Handle(), &ps);
+            if (g->Visible()) g->Paint(dc.get());
+        if (OnPaint) OnPaint(dc.get());
         return 0;
     }
     }

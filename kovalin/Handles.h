@@ -84,6 +84,9 @@ inline void DestroyWnd(HWND h) {
 inline void DestroyImageList(HIMAGELIST h) {
     ::ImageList_Destroy(h);
 }
+inline void DestroyMenuHandle(HMENU h) {
+    ::DestroyMenu(h);
+}
 } // namespace detail
 
 using UniqueHBitmap = UniqueHandle<detail::NullTraits<HBITMAP, detail::DeleteGdi>>;
@@ -97,6 +100,7 @@ using UniqueHModule = UniqueHandle<detail::NullTraits<HMODULE, detail::ReleaseLi
 using UniqueHandleObj = UniqueHandle<detail::NullTraits<HANDLE, detail::CloseKernel>>;
 using UniqueHWnd = UniqueHandle<detail::NullTraits<HWND, detail::DestroyWnd>>;
 using UniqueHImageList = UniqueHandle<detail::NullTraits<HIMAGELIST, detail::DestroyImageList>>;
+using UniqueHMenu = UniqueHandle<detail::NullTraits<HMENU, detail::DestroyMenuHandle>>;
 using UniqueFileHandle = UniqueHandle<detail::InvalidValueTraits<detail::CloseKernel>>;
 using UniqueFindHandle = UniqueHandle<detail::InvalidValueTraits<detail::CloseFind>>;
 using UniqueChangeNotification = UniqueHandle<detail::InvalidValueTraits<detail::CloseChangeNotification>>;
@@ -116,18 +120,43 @@ private:
     HGDIOBJ old_;
 };
 
-// The screen DC, released when the guard ends.
-class ScreenDC {
+// A window's device context (the screen's for no window), released when the guard ends.
+class WindowDC {
 public:
-    ScreenDC() : dc_(::GetDC(nullptr)) {}
-    ScreenDC(const ScreenDC&) = delete;
-    ScreenDC& operator=(const ScreenDC&) = delete;
-    ~ScreenDC() {
-        if (dc_) ::ReleaseDC(nullptr, dc_);
+    explicit WindowDC(HWND window) : window_(window), dc_(::GetDC(window)) {}
+    WindowDC(const WindowDC&) = delete;
+    WindowDC& operator=(const WindowDC&) = delete;
+    ~WindowDC() {
+        if (dc_) ::ReleaseDC(window_, dc_);
     }
     HDC get() const { return dc_; }
 
 private:
+    HWND window_;
+    HDC dc_;
+};
+
+// The screen DC, released when the guard ends.
+class ScreenDC : public WindowDC {
+public:
+    ScreenDC() : WindowDC(nullptr) {}
+};
+
+// The painting DC of a WM_PAINT message: EndPaint runs however the painting ends, so the window
+// is validated even when a paint handler throws.
+class PaintDC {
+public:
+    explicit PaintDC(HWND window) : window_(window), dc_(::BeginPaint(window, &ps_)) {}
+    PaintDC(const PaintDC&) = delete;
+    PaintDC& operator=(const PaintDC&) = delete;
+    ~PaintDC() { ::EndPaint(window_, &ps_); }
+    HDC get() const { return dc_; }
+    // The part of the window to be painted.
+    const RECT& Rect() const { return ps_.rcPaint; }
+
+private:
+    HWND window_;
+    PAINTSTRUCT ps_{};
     HDC dc_;
 };
 

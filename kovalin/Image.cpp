@@ -1,5 +1,7 @@
 #include "kovalin/Image.h"
 
+#include "kovalin/Handles.h"
+
 namespace kovalin {
 
 TImage::TImage(TWinControl& parent, const Params& p) : TWinControl(&parent) {
@@ -13,8 +15,8 @@ LRESULT TImage::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(Handle(), &ps);
+        PaintDC paint(Handle());
+        HDC dc = paint.get();
         int w = picture_.Empty() ? 0 : picture_.Width(), h = picture_.Empty() ? 0 : picture_.Height();
         if (w > 0) BitBlt(dc, 0, 0, w, h, picture_.Canvas().Handle(), 0, 0, SRCCOPY);
         // The face colour around the picture, without painting over it (no flicker).
@@ -23,7 +25,6 @@ LRESULT TImage::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         RECT right{w, 0, client.right, client.bottom}, below{0, h, w, client.bottom};
         if (right.left < right.right) FillRect(dc, &right, face);
         if (below.top < below.bottom) FillRect(dc, &below, face);
-        EndPaint(Handle(), &ps);
         return 0;
     }
     }

@@ -5,42 +5,57 @@
 namespace kovalin {
 
 TImageList::TImageList(const Params& p) {
-    list_.reset(ImageList_Create(p.width, p.height, p.flags, 0, p.allocBy));
-    if (!list_) throw EOutOfResources("Cannot create an image list");
+    owned_.reset(ImageList_Create(p.width, p.height, p.flags, 0, p.allocBy));
+    if (!owned_) throw EOutOfResources("Cannot create an image list");
 }
 
-TImageList::~TImageList() {
-    if (shared_) (void)list_.release();
-}
+TImageList::~TImageList() = default;
 
 void TImageList::SetHandle(HIMAGELIST list, bool shared) {
-    if (list == list_.get()) {
-        shared_ = shared;
+    if (list == Handle()) {
+        SetShareImages(shared);
         return;
     }
-    if (shared_) (void)list_.release();
-    list_.reset(list);
+    if (shared) {
+        owned_.reset();
+        borrowed_ = list;
+    } else {
+        borrowed_ = nullptr;
+        owned_.reset(list);
+    }
     shared_ = shared;
+}
+
+void TImageList::SetShareImages(bool value) {
+    if (value == shared_) return;
+    if (value) {
+        // Ownership leaves: whoever made this wrapper share the list destroys it.
+        borrowed_ = owned_.release();
+    } else {
+        owned_.reset(borrowed_);
+        borrowed_ = nullptr;
+    }
+    shared_ = value;
 }
 
 int TImageList::Width() const {
     int cx = 0, cy = 0;
-    if (list_) ImageList_GetIconSize(list_.get(), &cx, &cy);
+    if (Handle()) ImageList_GetIconSize(Handle(), &cx, &cy);
     return cx;
 }
 
 int TImageList::Height() const {
     int cx = 0, cy = 0;
-    if (list_) ImageList_GetIconSize(list_.get(), &cx, &cy);
+    if (Handle()) ImageList_GetIconSize(Handle(), &cx, &cy);
     return cy;
 }
 
 int TImageList::Count() const {
-    return list_ ? ImageList_GetImageCount(list_.get()) : 0;
+    return Handle() ? ImageList_GetImageCount(Handle()) : 0;
 }
 
 int TImageList::AddMasked(HBITMAP bitmap, COLORREF mask) {
-    int index = list_ ? ImageList_AddMasked(list_.get(), bitmap, mask) : -1;
+    int index = Handle() ? ImageList_AddMasked(Handle(), bitmap, mask) : -1;
     if (index < 0) throw EInvalidGraphicOperation("Cannot add an image to the image list");
     return index;
 }
@@ -58,26 +73,26 @@ int TImageList::AddResourceBitmap(HINSTANCE module, const char* name) {
 }
 
 int TImageList::AddIcon(HICON icon) {
-    int index = list_ ? ImageList_AddIcon(list_.get(), icon) : -1;
+    int index = Handle() ? ImageList_AddIcon(Handle(), icon) : -1;
     if (index < 0) throw EInvalidGraphicOperation("Cannot add an icon to the image list");
     return index;
 }
 
 void TImageList::Clear() {
-    if (list_) ImageList_Remove(list_.get(), -1);
+    if (Handle()) ImageList_Remove(Handle(), -1);
 }
 
 COLORREF TImageList::BkColor() const {
-    return list_ ? ImageList_GetBkColor(list_.get()) : CLR_NONE;
+    return Handle() ? ImageList_GetBkColor(Handle()) : CLR_NONE;
 }
 
 void TImageList::SetBkColor(COLORREF color) {
-    if (list_) ImageList_SetBkColor(list_.get(), color);
+    if (Handle()) ImageList_SetBkColor(Handle(), color);
 }
 
 void TImageList::Draw(HDC dc, int x, int y, int index) const {
     static const UINT styles[] = {ILD_FOCUS, ILD_SELECTED, ILD_NORMAL, ILD_TRANSPARENT};
-    if (list_) ImageList_Draw(list_.get(), index, dc, x, y, styles[static_cast<int>(drawingStyle_)]);
+    if (Handle()) ImageList_Draw(Handle(), index, dc, x, y, styles[static_cast<int>(drawingStyle_)]);
 }
 
 } // namespace kovalin

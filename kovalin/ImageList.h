@@ -29,13 +29,14 @@ public:
     // Destroys the list unless it is shared.
     ~TImageList();
 
-    HIMAGELIST Handle() const { return list_.get(); }
+    HIMAGELIST Handle() const { return shared_ ? borrowed_ : owned_.get(); }
     // Takes the list; the previous one is destroyed unless it was shared. A shared wrapper never
     // destroys what it holds: pass shared = true for lists that belong to the system or another
     // owner.
     void SetHandle(HIMAGELIST list, bool shared);
     bool ShareImages() const { return shared_; }
-    void SetShareImages(bool value) { shared_ = value; }
+    // On: the list now belongs to someone else. Off: this wrapper takes it over.
+    void SetShareImages(bool value);
 
     int Width() const;
     int Height() const;
@@ -59,7 +60,9 @@ public:
     void Draw(HDC dc, int x, int y, int index) const;
 
 private:
-    UniqueHImageList list_;
+    // A list of its own, or one it only borrows; never both.
+    UniqueHImageList owned_;
+    HIMAGELIST borrowed_ = nullptr;
     bool shared_ = false;
     TDrawingStyle drawingStyle_ = TDrawingStyle::dsNormal;
 };

@@ -24,15 +24,14 @@ void TLabel::SetCaption(const std::string& text) {
 
 void TLabel::AdjustSize() {
     if (!autoSize_) return;
-    HDC dc = GetDC(Handle());
     RECT r{0, 0, 0, 0};
     {
-        SelectGuard font(dc, ControlFont());
+        WindowDC dc(Handle());
+        SelectGuard font(dc.get(), ControlFont());
         std::string text = Caption();
         // An empty caption still takes the height of one line.
-        DrawTextA(dc, text.empty() ? " " : text.c_str(), -1, &r, DT_CALCRECT | DT_LEFT | DT_EXPANDTABS);
+        DrawTextA(dc.get(), text.empty() ? " " : text.c_str(), -1, &r, DT_CALCRECT | DT_LEFT | DT_EXPANDTABS);
     }
-    ReleaseDC(Handle(), dc);
     SetWindowPos(Handle(), nullptr, 0, 0, r.right, r.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 

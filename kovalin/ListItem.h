@@ -6,11 +6,22 @@
 
 #include <commctrl.h>
 
+#include <memory>
 #include <string>
+#include <utility>
 
 namespace kovalin {
 
 class TListView;
+
+// What an item carries for its user; freed exactly once, together with its item.
+class TListItemData {
+public:
+    TListItemData() = default;
+    TListItemData(const TListItemData&) = delete;
+    TListItemData& operator=(const TListItemData&) = delete;
+    virtual ~TListItemData() = default;
+};
 
 class TListItem {
 public:
@@ -23,8 +34,8 @@ public:
 
     const std::string& Caption() const { return caption_; }
     void SetCaption(const std::string& value);
-    void* Data() const { return data_; }
-    void SetData(void* value) { data_ = value; }
+    TListItemData* Data() const { return data_.get(); }
+    void SetData(std::unique_ptr<TListItemData> data) { data_ = std::move(data); }
 
     // Index in the list's image lists, -1 for none.
     int ImageIndex() const { return imageIndex_; }
@@ -64,7 +75,7 @@ private:
     TListView& owner_;
     int index_;
     std::string caption_;
-    void* data_ = nullptr;
+    std::unique_ptr<TListItemData> data_;
     int imageIndex_ = -1;
     int overlayIndex_ = -1;
     bool cut_ = false;

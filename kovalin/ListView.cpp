@@ -119,10 +119,10 @@ TListItem* TListView::ItemOrNull(LRESULT index) const {
     return index >= 0 && index < ItemCount() ? items_[static_cast<size_t>(index)].get() : nullptr;
 }
 
-TListItem& TListView::AddItem(const std::string& caption, void* data) {
+TListItem& TListView::AddItem(const std::string& caption, std::unique_ptr<TListItemData> data) {
     std::unique_ptr<TListItem> item(new TListItem(*this, ItemCount()));
     item->caption_ = caption;
-    item->data_ = data;
+    item->data_ = std::move(data);
     items_.push_back(std::move(item));
     if (!Updating()) SyncCount();
     return *items_.back();

@@ -58,7 +58,8 @@ public:
     int ItemCount() const { return static_cast<int>(items_.size()); }
     // Raises ERangeError outside 0 .. ItemCount() - 1.
     TListItem& Item(int index) const;
-    TListItem& AddItem(const std::string& caption = std::string(), void* data = nullptr);
+    TListItem& AddItem(const std::string& caption = std::string(),
+                       std::unique_ptr<TListItemData> data = nullptr);
     // Raises OnDeletion, then removes the item; the marks of the items after it move with them.
     void DeleteItem(int index);
     void ClearItems();
@@ -142,7 +143,7 @@ public:
     std::function<void(int column)> OnColumnClick;
     // The selection of an item changed; nullptr when it changed for several items at once.
     std::function<void(TListItem* item, bool selected)> OnSelectItem;
-    // An item is about to go; the owner releases what its data points to.
+    // An item is about to go, its data still with it.
     std::function<void(TListItem& item)> OnDeletion;
     // Editing a caption in place may start: clear `allow` to refuse.
     std::function<void(TListItem& item, bool& allow)> OnEditing;

@@ -19,13 +19,12 @@ void CollectCommands(const TMenuItem& parent, std::vector<TMenuItem*>& out) {
 void FillMenu(HMENU menu, const TMenuItem& parent, UINT& nextId) {
     for (const auto& item : parent.Items) {
         if (!item->Items.empty()) {
-            HMENU sub = CreatePopupMenu();
-            FillMenu(sub, *item, nextId);
-            if (item->Visible)
-                AppendMenuA(menu, MF_POPUP | MF_STRING | (item->Enabled ? 0 : MF_GRAYED),
-                            reinterpret_cast<UINT_PTR>(sub), item->Caption.c_str());
-            else
-                DestroyMenu(sub);
+            UniqueHMenu sub(CreatePopupMenu());
+            FillMenu(sub.get(), *item, nextId);
+            // An appended submenu belongs to its menu from then on.
+            if (item->Visible && AppendMenuA(menu, MF_POPUP | MF_STRING | (item->Enabled ? 0 : MF_GRAYED),
+                                             reinterpret_cast<UINT_PTR>(sub.get()), item->Caption.c_str()))
+                (void)sub.release();
         } else if (item->IsLine()) {
             if (item->Visible) AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
         } else {
@@ -47,21 +46,24 @@ std::vector<TMenuItem*> TPopupMenu::Commands() const {
 }
 
 HMENU TPopupMenu::CreateHandle() const {
-    HMENU menu = CreatePopupMenu();
+    UniqueHMenu menu(CreatePopupMenu());
     if (!menu) RaiseLastOSError("CreatePopupMenu");
     UINT id = 1;
-    FillMenu(menu, root_, id);
-    return menu;
+    FillMenu(menu.get(), root_, id);
+    return menu.release();
 }
 
 TMenuItem* TPopupMenu::Popup(HWND owner, int x, int y) {
-    HMENU menu = CreateHandle();
-    // The owner must be the foreground window, or the menu does not close when the user clicks
-    // elsewhere.
-    SetForegroundWindow(owner);
-    UINT chosen = static_cast<UINT>(TrackPopupMenu(
-        menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RETURNCMD | TPM_RIGHTBUTTON, x, y, 0, owner, nullptr));
-    DestroyMenu(menu);
+    UINT chosen = 0;
+    {
+        UniqueHMenu menu(CreateHandle());
+        // The owner must be the foreground window, or the menu does not close when the user clicks
+        // elsewhere.
+        SetForegroundWindow(owner);
+        chosen = static_cast<UINT>(
+            TrackPopupMenu(menu.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RETURNCMD | TPM_RIGHTBUTTON, x, y,
+                           0, owner, nullptr));
+    }
     std::vector<TMenuItem*> commands = Commands();
     if (chosen == 0 || chosen > commands.size()) return nullptr;
     TMenuItem* item = commands[chosen - 1];

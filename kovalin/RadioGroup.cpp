@@ -19,13 +19,10 @@ HWND CreateChild(HWND parent, const char* text, DWORD style, int left, int top, 
 }
 
 int TextHeight(HWND window, HFONT font) {
-    HDC dc = GetDC(window);
+    WindowDC dc(window);
+    SelectGuard sel(dc.get(), font);
     TEXTMETRICA tm{};
-    {
-        SelectGuard sel(dc, font);
-        GetTextMetricsA(dc, &tm);
-    }
-    ReleaseDC(window, dc);
+    GetTextMetricsA(dc.get(), &tm);
     return tm.tmHeight;
 }
 

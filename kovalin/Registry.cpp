@@ -17,14 +17,11 @@ std::string StripSlashes(const std::string& s) {
     return s.substr(b, e - b);
 }
 
-// Closes keys the accessor opened for itself, but never a predefined root.
-struct TempKey {
-    HKEY key = nullptr;
-    HKEY base = nullptr;
-    ~TempKey() {
-        if (key && key != base) RegCloseKey(key);
-    }
-};
+// The owner of a key the accessor opened for itself. The system may hand a predefined root back
+// for an empty path: that one is never closed.
+UniqueHKey OwnTempKey(HKEY opened, HKEY base) {
+    return UniqueHKey(opened != base ? opened : nullptr);
+}
 
 } // namespace
 
@@ -75,8 +72,10 @@ void TRegistry::CloseKey() {
 bool TRegistry::KeyExists(const std::string& key) const {
     std::string rel;
     HKEY base = BaseFor(key, rel);
-    TempKey k{nullptr, base};
-    return RegOpenKeyExA(base, rel.c_str(), 0, KEY_READ, &k.key) == ERROR_SUCCESS;
+    HKEY opened = nullptr;
+    bool exists = RegOpenKeyExA(base, rel.c_str(), 0, KEY_READ, &opened) == ERROR_SUCCESS;
+    UniqueHKey owner = OwnTempKey(opened, base);
+    return exists;
 }
 
 bool TRegistry::DeleteKey(const std::string& key) {
@@ -85,14 +84,15 @@ bool TRegistry::DeleteKey(const std::string& key) {
     if (rel.empty()) return false;
     // Sub-keys go first: RegDeleteKey refuses a key that still has children.
     {
-        TempKey k{nullptr, base};
-        if (RegOpenKeyExA(base, rel.c_str(), 0, KEY_ALL_ACCESS, &k.key) != ERROR_SUCCESS) return false;
+        HKEY opened = nullptr;
+        if (RegOpenKeyExA(base, rel.c_str(), 0, KEY_ALL_ACCESS, &opened) != ERROR_SUCCESS) return false;
+        UniqueHKey owner = OwnTempKey(opened, base);
         char name[256];
         for (;;) {
             DWORD len = sizeof(name);
-            if (RegEnumKeyExA(k.key, 0, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            if (RegEnumKeyExA(opened, 0, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
                 break;
-            TRegistry sub(k.key, KEY_ALL_ACCESS);
+            TRegistry sub(opened, KEY_ALL_ACCESS);
             if (!sub.DeleteKey(name)) return false;
         }
     }

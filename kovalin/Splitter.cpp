@@ -36,8 +36,10 @@ void TSplitter::MoveTo(POINT screen) {
     if (Align() == TAlign::alRight || Align() == TAlign::alBottom) delta = -delta;
     int size = std::clamp(startSize_ + delta, std::min(minSize_, startSize_), std::max(maxSize_, minSize_));
     if (size == ExtentOf(*resized_)) return;
-    if (Vertical()) resized_->SetBounds(resized_->Left(), resized_->Top(), size, resized_->Height());
-    else resized_->SetBounds(resized_->Left(), resized_->Top(), resized_->Width(), size);
+    if (Vertical())
+        resized_->SetBounds(resized_->Left(), resized_->Top(), size, resized_->Height());
+    else
+        resized_->SetBounds(resized_->Left(), resized_->Top(), resized_->Width(), size);
     Parent()->AlignControls();
     UpdateWindow(Parent()->Handle());
 }

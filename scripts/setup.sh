@@ -21,6 +21,7 @@ packages=(
   nsis     # the installers (makensis with its x86 and amd64 stubs)
   python3  # the installer's zip; the web loader tests' scripted HTTP server
   xdotool  # drag-and-drop tests: modifier keys held through the X server during a drag
+  clang-format  # scripts/format.sh and the formatting check of .ci/run
 )
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }

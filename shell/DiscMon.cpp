@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <iterator>
 
+namespace shell {
+
 using namespace kovalin;
 
 namespace {
@@ -226,3 +228,5 @@ void TDiscMonitor::Signalled(bool change) {
     }
     if (*alive) --reporting_;
 }
+
+} // namespace shell

@@ -13,6 +13,8 @@
 #include <mutex>
 #include <string>
 
+namespace shell {
+
 enum class TMonitorFilter { moFilename, moDirName, moAttributes, moSize, moLastWrite, moSecurity };
 using TMonitorFilters = kovalin::TSet<TMonitorFilter>;
 using TDiscMonitorDirStr = std::string;
@@ -113,3 +115,5 @@ private:
     bool active_ = false;
     bool showDesignMsg_ = false;
 };
+
+} // namespace shell

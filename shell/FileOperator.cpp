@@ -5,6 +5,8 @@
 
 #include <iterator>
 
+namespace shell {
+
 namespace {
 
 using enum TFileOperationFlag;
@@ -260,3 +262,5 @@ bool TFileOperator::UndoExecute() {
     SetFlags(savedFlags);
     return ok;
 }
+
+} // namespace shell

@@ -16,6 +16,8 @@ namespace kovalin {
 class TWinControl;
 }
 
+namespace shell {
+
 enum class TFileOperation { foCopy, foDelete, foMove, foRename };
 enum class TFileOperationFlag {
     foAllowUndo,
@@ -95,6 +97,8 @@ private:
     TFileOperationFlags lastFlags_;
     bool canUndo_ = false;
 };
+
+} // namespace shell
 
 #ifndef _WIN64
 // The record is the system's packed 32-bit one.

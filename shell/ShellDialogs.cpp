@@ -1,6 +1,7 @@
 #include "shell/ShellDialogs.h"
 
 #include "kovalin/ComPtr.h"
+#include "kovalin/Handles.h"
 #include "kovalin/Module.h"
 #include "shell/PIDL.h"
 
@@ -13,8 +14,6 @@ namespace shell {
 using kovalin::ComPtr;
 
 namespace {
-
-kovalin::TPopupMenu* g_extraItems = nullptr;
 
 // Shell commands get ids 1..1000; the application's extra items follow from 1001.
 constexpr UINT kFirstShellCmd = 1;
@@ -47,26 +46,19 @@ public:
         wc.hInstance = kovalin::ThisModule();
         wc.lpszClassName = kRelayClass;
         RegisterClassA(&wc);
-        hwnd_ = CreateWindowExA(0, kRelayClass, kRelayTitle, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                kovalin::ThisModule(), cm2);
+        window_.reset(CreateWindowExA(0, kRelayClass, kRelayTitle, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                      kovalin::ThisModule(), cm2));
     }
     RelayWindow(const RelayWindow&) = delete;
     RelayWindow& operator=(const RelayWindow&) = delete;
     ~RelayWindow() {
-        if (hwnd_) DestroyWindow(hwnd_);
+        window_.reset();
         UnregisterClassA(kRelayClass, kovalin::ThisModule());
     }
-    HWND get() const { return hwnd_; }
+    HWND get() const { return window_.get(); }
 
 private:
-    HWND hwnd_ = nullptr;
-};
-
-struct MenuHandle {
-    HMENU h = CreatePopupMenu();
-    ~MenuHandle() {
-        if (h) DestroyMenu(h);
-    }
+    kovalin::UniqueHWnd window_;
 };
 
 // The context menu interface of some items of one folder, given as item id lists relative to it.
@@ -92,22 +84,24 @@ bool SplitPath(const std::string& path, ComPtr<IShellFolder>& folder, UniquePidl
     return item && BindFolder(parentOwner.get(), folder);
 }
 
-std::string ShowMenu(HWND owner, POINT pt, IContextMenu* menu, bool invokePaste, bool canRename) {
+std::string ShowMenu(HWND owner, POINT pt, IContextMenu* menu, bool invokePaste, bool canRename,
+                     const kovalin::TPopupMenu* extraItems) {
     if (!menu) return std::string();
     std::string verb;
     try {
-        MenuHandle popup;
+        kovalin::UniqueHMenu popup(CreatePopupMenu());
+        if (!popup) return verb;
         ComPtr<IContextMenu2> cm2;
         menu->QueryInterface(IID_IContextMenu2, cm2.put_void());
         UINT flags = CMF_EXPLORE | (canRename ? CMF_CANRENAME : 0);
-        if (FAILED(menu->QueryContextMenu(popup.h, 0, kFirstShellCmd, kLastShellCmd, flags))) return verb;
+        if (FAILED(menu->QueryContextMenu(popup.get(), 0, kFirstShellCmd, kLastShellCmd, flags))) return verb;
 
-        if (g_extraItems && g_extraItems->Count() > 0) {
-            AppendMenuA(popup.h, MF_SEPARATOR, 0, nullptr);
-            for (size_t i = 0; i < g_extraItems->Count(); ++i) {
-                const kovalin::TMenuItem& item = g_extraItems->Item(i);
+        if (extraItems && extraItems->Count() > 0) {
+            AppendMenuA(popup.get(), MF_SEPARATOR, 0, nullptr);
+            for (size_t i = 0; i < extraItems->Count(); ++i) {
+                const kovalin::TMenuItem& item = extraItems->Item(i);
                 if (!item.Visible || !item.Enabled) continue;
-                AppendMenuA(popup.h, MF_STRING | (item.Checked ? MF_CHECKED : 0), kFirstExtraCmd + i,
+                AppendMenuA(popup.get(), MF_STRING | (item.Checked ? MF_CHECKED : 0), kFirstExtraCmd + i,
                             item.Caption.c_str());
             }
         }
@@ -115,8 +109,8 @@ std::string ShowMenu(HWND owner, POINT pt, IContextMenu* menu, bool invokePaste,
         std::unique_ptr<RelayWindow> relay;
         if (cm2) relay = std::make_unique<RelayWindow>(cm2.get());
         HWND menuOwner = relay && relay->get() ? relay->get() : owner;
-        UINT cmd = static_cast<UINT>(TrackPopupMenu(popup.h, TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD,
-                                                    pt.x, pt.y, 0, menuOwner, nullptr));
+        UINT cmd = static_cast<UINT>(TrackPopupMenu(
+            popup.get(), TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD, pt.x, pt.y, 0, menuOwner, nullptr));
         if (cmd >= kFirstShellCmd && cmd <= kLastShellCmd) {
             char buf[256] = {};
             if (SUCCEEDED(menu->GetCommandString(cmd - kFirstShellCmd, GCS_VERBA, nullptr, buf, 255))) {
@@ -132,8 +126,8 @@ std::string ShowMenu(HWND owner, POINT pt, IContextMenu* menu, bool invokePaste,
                 ici.nShow = SW_SHOWNORMAL;
                 menu->InvokeCommand(&ici);
             }
-        } else if (cmd >= kFirstExtraCmd && g_extraItems && cmd - kFirstExtraCmd < g_extraItems->Count()) {
-            g_extraItems->Item(cmd - kFirstExtraCmd).Click();
+        } else if (cmd >= kFirstExtraCmd && extraItems && cmd - kFirstExtraCmd < extraItems->Count()) {
+            extraItems->Item(cmd - kFirstExtraCmd).Click();
         }
     } catch (...) {
         // A misbehaving shell extension ends the menu, nothing more.
@@ -143,22 +137,18 @@ std::string ShowMenu(HWND owner, POINT pt, IContextMenu* menu, bool invokePaste,
 
 } // namespace
 
-void SetShellMenuExtraItems(kovalin::TPopupMenu* menu) {
-    g_extraItems = menu;
-}
-
 std::string ShellDisplayContextMenu(HWND owner, POINT pt, const std::string& path, bool invokePaste,
-                                    bool canRename) {
+                                    bool canRename, const kovalin::TPopupMenu* extraItems) {
     ComPtr<IShellFolder> folder;
     UniquePidl item;
     if (!SplitPath(path, folder, item)) return std::string();
     ComPtr<IContextMenu> menu = ContextMenuOf(owner, folder.get(), {item.get()});
-    return ShowMenu(owner, pt, menu.get(), invokePaste, canRename);
+    return ShowMenu(owner, pt, menu.get(), invokePaste, canRename, extraItems);
 }
 
 std::string ShellDisplayContextMenuMulti(HWND owner, POINT pt, const std::string& folderPath,
                                          const std::vector<std::string>& names, bool invokePaste,
-                                         bool canRename) {
+                                         bool canRename, const kovalin::TPopupMenu* extraItems) {
     UniquePidl folderPidl(PidlFromPath(folderPath));
     ComPtr<IShellFolder> folder;
     if (!folderPidl || !BindFolder(folderPidl.get(), folder)) return std::string();
@@ -170,7 +160,7 @@ std::string ShellDisplayContextMenuMulti(HWND owner, POINT pt, const std::string
         items.push_back(owned.back().get());
     }
     ComPtr<IContextMenu> menu = ContextMenuOf(owner, folder.get(), items);
-    return ShowMenu(owner, pt, menu.get(), invokePaste, canRename);
+    return ShowMenu(owner, pt, menu.get(), invokePaste, canRename, extraItems);
 }
 
 bool ShellExecuteVerb(HWND owner, const std::string& verb, const std::string& path) {
@@ -185,10 +175,11 @@ bool ShellExecuteVerb(HWND owner, const std::string& verb, const std::string& pa
         ici.hwnd = owner;
         ici.nShow = SW_SHOWNORMAL;
         if (verb.empty()) {
-            MenuHandle popup;
-            if (FAILED(menu->QueryContextMenu(popup.h, 0, kFirstShellCmd, kLastShellCmd, CMF_DEFAULTONLY)))
+            kovalin::UniqueHMenu popup(CreatePopupMenu());
+            if (!popup || FAILED(menu->QueryContextMenu(popup.get(), 0, kFirstShellCmd, kLastShellCmd,
+                                                        CMF_DEFAULTONLY)))
                 return false;
-            UINT def = GetMenuDefaultItem(popup.h, FALSE, 0);
+            UINT def = GetMenuDefaultItem(popup.get(), FALSE, 0);
             if (def == static_cast<UINT>(-1)) return false;
             ici.lpVerb = MAKEINTRESOURCEA(def - kFirstShellCmd);
         } else {

@@ -11,18 +11,17 @@
 
 namespace shell {
 
-// Visible, enabled items of this menu are appended to every shell context menu; nullptr for none.
-void SetShellMenuExtraItems(kovalin::TPopupMenu* menu);
-
 // Shows the context menu of one file or folder at a screen point and runs the chosen command.
 // Returns the chosen verb in lower case ("" for none or an extra item). "rename" is never run
-// (the caller edits in place), nor "paste" unless invokePaste (the caller pastes itself).
+// (the caller edits in place), nor "paste" unless invokePaste (the caller pastes itself). The
+// visible, enabled items of extraItems follow the shell's own below a line; a chosen one is
+// clicked.
 std::string ShellDisplayContextMenu(HWND owner, POINT screenPoint, const std::string& path, bool invokePaste,
-                                    bool canRename);
+                                    bool canRename, const kovalin::TPopupMenu* extraItems = nullptr);
 // The same for several items of one folder.
 std::string ShellDisplayContextMenuMulti(HWND owner, POINT screenPoint, const std::string& folder,
                                          const std::vector<std::string>& names, bool invokePaste,
-                                         bool canRename);
+                                         bool canRename, const kovalin::TPopupMenu* extraItems = nullptr);
 
 // Runs a verb of the path's context menu without showing it; "" runs the default item.
 bool ShellExecuteVerb(HWND owner, const std::string& verb, const std::string& path);

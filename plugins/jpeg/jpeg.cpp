@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 #include <vector>
 
 namespace kvjpeg {
@@ -124,17 +125,6 @@ HPALETTE PaletteFromColorMap(const jpeg_decompress_struct& d) {
         }
         e.peFlags = 0;
     }
-    return CreatePalette(lp);
-}
-
-HPALETTE CopyPalette(HPALETTE pal) {
-    PALETTEENTRY entries[256];
-    UINT n = GetPaletteEntries(pal, 0, 256, entries);
-    std::vector<char> buf(sizeof(LOGPALETTE) + n * sizeof(PALETTEENTRY));
-    auto* lp = reinterpret_cast<LOGPALETTE*>(buf.data());
-    lp->palVersion = 0x300;
-    lp->palNumEntries = static_cast<WORD>(n);
-    std::memcpy(lp->palPalEntry, entries, n * sizeof(PALETTEENTRY));
     return CreatePalette(lp);
 }
 
@@ -368,7 +358,7 @@ void TJPEGImage::Decode() {
                         }
                     }
                     d.actual_number_of_colors = static_cast<int>(n);
-                    bitmap_->SetPalette(CopyPalette(palette_.get()));
+                    bitmap_->SetPalette(ClonePalette(palette_.get()).release());
                     paletteSupplied = true;
                 }
             } else {
@@ -568,17 +558,25 @@ void TJPEGImage::SetSmoothing(bool value) {
 
 namespace {
 const char kFormatOwner = 0; // identifies this library's entries in the format registry
-}
+// The entry points may be called from more than one thread of the host.
+std::mutex formatLock;
+bool formatRegistered = false;
+} // namespace
 
 void RegisterJPEGFormat() {
+    std::lock_guard<std::mutex> lock(formatLock);
+    if (formatRegistered) return;
     std::string description = JpegText(sJPEGImageFile);
     auto create = [] { return std::unique_ptr<TGraphic>(new TJPEGImage); };
     TPictureFormats::Register("jpeg", description, create, &kFormatOwner);
     TPictureFormats::Register("jpg", description, create, &kFormatOwner);
+    formatRegistered = true;
 }
 
 void UnregisterJPEGFormat() {
+    std::lock_guard<std::mutex> lock(formatLock);
     TPictureFormats::Unregister(&kFormatOwner);
+    formatRegistered = false;
 }
 
 } // namespace kvjpeg

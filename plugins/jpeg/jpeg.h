@@ -150,7 +150,9 @@ private:
     bool smoothing_;
 };
 
-// Puts TJPEGImage in the picture format registry under "jpeg" and "jpg", and takes it out again.
+// Puts TJPEGImage in the picture format registry under "jpeg" and "jpg" (once, however often it is
+// called), and takes it out again. Every entry point registers on its way in rather than DllMain
+// at load: it loads strings and allocates, which is no work for the loader lock.
 void RegisterJPEGFormat();
 void UnregisterJPEGFormat();
 

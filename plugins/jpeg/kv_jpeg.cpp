@@ -8,14 +8,16 @@
 using namespace kovalin;
 using namespace kvjpeg;
 
-BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
-    if (reason == DLL_PROCESS_ATTACH) RegisterJPEGFormat();
-    if (reason == DLL_PROCESS_DETACH) UnregisterJPEGFormat();
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID processEnds) {
+    // Only bookkeeping under the loader lock: the entries are dropped when a host frees the library;
+    // when the process ends its memory goes with it.
+    if (reason == DLL_PROCESS_DETACH && !processEnds) UnregisterJPEGFormat();
     return TRUE;
 }
 
 extern "C" HBITMAP WINAPI KPLUGopen(LPCSTR fileName, LPCSTR, HWND) {
     try {
+        RegisterJPEGFormat();
         TJPEGImage jpg;
         jpg.LoadFromFile(fileName ? fileName : "");
         // The decoded bitmap itself becomes the result: drawing it into a second bitmap of the
@@ -30,6 +32,7 @@ extern "C" HBITMAP WINAPI KPLUGopen(LPCSTR fileName, LPCSTR, HWND) {
 
 extern "C" BOOL WINAPI KPLUGinfo(LPCSTR fileName, KPlugUnused, KPlugUnused, HWND appWindow) {
     try {
+        RegisterJPEGFormat();
         Application().SetHandle(appWindow);
         TJPEGImage jpg;
         jpg.LoadFromFile(fileName ? fileName : "");

@@ -12,6 +12,7 @@ using namespace kvjpeg;
 
 extern "C" BOOL WINAPI KPLUGsave(LPCSTR fileName, KPlugUnused, KPlugUnused, HBITMAP image) {
     try {
+        RegisterJPEGFormat();
         THostBitmap bmp(image);
         TJPEGImage jpg;
         // Only the low byte of the stored number counts; the codec keeps it within 1..100.
@@ -36,6 +37,7 @@ extern "C" BOOL WINAPI KPLUGsave(LPCSTR fileName, KPlugUnused, KPlugUnused, HBIT
 extern "C" BOOL WINAPI KPLUGexport(KPlugUnused, HWND appWindow, HBITMAP image) {
     std::string tempPath;
     try {
+        RegisterJPEGFormat();
         Application().SetHandle(appWindow);
         try {
             // The handle is ours from here on, even when the export ends early with an error.
@@ -60,6 +62,7 @@ extern "C" BOOL WINAPI KPLUGexport(KPlugUnused, HWND appWindow, HBITMAP image) {
 
 extern "C" BOOL WINAPI KPLUGconfig(KPlugUnused) {
     try {
+        RegisterJPEGFormat();
         std::string text = ReadQualityText();
         if (InputQuery("JPEG Plug-in", "Changing JPEG compression quality - from 1 to 100", text)) {
             int quality = 0;

@@ -44,11 +44,15 @@ inline void ReleaseBitmap(HBITMAP h) {
 inline void ReleaseKey(HKEY h) {
     RegCloseKey(h);
 }
+inline void ReleaseWindow(HWND h) {
+    DestroyWindow(h);
+}
 
 using OwnedGlobal = Owned<HGLOBAL, ReleaseGlobal>;
 using OwnedModule = Owned<HMODULE, ReleaseLibrary>;
 using OwnedBitmap = Owned<HBITMAP, ReleaseBitmap>;
 using OwnedKey = Owned<HKEY, ReleaseKey>;
+using OwnedWindow = Owned<HWND, ReleaseWindow>;
 
 // Keeps a movable global block locked for its lifetime.
 class GlobalLockGuard {

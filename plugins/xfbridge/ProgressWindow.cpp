@@ -43,13 +43,13 @@ void __cdecl TProgressWindow::Report(int32 done, int32 total) {
         if (!current) {
             // A range of 0 or less would divide by zero; such a report gets the default range.
             auto* window = new TProgressWindow(total > 0 ? total : 100);
-            if (!window->hwnd_) {
+            if (!window->window_) {
                 delete window;
                 return;
             }
             current = window;
-            ShowWindow(window->hwnd_, SW_SHOWNOACTIVATE);
-            UpdateWindow(window->hwnd_);
+            ShowWindow(window->window_.get(), SW_SHOWNOACTIVATE);
+            UpdateWindow(window->window_.get());
             window->SetPosition(done);
         } else if (done == 0) {
             CloseCurrent();
@@ -81,17 +81,16 @@ TProgressWindow::TProgressWindow(int32 rangeMax) : rangeMax_(rangeMax) {
     const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
     const int width = std::max(screenWidth / 4, 200);
     const int height = r.bottom - r.top;
-    hwnd_ = CreateWindowExA(exStyle, kClassName, kTitle, style, (screenWidth - width) / 2,
-                            (screenHeight - height) / 2, width, height, nullptr, nullptr, instance, nullptr);
-    if (!hwnd_) return;
-    SetWindowLongPtrA(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    window_.reset(CreateWindowExA(exStyle, kClassName, kTitle, style, (screenWidth - width) / 2,
+                                  (screenHeight - height) / 2, width, height, nullptr, nullptr, instance,
+                                  nullptr));
+    if (!window_) return;
+    SetWindowLongPtrA(window_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }
 
 TProgressWindow::~TProgressWindow() {
-    if (hwnd_) {
-        SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
-        DestroyWindow(hwnd_);
-    }
+    // No message of the window's last ones may reach the object that is going.
+    if (window_) SetWindowLongPtrA(window_.get(), GWLP_USERDATA, 0);
 }
 
 LRESULT CALLBACK TProgressWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -114,7 +113,7 @@ LRESULT CALLBACK TProgressWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPA
 
 RECT TProgressWindow::BarRect() const {
     RECT client{};
-    GetClientRect(hwnd_, &client);
+    GetClientRect(window_.get(), &client);
     const int inset = kMargin + kEdge;
     return RECT{inset, inset, std::max<LONG>(inset, client.right - inset), inset + kBarHeight};
 }
@@ -130,13 +129,13 @@ void TProgressWindow::SetPosition(int32 position) {
     position_ = position;
     const int width = FilledWidth();
     if (width == shownWidth_) return;
-    WindowDC dc(hwnd_);
+    WindowDC dc(window_.get());
     PaintBar(dc.get());
     // The filter keeps the thread busy until it is done, so the bar has to reach the screen now.
     // A look at the window's messages (none is taken) is when Wine passes drawing on to X.
     GdiFlush();
     MSG msg;
-    PeekMessageA(&msg, hwnd_, 0, 0, PM_NOREMOVE | PM_NOYIELD);
+    PeekMessageA(&msg, window_.get(), 0, 0, PM_NOREMOVE | PM_NOYIELD);
 }
 
 void TProgressWindow::PaintFrame(HDC dc) const {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "plugins/xfbridge/FilterRecord.h"
+#include "plugins/xfbridge/Owned.h"
 
 #include <windows.h>
 
@@ -23,7 +24,7 @@ public:
     // Closes the window and gives up its class: the code that draws it is being unloaded.
     static void Unregister();
 
-    HWND Handle() const { return hwnd_; }
+    HWND Handle() const { return window_.get(); }
     int32 Position() const { return position_; }
     int32 RangeMax() const { return rangeMax_; }
     // The bar's inner area, in client coordinates, and how much of it is filled.
@@ -42,7 +43,7 @@ private:
     void PaintBar(HDC dc);
     void PaintFrame(HDC dc) const;
 
-    HWND hwnd_ = nullptr;
+    OwnedWindow window_;
     int32 rangeMax_ = 100;
     int32 position_ = 0;
     int shownWidth_ = 0;

@@ -1,9 +1,9 @@
 #include "drivetree/DriveView.h"
-#include "drivetree/IEDriveInfo.h"
 #include "kovalin/Application.h"
 #include "kovalin/Form.h"
 #include "kovalin/Registry.h"
 #include "shell/BaseUtils.h"
+#include "shell/IEDriveInfo.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/Drives.h"
 #include "tests/support/WindowDriver.h"
@@ -14,6 +14,7 @@
 #include <vector>
 
 using namespace drivetree;
+using namespace shell;
 using namespace kovalin;
 using namespace testsupport;
 
@@ -76,6 +77,10 @@ public:
     void Reload(bool) override {}
     bool Loading() const override { return false; }
     void ClipboardEmptied() override {}
+    TFileListTree* DriveView() const override { return tree; }
+    void DriveViewChanged(TFileListTree* value) override { tree = value; }
+    ~FakeFileList() override { SetDriveView(nullptr); }
+    TFileListTree* tree = nullptr;
     std::string path;
     std::vector<std::string> paths;
 };
@@ -86,11 +91,6 @@ LPARAM PointOf(TTreeNode* node) {
     return MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
 }
 
-void RecreateDriveInfo() {
-    DoneDriveInfo();
-    InitDriveInfo();
-}
-
 class DriveViewTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -98,7 +98,7 @@ protected:
         Application().Initialize();
         form = std::make_unique<TForm>(
             TFormParams{.caption = "Drives", .clientWidth = 320, .clientHeight = 600});
-        view = std::make_unique<TDriveView>(*form, TDriveView::Params{.width = 320, .height = 600});
+        view = std::make_unique<TDriveView>(*form, TDriveView::Params{.width = 320, .height = 600}, drives);
     }
     void TearDown() override {
         view.reset();
@@ -116,6 +116,9 @@ protected:
         UpdateWindow(view->Handle());
         RunUntilIdle();
     }
+    // A fresh read, as after a change of the drive policy.
+    void RecreateDriveInfo() { drives = TDriveInfo(); }
+    TDriveInfo drives;
     TempDir temp;
     std::unique_ptr<TForm> form;
     std::unique_ptr<TDriveView> view;
@@ -125,7 +128,7 @@ TEST_F(DriveViewTest, DriveNodesFollowTheShownDrivesInLetterOrder) {
     view->Loaded();
     std::string expected, roots;
     for (char d = 'A'; d <= 'Z'; ++d)
-        if (DriveInfo().GetDriveData(d).Valid) expected += d;
+        if (drives.GetDriveData(d).Valid) expected += d;
     for (TTreeNode* n = view->GetFirstNode(); n; n = n->GetNextSibling()) {
         roots += view->GetDrive(n);
         EXPECT_EQ(TDriveView::NodeData(n)->DirName, std::string(1, view->GetDrive(n)) + ":\\");
@@ -138,15 +141,15 @@ TEST_F(DriveViewTest, DriveNodesFollowTheShownDrivesInLetterOrder) {
     ASSERT_NE(c, nullptr);
     EXPECT_EQ(view->FindNodeToPath("c:\\"), c);
     EXPECT_EQ(c->Count(), 0); // finding a root reads nothing
-    EXPECT_EQ(c->Text(), DriveInfo().GetPrettyName('C'));
+    EXPECT_EQ(c->Text(), drives.GetPrettyName('C'));
     view->SetVolDisplayStyle(doDisplayName);
-    EXPECT_EQ(c->Text(), DriveInfo().GetDriveDisplayName('C'));
+    EXPECT_EQ(c->Text(), drives.GetDriveDisplayName('C'));
     view->SetShowVolLabel(false);
     EXPECT_EQ(c->Text(), "C:");
     view->SetShowVolLabel(true);
     if (HasDrive('M', DRIVE_REMOTE)) {
         view->SetVolDisplayStyle(doLongPrettyName);
-        EXPECT_EQ(view->FindNodeToPath("M:\\")->Text(), DriveInfo().GetLongPrettyName('M'));
+        EXPECT_EQ(view->FindNodeToPath("M:\\")->Text(), drives.GetLongPrettyName('M'));
     }
 }
 
@@ -161,7 +164,7 @@ TEST_F(DriveViewTest, ANetworkDriveIsCaptionedInEveryVolumeStyle) {
     view->SetVolDisplayStyle(doLongPrettyName);
     EXPECT_EQ(m->Text(), "M: " + share);
     view->SetVolDisplayStyle(doDisplayName);
-    EXPECT_EQ(m->Text(), DriveInfo().GetDriveDisplayName('M'));
+    EXPECT_EQ(m->Text(), drives.GetDriveDisplayName('M'));
     EXPECT_FALSE(m->Text().empty());
     view->SetShowVolLabel(false);
     EXPECT_EQ(m->Text(), "M:");
@@ -660,7 +663,7 @@ TEST_F(DriveViewTest, IconsAreFetchedWhenDrawn) {
     EXPECT_EQ(plain->ImageIndex(), info.iIcon);
     EXPECT_GT(readonly->ImageIndex(), 0);
     TTreeNode* c = view->GetDriveStatus('C').RootNode;
-    EXPECT_EQ(c->ImageIndex(), DriveInfo().GetImageIndex('C'));
+    EXPECT_EQ(c->ImageIndex(), drives.GetImageIndex('C'));
     EXPECT_EQ(c->SelectedIndex(), c->ImageIndex());
     SetFileAttributesA((temp / "readonly").c_str(), FILE_ATTRIBUTE_NORMAL);
 }

@@ -1,11 +1,11 @@
-#include "drivetree/FolderEntries.h"
+#include "shell/FolderEntries.h"
 #include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 
-using namespace drivetree;
+using namespace shell;
 using namespace testsupport;
 
 namespace {

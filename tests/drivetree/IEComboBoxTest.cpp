@@ -1,5 +1,5 @@
+#include "drivetree/DriveView.h"
 #include "drivetree/IEComboBox.h"
-#include "drivetree/IEDriveInfo.h"
 #include "kovalin/Application.h"
 #include "kovalin/Form.h"
 #include "kovalin/Registry.h"
@@ -13,6 +13,7 @@
 #include <memory>
 
 using namespace drivetree;
+using namespace shell;
 using namespace kovalin;
 using namespace testsupport;
 
@@ -52,8 +53,9 @@ protected:
         CoUninitialize();
     }
     void MakeCombo(int width = 145) {
-        combo = std::make_unique<TIEDriveComboBox>(*form, TIEDriveComboBox::Params{.width = width});
+        combo = std::make_unique<TIEDriveComboBox>(*form, TIEDriveComboBox::Params{.width = width}, drives);
     }
+    TDriveInfo drives;
     std::unique_ptr<TForm> form;
     std::unique_ptr<TIEDriveComboBox> combo;
 };
@@ -62,14 +64,14 @@ TEST_F(IEComboBoxTest, ItemsFollowDriveTypesAndDisplayStyleAndSetDriveTakesOnlyL
     MakeCombo();
     std::string expected, fixed;
     for (char d = 'A'; d <= 'Z'; ++d) {
-        TDriveInfoRec rec = DriveInfo().GetDriveData(d);
+        TDriveInfoRec rec = drives.GetDriveData(d);
         if (rec.Valid && rec.DriveType >= DRIVE_REMOVABLE && rec.DriveType <= DRIVE_RAMDISK) expected += d;
         if (rec.Valid && rec.DriveType == DRIVE_FIXED) fixed += d;
     }
     EXPECT_EQ(Letters(*combo), expected);
     EXPECT_EQ(combo->Drive(), 'C');
     EXPECT_EQ(SelectedLetter(*combo), 'C');
-    EXPECT_EQ(combo->Item(combo->ItemIndex()), ItemText('C', DriveInfo().GetPrettyName('C')));
+    EXPECT_EQ(combo->Item(combo->ItemIndex()), ItemText('C', drives.GetPrettyName('C')));
     EXPECT_GE(combo->ItemHeight(), 12);
     // A larger font makes taller items.
     int before = combo->ItemHeight();
@@ -104,18 +106,18 @@ TEST_F(IEComboBoxTest, ItemsFollowDriveTypesAndDisplayStyleAndSetDriveTakesOnlyL
     EXPECT_GT(inked(24, 80), 10); // text
 
     combo->SetDisplayStyle(doDisplayName);
-    EXPECT_EQ(combo->Item(combo->ItemIndex()), ItemText('C', DriveInfo().GetDriveDisplayName('C')));
+    EXPECT_EQ(combo->Item(combo->ItemIndex()), ItemText('C', drives.GetDriveDisplayName('C')));
     if (HasDrive('M', DRIVE_REMOTE)) {
         // The network drive in every style: its share's last part, the whole share, the shell's name.
         const std::string share = RemoteName('M');
         const int m = static_cast<int>(Letters(*combo).find('M'));
         combo->SetDisplayStyle(doLongPrettyName);
-        EXPECT_EQ(combo->Item(m), ItemText('M', DriveInfo().GetLongPrettyName('M')));
+        EXPECT_EQ(combo->Item(m), ItemText('M', drives.GetLongPrettyName('M')));
         EXPECT_EQ(combo->Item(m), ItemText('M', "M: " + share));
         combo->SetDisplayStyle(doPrettyName);
         EXPECT_EQ(combo->Item(m), ItemText('M', "M: " + ShareLeaf(share)));
         combo->SetDisplayStyle(doDisplayName);
-        EXPECT_EQ(combo->Item(m), ItemText('M', DriveInfo().GetDriveDisplayName('M')));
+        EXPECT_EQ(combo->Item(m), ItemText('M', drives.GetDriveDisplayName('M')));
     }
     if (HasDrive('S', DRIVE_CDROM)) {
         combo->SetDrive('s');
@@ -200,8 +202,7 @@ TEST_F(IEComboBoxTest, DriveHiddenByPolicyIsNeverListed) {
         ASSERT_TRUE(reg.OpenKey(kPolicyKey, true));
         reg.WriteBinaryData("NoDrives", &mask, sizeof mask);
     }
-    DoneDriveInfo();
-    InitDriveInfo();
+    drives = TDriveInfo();
     MakeCombo();
     std::string letters = Letters(*combo);
     combo->SetDriveTypes({dtFixed, dtRemote});
@@ -213,8 +214,7 @@ TEST_F(IEComboBoxTest, DriveHiddenByPolicyIsNeverListed) {
         reg.OpenKey(kPolicyKey, false);
         reg.DeleteValue("NoDrives");
     }
-    DoneDriveInfo();
-    InitDriveInfo();
+    drives = TDriveInfo();
     EXPECT_FALSE(letters.empty());
     EXPECT_EQ(letters.find(hidden), std::string::npos) << letters;
     EXPECT_EQ(narrowed.find(hidden), std::string::npos) << narrowed;
@@ -225,8 +225,8 @@ TEST_F(IEComboBoxTest, LinkedTreeFollowsTheChoiceAndSetsTheDrive) {
     TempDir temp;
     CreateDirectoryA((temp / "here").c_str(), nullptr);
     MakeCombo();
-    auto tree =
-        std::make_unique<TDriveView>(*form, TDriveView::Params{.top = 30, .width = 300, .height = 170});
+    auto tree = std::make_unique<TDriveView>(
+        *form, TDriveView::Params{.top = 30, .width = 300, .height = 170}, drives);
     tree->Loaded();
     combo->SetDriveView(tree.get());
     EXPECT_EQ(tree->DriveCombo(), combo.get());
@@ -261,7 +261,7 @@ TEST_F(IEComboBoxTest, LinkedTreeFollowsTheChoiceAndSetsTheDrive) {
     }
 
     // Another combo takes the tree over; destroying the tree unlinks it.
-    TIEDriveComboBox second(*form, TIEDriveComboBox::Params{});
+    TIEDriveComboBox second(*form, TIEDriveComboBox::Params{}, drives);
     second.SetDriveView(tree.get());
     EXPECT_EQ(combo->DriveView(), nullptr);
     EXPECT_EQ(tree->DriveCombo(), &second);

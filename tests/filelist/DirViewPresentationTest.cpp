@@ -36,7 +36,7 @@ protected:
         form =
             std::make_unique<TForm>(TFormParams{.caption = "Files", .clientWidth = 600, .clientHeight = 300});
         view = std::make_unique<TDirView>(
-            *form, TListView::Params{.width = 600, .height = 300, .viewStyle = TViewStyle::vsReport});
+            *form, TListView::Params{.width = 600, .height = 300, .viewStyle = TViewStyle::vsReport}, drives);
     }
     void TearDown() override {
         view.reset();
@@ -54,6 +54,7 @@ protected:
         return CellText(*view, Index(name), column);
     }
 
+    shell::TDriveInfo drives;
     TempDir dir;
     std::unique_ptr<TForm> form;
     std::unique_ptr<TDirView> view;
@@ -144,18 +145,18 @@ TEST_F(DirViewPresentationTest, CellTextsComeFromTheRecordAtEachRequest) {
     EXPECT_FALSE(Cell("big.dat", 3).empty());
 
     // Names as the display rule shows them: short names nicely, long or blank names unchanged.
-    view->SetFileNameDisplay(drivetree::fndNice);
+    view->SetFileNameDisplay(shell::fndNice);
     RunUntilIdle();
     EXPECT_EQ(Cell("AUTOEXEC.BAT", 0), "Autoexec.bat");
     EXPECT_EQ(Cell("Long file name.TXT", 0), "Long file name.TXT");
-    view->SetFileNameDisplay(drivetree::fndCap);
+    view->SetFileNameDisplay(shell::fndCap);
     RunUntilIdle();
     EXPECT_EQ(Cell("README", 4), "-A--R");
 
     // Sorted by extension, the type column shows the extension, lower case for nice names.
     view->SetSortByExtension(true);
     EXPECT_EQ(Cell("AUTOEXEC.BAT", 2), "BAT");
-    view->SetFileNameDisplay(drivetree::fndNice);
+    view->SetFileNameDisplay(shell::fndNice);
     RunUntilIdle();
     EXPECT_EQ(Cell("AUTOEXEC.BAT", 2), "bat");
     view->SetSortByExtension(false);
@@ -197,7 +198,7 @@ TEST_F(DirViewPresentationTest, NiceNamesAreForNamesOfUpToTwelveCharacters) {
     WriteFileBytes(dir / "ABCDEFGHI.TXT", "x"); // 13
     WriteFileBytes(dir / "A.B", "x");
     Load();
-    view->SetFileNameDisplay(drivetree::fndNice);
+    view->SetFileNameDisplay(shell::fndNice);
     RunUntilIdle();
     EXPECT_EQ(Cell("ABCDEFGH.TXT", 0), "Abcdefgh.txt");
     EXPECT_EQ(Cell("ABCDEFGHI.TXT", 0), "ABCDEFGHI.TXT");

@@ -11,6 +11,7 @@
 #include <thread>
 
 using namespace kovalin;
+using namespace shell;
 using namespace testsupport;
 using enum TMonitorFilter;
 

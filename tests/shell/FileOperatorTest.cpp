@@ -11,6 +11,7 @@
 #include <map>
 
 using namespace kovalin;
+using namespace shell;
 using namespace testsupport;
 using enum TFileOperation;
 using enum TFileOperationFlag;

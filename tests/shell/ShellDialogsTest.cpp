@@ -42,10 +42,7 @@ protected:
         owner.Show();
         WriteFileBytes(dir / "file.txt", "content");
     }
-    void TearDown() override {
-        SetShellMenuExtraItems(nullptr);
-        OleUninitialize();
-    }
+    void TearDown() override { OleUninitialize(); }
 };
 
 // Files on the clipboard as a file-drop list.
@@ -79,7 +76,6 @@ TEST_F(ShellDialogsTest, ExtraItemsFollowTheShellItemsAndRunTheirHandlers) {
     extras.Add("Hidden", [&] { clicked = 2; }).Visible = false;
     extras.Add("Disabled", [&] { clicked = 3; }).Enabled = false;
     extras.Add("Extra Checked", [&] { clicked = 4; }).Checked = true;
-    SetShellMenuExtraItems(&extras);
 
     std::vector<MenuEntry> seen;
     WhenWindowAppears menu(
@@ -91,7 +87,7 @@ TEST_F(ShellDialogsTest, ExtraItemsFollowTheShellItemsAndRunTheirHandlers) {
         },
         "#32768");
     std::string verb =
-        ShellDisplayContextMenu(owner.Handle(), POINT{150, 150}, dir / "file.txt", false, true);
+        ShellDisplayContextMenu(owner.Handle(), POINT{150, 150}, dir / "file.txt", false, true, &extras);
     ASSERT_TRUE(menu.Fired());
     EXPECT_EQ(verb, "");
     EXPECT_EQ(clicked, 4);

@@ -22,7 +22,8 @@ HWND FileDialogNameBox(HWND dialog) {
     // The name box is an edit control of its own (edt1) or one inside the name combo box (cmb13).
     if (HWND edit = GetDlgItem(dialog, 0x480)) return edit;
     EditSearch s;
-    if (HWND combo = GetDlgItem(dialog, 0x47c)) EnumChildWindows(combo, FindEdit, reinterpret_cast<LPARAM>(&s));
+    if (HWND combo = GetDlgItem(dialog, 0x47c))
+        EnumChildWindows(combo, FindEdit, reinterpret_cast<LPARAM>(&s));
     return s.found;
 }
 

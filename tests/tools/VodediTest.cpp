@@ -52,7 +52,7 @@ COLORREF ScreenPixel(HWND hwnd, int x, int y) {
 }
 
 TEST_F(VodediTest, LoadsThePluginFromItsFolderAndShowsTheImage) {
-    std::string path = WriteTwoToneJpeg("Picture  One.jpg");  // two blanks in a row
+    std::string path = WriteTwoToneJpeg("Picture  One.jpg"); // two blanks in a row
     std::string log = dir / "cmdline.txt";
     SetEnvironmentVariableA("VODEDI_LOG", log.c_str());
     ChildProcess editor("\"" + exe + "\" " + path); // unquoted path with a blank, as the browser passes it

@@ -294,6 +294,8 @@ TEST(JpegImageTest, PersistenceFormIsCountThenBytes) {
 
 TEST(JpegImageTest, FormatRegistryKnowsJpegAndJpg) {
     RegisterJPEGFormat();
+    RegisterJPEGFormat(); // every entry point registers: the second call adds nothing
+    EXPECT_EQ(TPictureFormats::All().size(), 2u);
     const TPictureFormat* f = TPictureFormats::Find("JPG");
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(f->description, "JPEG Image File");

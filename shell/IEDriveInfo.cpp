@@ -1,4 +1,4 @@
-#include "drivetree/IEDriveInfo.h"
+#include "shell/IEDriveInfo.h"
 
 #include "kovalin/Application.h"
 #include "kovalin/ErrorMode.h"
@@ -10,7 +10,7 @@
 
 #include <memory>
 
-namespace drivetree {
+namespace shell {
 
 using kovalin::ComPtr;
 using kovalin::Format;
@@ -60,9 +60,6 @@ bool ShellDisplayName(const TDriveInfoRec& rec, char drive, std::string& name) {
     return true;
 }
 
-int g_driveInfoUsers = 0;
-std::unique_ptr<TDriveInfo> g_driveInfo;
-
 } // namespace
 
 TDriveInfo::TDriveInfo() {
@@ -88,9 +85,28 @@ TDriveInfo::TDriveInfo() {
     FreeSpaceFunction(); // looked up once, at start-up
 }
 
+void InvalidDriveLetter(char drive) {
+    throw kovalin::EConvertError(Format("%c is a invalid drive letter.", drive));
+}
+
 TDriveInfo::~TDriveInfo() {
+    FreePidls();
+}
+
+TDriveInfo& TDriveInfo::operator=(TDriveInfo&& other) noexcept {
+    if (this == &other) return *this;
+    FreePidls();
+    data_ = std::move(other.data_);
+    for (auto& rec : other.data_)
+        rec.PIDL = nullptr;
+    noDrives_ = other.noDrives_;
+    desktop_ = std::move(other.desktop_);
+    return *this;
+}
+
+void TDriveInfo::FreePidls() {
     for (auto& rec : data_)
-        shell::PidlFree(rec.PIDL);
+        PidlFree(std::exchange(rec.PIDL, nullptr));
 }
 
 bool TDriveInfo::IsValid(char drive, int type) const {
@@ -98,8 +114,7 @@ bool TDriveInfo::IsValid(char drive, int type) const {
 }
 
 TDriveInfoRec& TDriveInfo::Rec(char drive) {
-    if (drive < 'A' || drive > 'Z')
-        throw kovalin::EConvertError(Format("%c is a invalid drive letter.", drive));
+    if (drive < 'A' || drive > 'Z') InvalidDriveLetter(drive);
     return data_[static_cast<size_t>(drive - 'A')];
 }
 
@@ -116,7 +131,7 @@ int64_t TDriveInfo::DriveTotalSize(int driveNumber) {
 }
 
 bool TDriveInfo::ReadDriveStatus(char drive, int flags) {
-    if (!desktop_) desktop_ = shell::DesktopFolder();
+    if (!desktop_) desktop_ = DesktopFolder();
     CharUpperBuffA(&drive, 1);
     TDriveInfoRec& rec = Rec(drive);
     rec.Init = true;
@@ -130,7 +145,7 @@ bool TDriveInfo::ReadDriveStatus(char drive, int flags) {
         rec.LongPrettyName.clear();
         rec.DriveSerial = 0;
         rec.ImageIndex = 0;
-        shell::PidlFree(rec.PIDL);
+        PidlFree(rec.PIDL);
         rec.PIDL = nullptr;
         return false;
     }
@@ -181,7 +196,7 @@ void TDriveInfo::ReadNames(char drive, TDriveInfoRec& rec, bool sizeAsked, const
     std::string letter(1, drive);
     if (sizeAsked && !rec.DriveReady) {
         rec.DisplayName = rec.PrettyName = rec.LongPrettyName = letter + ":";
-        shell::PidlFree(rec.PIDL);
+        PidlFree(rec.PIDL);
         rec.PIDL = nullptr;
         return;
     }
@@ -239,17 +254,4 @@ TDriveInfoRec TDriveInfo::GetDriveData(char drive) const {
     return Rec(drive);
 }
 
-void InitDriveInfo() {
-    if (g_driveInfoUsers++ == 0) g_driveInfo = std::make_unique<TDriveInfo>();
-}
-
-void DoneDriveInfo() {
-    if (g_driveInfoUsers > 0 && --g_driveInfoUsers == 0) g_driveInfo.reset();
-}
-
-TDriveInfo& DriveInfo() {
-    if (!g_driveInfo) InitDriveInfo(); // a caller that came before start-up still gets one
-    return *g_driveInfo;
-}
-
-} // namespace drivetree
+} // namespace shell

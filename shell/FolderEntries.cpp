@@ -1,4 +1,4 @@
-#include "drivetree/FolderEntries.h"
+#include "shell/FolderEntries.h"
 
 #include "kovalin/ErrorMode.h"
 #include "kovalin/Handles.h"
@@ -7,27 +7,18 @@
 #include <algorithm>
 #include <cstring>
 
-namespace drivetree {
+namespace shell {
 
 namespace {
-
-bool IsDotEntry(const char* name) {
-    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
-}
 
 bool IsSubDir(const WIN32_FIND_DATAA& fd) {
     return (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !IsDotEntry(fd.cFileName);
 }
 
 // Calls f for every entry of a folder; `folder` ends in a backslash.
-template <typename F> void ForEachEntry(const std::string& folder, F f) {
+template <typename F> void ForEachFolderEntry(const std::string& folder, F f) {
     kovalin::TErrorModeScope quiet;
-    WIN32_FIND_DATAA fd;
-    kovalin::UniqueFindHandle find(FindFirstFileA((folder + "*.*").c_str(), &fd));
-    if (!find) return;
-    do {
-        if (!f(fd)) break;
-    } while (FindNextFileA(find.get(), &fd));
+    ForEachEntry(folder + "*.*", f);
 }
 
 // A key whose byte order is the locale's case-insensitive order of the text.
@@ -66,7 +57,7 @@ int ComparePlain(const std::string& a, const std::string& b) {
 
 std::vector<DirEntry> ListSubDirs(const std::string& folder) {
     std::vector<DirEntry> dirs;
-    ForEachEntry(folder, [&](const WIN32_FIND_DATAA& fd) {
+    ForEachFolderEntry(folder, [&](const WIN32_FIND_DATAA& fd) {
         if (IsSubDir(fd)) {
             DirEntry& e = dirs.emplace_back(DirEntry{fd.dwFileAttributes, {}, fd.cFileName});
             std::memcpy(e.shortName, fd.cAlternateFileName, sizeof e.shortName);
@@ -78,7 +69,7 @@ std::vector<DirEntry> ListSubDirs(const std::string& folder) {
 
 bool HasSubFolder(const std::string& folder) {
     bool found = false;
-    ForEachEntry(folder, [&](const WIN32_FIND_DATAA& fd) {
+    ForEachFolderEntry(folder, [&](const WIN32_FIND_DATAA& fd) {
         found = IsSubDir(fd);
         return !found;
     });
@@ -87,12 +78,12 @@ bool HasSubFolder(const std::string& folder) {
 
 bool FolderExists(const std::string& path) {
     kovalin::TErrorModeScope quiet;
-    return shell::DirExists(path);
+    return DirExists(path);
 }
 
 int64_t FilesSize(const std::string& folder) {
     int64_t sum = 0;
-    ForEachEntry(folder, [&](const WIN32_FIND_DATAA& fd) {
+    ForEachFolderEntry(folder, [&](const WIN32_FIND_DATAA& fd) {
         if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
             sum += static_cast<int64_t>((uint64_t(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow);
         return true;
@@ -123,4 +114,4 @@ std::vector<size_t> InNameOrder(const std::vector<DirEntry>& dirs) {
     return order;
 }
 
-} // namespace drivetree
+} // namespace shell

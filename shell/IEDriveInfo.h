@@ -1,5 +1,6 @@
 // What the program knows about the drive letters A..Z: whether a drive is shown, its type,
 // medium, size, volume, display names, icon and item id list. Expensive facts are read on demand.
+// One object serves the whole program; its owner hands it to every view that shows drives.
 #pragma once
 
 #include "kovalin/ComPtr.h"
@@ -10,7 +11,13 @@
 #include <cstdint>
 #include <string>
 
-namespace drivetree {
+namespace shell {
+
+// Which of a drive's names the tree and the drive combo show.
+enum TVolumeDisplayStyle { doPrettyName, doDisplayName, doLongPrettyName };
+
+// A drive letter outside A..Z; raises EConvertError "X is a invalid drive letter.".
+[[noreturn]] void InvalidDriveLetter(char drive);
 
 enum : int { dsImageIndex = 1, dsSize = 2, dsNames = 4 };
 
@@ -39,6 +46,9 @@ public:
     TDriveInfo();
     TDriveInfo(const TDriveInfo&) = delete;
     TDriveInfo& operator=(const TDriveInfo&) = delete;
+    // Taking over another object's facts, e.g. a fresh read after the drive policy changed, keeps
+    // the views that were handed this one.
+    TDriveInfo& operator=(TDriveInfo&& other) noexcept;
     ~TDriveInfo();
 
     // Refreshes the given aspects (dsImageIndex, dsSize, dsNames; other bits ignored) of a drive;
@@ -61,6 +71,7 @@ public:
 private:
     TDriveInfoRec& Rec(char drive);
     const TDriveInfoRec& Rec(char drive) const;
+    void FreePidls();
     bool IsValid(char drive, int type) const;
     void ReadNames(char drive, TDriveInfoRec& rec, bool sizeAsked, const std::string& volumeLabel);
 
@@ -69,10 +80,4 @@ private:
     kovalin::ComPtr<IShellFolder> desktop_;
 };
 
-// The program-wide drive information. Init creates it on the first call and Done frees it on the
-// matching last one, so start-up and shut-down hooks may run more than once.
-void InitDriveInfo();
-void DoneDriveInfo();
-TDriveInfo& DriveInfo();
-
-} // namespace drivetree
+} // namespace shell

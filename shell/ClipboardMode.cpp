@@ -1,0 +1,10 @@
+#include "shell/ClipboardMode.h"
+
+namespace shell {
+
+TProgramClipboard& TProgramClipboard::Program() {
+    static TProgramClipboard clipboard;
+    return clipboard;
+}
+
+} // namespace shell
