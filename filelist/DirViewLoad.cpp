@@ -59,10 +59,13 @@ bool TDirView::Acceptance::Accepts(const WIN32_FIND_DATAA& entry) const {
     if (attr & FILE_ATTRIBUTE_DIRECTORY) return false;
     const int64_t size = EntrySize(entry);
     if (size < sizeFrom || size > sizeTo) return false;
-    FILETIME local;
+    // Local time through the bias of this load: what converting each file's time would give.
+    const int64_t utc = FileTimeValue(entry.ftLastWriteTime);
+    if (utc < 0 || (localBias > 0 && utc > INT64_MAX - localBias) || utc + localBias < 0) return false;
+    const uint64_t value = static_cast<uint64_t>(utc + localBias);
+    const FILETIME local{static_cast<DWORD>(value), static_cast<DWORD>(value >> 32)};
     WORD date = 0, time = 0;
-    if (!FileTimeToLocalFileTime(&entry.ftLastWriteTime, &local) ||
-        !FileTimeToDosDateTime(&local, &date, &time))
+    if (!FileTimeToDosDateTime(&local, &date, &time))
         return false; // outside what the packed form can hold: before 1980 or after 2107
     const uint32_t packed = (static_cast<uint32_t>(date) << 16) | time;
     return packed >= from && packed <= to;
