@@ -14,6 +14,7 @@
 #include "filelist/DirView.h"
 #include "kovalin/Application.h"
 #include "kovalin/Form.h"
+#include "shell/IEDriveInfo.h"
 
 #include <windows.h>
 
@@ -21,6 +22,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -39,9 +41,11 @@ public:
 };
 
 std::unique_ptr<BenchDirView> NewView(kovalin::TForm& form) {
+    static shell::TDriveInfo drives;
     return std::make_unique<BenchDirView>(
         form,
-        kovalin::TListView::Params{.width = 600, .height = 400, .viewStyle = kovalin::TViewStyle::vsReport});
+        kovalin::TListView::Params{.width = 600, .height = 400, .viewStyle = kovalin::TViewStyle::vsReport},
+        drives);
 }
 
 std::vector<WIN32_FIND_DATAA> Entries(const std::string& folder) {
@@ -82,8 +86,8 @@ void PrintBreakdown(kovalin::TForm& form, const std::string& folder, int rounds)
                 "", bench::Median(fixed) * 1000, bench::Median(items) * 1000, bench::Median(sort) * 1000);
 }
 
-std::vector<TFileRec> BuildRecords(const std::string& folder) {
-    std::vector<TFileRec> records;
+std::deque<TFileRec> BuildRecords(const std::string& folder) {
+    std::deque<TFileRec> records;
     WIN32_FIND_DATAA entry;
     HANDLE find = FindFirstFileA((folder + "\\*.*").c_str(), &entry);
     if (find == INVALID_HANDLE_VALUE) return records;
@@ -140,7 +144,7 @@ int main(int argc, char** argv) {
             auto floor = [&] {
                 const size_t before = bench::HeapBytes();
                 const double t = Seconds();
-                std::vector<TFileRec> records = BuildRecords(folder);
+                std::deque<TFileRec> records = BuildRecords(folder);
                 f = Seconds() - t;
                 floorBytes = (bench::HeapBytes() - before) / std::max<size_t>(records.size(), 1);
             };

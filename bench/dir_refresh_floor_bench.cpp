@@ -13,6 +13,7 @@
 #include "filelist/DirView.h"
 #include "kovalin/Application.h"
 #include "kovalin/Form.h"
+#include "shell/IEDriveInfo.h"
 
 #include <windows.h>
 
@@ -122,9 +123,11 @@ int main(int argc, char** argv) {
     }
     kovalin::Application().Initialize();
     kovalin::TForm form(kovalin::TFormParams{.caption = "Bench", .clientWidth = 600, .clientHeight = 400});
+    shell::TDriveInfo drives;
     filelist::TDirView view(
         form,
-        kovalin::TListView::Params{.width = 600, .height = 400, .viewStyle = kovalin::TViewStyle::vsReport});
+        kovalin::TListView::Params{.width = 600, .height = 400, .viewStyle = kovalin::TViewStyle::vsReport},
+        drives);
     view.SetPath(folder);
     int sizeEvents = 0;
     view.OnFileSizeChanged = [&sizeEvents](filelist::TDirView&, kovalin::TListItem&) { ++sizeEvents; };

@@ -8,14 +8,15 @@
 //
 //   tree_expand_floor_bench.exe [rounds] [folder] [--profile samples.txt]
 //
-// Without a folder it uses (and makes, when needed) %TEMP%\kv_drive_tree_bench, the folder of
-// drive_tree_bench; bench/floor_benches.sh makes it from the host side, which is much faster.
+// Without a folder it uses (and makes, when needed) %TEMP%\kv_drive_tree_bench;
+// bench/floor_benches.sh makes its folder from the host side, which is much faster.
 #include "bench/FloorTable.h"
 #include "bench/HeapCounter.h"
 #include "bench/SamplingProfiler.h"
 #include "drivetree/DriveView.h"
 #include "kovalin/Application.h"
 #include "kovalin/Form.h"
+#include "shell/IEDriveInfo.h"
 
 #include <windows.h>
 
@@ -244,7 +245,8 @@ int main(int argc, char** argv) {
     kovalin::Application().Initialize();
 
     kovalin::TForm form({.caption = "Drive tree bench", .clientWidth = 320, .clientHeight = 600});
-    drivetree::TDriveView view(form, {.width = 320, .height = 600});
+    shell::TDriveInfo drives;
+    drivetree::TDriveView view(form, {.width = 320, .height = 600}, drives);
     view.SetDimmHiddenDirs(true);
     view.Loaded();
     drivetree::TTreeNode* node = view.FindNodeToPath(folder);
