@@ -44,10 +44,18 @@ public:
     }
 
 private:
+#if defined(_M_X64) || defined(__x86_64__)
+    using FunctionEntry = RUNTIME_FUNCTION;
+#else
+    // The 32-bit walk stops at the first frame and reads no unwind tables.
+    struct FunctionEntry {
+        DWORD BeginAddress, EndAddress, UnwindData;
+    };
+#endif
     struct Module {
         uintptr_t base, end;
         std::string name;
-        const RUNTIME_FUNCTION* functions = nullptr; // the module's unwind table, by start address
+        const FunctionEntry* functions = nullptr; // the module's unwind table, by start address
         size_t functionCount = 0;
     };
 
@@ -140,8 +148,8 @@ private:
                  name ? name + 1 : path};
         const IMAGE_DATA_DIRECTORY& table = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXCEPTION];
         if (table.VirtualAddress && table.Size) {
-            m.functions = reinterpret_cast<const RUNTIME_FUNCTION*>(image + table.VirtualAddress);
-            m.functionCount = table.Size / sizeof(RUNTIME_FUNCTION);
+            m.functions = reinterpret_cast<const FunctionEntry*>(image + table.VirtualAddress);
+            m.functionCount = table.Size / sizeof(FunctionEntry);
         }
         modules_.push_back(std::move(m));
     }
