@@ -11,6 +11,7 @@
 //   (cd /tmp/dv/100000 && seq -f 'image %06g.jpg' 0 99999 | xargs -d '\n' touch)
 //   scripts/wine-run.sh build/x86_64/bin/dir_view_bench.exe 5 'Z:\tmp\dv\10000' 'Z:\tmp\dv\100000'
 #include "bench/BenchTiming.h"
+#include "bench/HeapCounter.h"
 #include "filelist/DirView.h"
 #include "kovalin/Application.h"
 #include "kovalin/Form.h"
@@ -21,9 +22,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cstddef>
 #include <memory>
-#include <new>
 #include <string>
 #include <vector>
 
@@ -31,13 +30,6 @@ namespace {
 
 using bench::Median;
 using bench::Seconds;
-
-// Bytes held on the C++ heap, counted by this program's own allocation functions.
-size_t liveBytes = 0;
-
-size_t PrivateBytes() {
-    return liveBytes;
-}
 
 // The baseline: every entry of the folder, read and counted.
 size_t Enumerate(const std::string& folder) {
@@ -70,26 +62,6 @@ template <typename F> double Time(F&& f) {
 
 } // namespace
 
-// Every block carries its size in front, so that the count can go down again on release.
-void* operator new(size_t size) {
-    auto* block = static_cast<size_t*>(std::malloc(size + sizeof(std::max_align_t)));
-    if (!block) throw std::bad_alloc();
-    *block = size;
-    liveBytes += size;
-    return reinterpret_cast<char*>(block) + sizeof(std::max_align_t);
-}
-
-void operator delete(void* p) noexcept {
-    if (!p) return;
-    auto* block = reinterpret_cast<size_t*>(static_cast<char*>(p) - sizeof(std::max_align_t));
-    liveBytes -= *block;
-    std::free(block);
-}
-
-void operator delete(void* p, size_t) noexcept {
-    operator delete(p);
-}
-
 int main(int argc, char** argv) {
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
     kovalin::Application().Initialize();
@@ -120,7 +92,7 @@ int main(int argc, char** argv) {
         size_t perItem = 0;
         for (int r = 0; r < rounds; ++r) {
             plain.push_back(Time([&] { Enumerate(folder); }));
-            const size_t before = PrivateBytes();
+            const size_t before = bench::HeapBytes();
             shell::TDriveInfo drives;
             auto view = std::make_unique<filelist::TDirView>(
                 form,
@@ -129,7 +101,7 @@ int main(int argc, char** argv) {
                 drives);
             load.push_back(Time([&] { view->SetPath(folder); }));
             if (view->ItemCount() < count) std::printf("  only %d items loaded\n", view->ItemCount());
-            perItem = (PrivateBytes() - before) / static_cast<size_t>(view->ItemCount());
+            perItem = (bench::HeapBytes() - before) / static_cast<size_t>(view->ItemCount());
         }
         const double e = Median(plain), l = Median(load);
         std::printf("%6d files: enumeration %.1f ms, LoadDirectory %.1f ms, ratio %.2f (target 2.0); %zu "

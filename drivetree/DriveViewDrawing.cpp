@@ -123,9 +123,9 @@ std::string TDriveView::GetDisplayName(TTreeNode* node) {
 void TDriveView::CustomDrawItem(TTreeNode* node, TTreeItemDraw& draw) {
     TNodeData* d = NodeData(node);
     if (d && node != DropTarget()) {
-        bool focused = Focused();
         if (draw.state & CDIS_SELECTED) {
-            if (!focused && HideSelection()) {
+            // Asked of the system for the selected line only, not for every line drawn.
+            if (!Focused() && HideSelection()) {
                 draw.backColor = GetSysColor(COLOR_BTNFACE);
                 draw.textColor = GetSysColor(COLOR_BTNTEXT);
             }

@@ -300,6 +300,7 @@ private:
     // The running load's progress, for the message pump and the busy animation.
     int addedFiles_ = 0;
     DWORD loadStartTick_ = 0;
+    DWORD lastPumpTick_ = 0; // when the load last let messages run
     std::unique_ptr<shell::TSearchAnimation> animation_;
 
     // --- sorting ---
@@ -320,8 +321,22 @@ protected:
     void ColClick(int column) override;
 
 private:
+    class SortBracket;
+    // The list is in the order its last sort gave it, for the present sort settings.
+    bool InKnownOrder() const;
+    // After a refresh: the items that may stand in the wrong place (new ones, changed ones) go
+    // where a full sort would put them when the others are known to be in order; otherwise, or
+    // for many of them, the whole list is sorted again.
+    void SortAfterRefresh(const std::vector<kovalin::TListItem*>& moved, bool wasInOrder);
+
     bool sortByExtension_ = false;
     bool dirsOnTop_ = false;
+    // What the last sort ordered by, and the list's OrderChanges() right after it.
+    struct KnownOrder {
+        bool known = false;
+        uint64_t changes = 0;
+        SortSettings settings;
+    } knownOrder_;
 };
 
 } // namespace filelist

@@ -78,6 +78,10 @@ void TDirView::RefreshDirectory() {
         return;
     }
     WaitCursor cursor;
+    // Whether the list is still as its last sort left it: then only the items this refresh adds
+    // or changes need new places.
+    const bool wasInOrder = InKnownOrder();
+    std::vector<TListItem*> moved;
     bool changed = false, bracket = false;
     auto openBracket = [&] {
         if (!bracket) BeginUpdate();
@@ -125,6 +129,7 @@ void TDirView::RefreshDirectory() {
                     rec->Attr = entry.dwFileAttributes;
                     rec->FileTime = entry.ftLastWriteTime;
                     openBracket();
+                    moved.push_back(&Item(known));
                     if (grew && OnFileSizeChanged) OnFileSizeChanged(*this, Item(known));
                 } else {
                     remember(entry);
@@ -153,9 +158,9 @@ void TDirView::RefreshDirectory() {
         }
         for (const WIN32_FIND_DATAA& entry : fresh) {
             openBracket();
-            AddItem(entry);
+            moved.push_back(&AddItem(entry));
         }
-        if (changed && sortAfterUpdate_) SortItems();
+        if (changed && sortAfterUpdate_) SortAfterRefresh(moved, wasInOrder);
     } catch (...) {
         if (bracket) EndUpdate();
         throw;

@@ -11,22 +11,23 @@
 
 namespace filelist {
 
-// The record behind every item of the list; the item owns it.
+// The record behind every item of the list; the item owns it. A large folder holds 100 000 of
+// them: the small fields sit together, where they fill the gaps between the large ones.
 struct TFileRec : kovalin::TListItemData {
     bool InfoPending = true; // type name (and for folders the icon) not fetched yet
     bool IconPending = true; // icon index not fetched yet
     bool IsDirectory = false;
     bool IsRecycleBin = false; // the drive's RECYCLED folder in a drive root
     bool IsParentDir = false;  // the ".." item
-    std::string FileName;      // as found on disk; the full physical path in recycle-bin mode
+    int ImageIndex = 0;
+    DWORD Attr = 0;
+    std::string FileName; // as found on disk; the full physical path in recycle-bin mode
     std::string DisplayName;
     std::string FileExt; // upper case, without dot, at most three characters
     std::string TypeName;
-    int ImageIndex = 0;
     // Bytes, -1 for folders. Wide enough for files beyond 2 GB, which the size filter compares
     // in full rather than wrapped.
     int64_t Size = 0;
-    DWORD Attr = 0;
     FILETIME FileTime{}; // last write, UTC
     shell::UniquePidl PIDL;
 };

@@ -1,9 +1,12 @@
 #include "filelist/ItemOrder.h"
 
+#include "filelist/SortKeys.h"
+
 #include <windows.h>
 
 #include <algorithm>
 #include <cstring>
+#include <numeric>
 #include <utility>
 
 namespace filelist {
@@ -94,53 +97,62 @@ int ItemOrder::SameKind(size_t i, size_t j) {
     }
 }
 
+std::vector<int> ItemOrder::Sorted() {
+    std::vector<int> order(records_.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [this](int a, int b) {
+        return Compare(static_cast<size_t>(a), static_cast<size_t>(b)) < 0;
+    });
+    return order;
+}
+
 int ItemOrder::ByText(size_t i, size_t j) {
     if (keyStart_[i] == kNoKey) MakeKey(i);
     if (keyStart_[j] == kNoKey) MakeKey(j);
-    if (keyStart_[i] == kNoLocaleKey || keyStart_[j] == kNoLocaleKey)
-        return CompareLocaleNoCase(Text(i), Text(j));
-    const uint32_t li = keyLength_[i], lj = keyLength_[j];
-    const int c = std::memcmp(keys_.data() + keyStart_[i], keys_.data() + keyStart_[j], std::min(li, lj));
-    if (c) return c < 0 ? -1 : 1;
-    return Sign(li, lj);
+    if (keyStart_[i] == kNoLocaleKey || keyStart_[j] == kNoLocaleKey) {
+        std::string a, b;
+        return CompareLocaleNoCase(std::string(Text(i, a)), std::string(Text(j, b)));
+    }
+    return SortKeys::Compare(keys_.data() + keyStart_[i], keyLength_[i], keys_.data() + keyStart_[j],
+                             keyLength_[j]);
 }
 
-std::string ItemOrder::Text(size_t i) const {
+std::string_view ItemOrder::Text(size_t i, std::string& scratch) const {
     const TFileRec& rec = *records_[i];
     if (settings_.column != colType) return rec.DisplayName;
     if (settings_.byExtension) {
-        std::string text = rec.FileExt;
-        if (text.size() < 5) text.resize(5, ' ');
-        return text + rec.DisplayName;
+        scratch = rec.FileExt;
+        if (scratch.size() < 5) scratch.resize(5, ' ');
+        scratch += rec.DisplayName;
+    } else {
+        scratch = rec.TypeName + ' ' + rec.FileExt + ' ' + rec.DisplayName;
     }
-    return rec.TypeName + ' ' + rec.FileExt + ' ' + rec.DisplayName;
+    return scratch;
+}
+
+bool ItemOrder::AllPlain() const {
+    if (!SortKeys::TableWorthIt(records_.size())) return false;
+    std::string scratch;
+    for (size_t i = 0; i < records_.size(); ++i)
+        if (records_[i] && !SortKeys::Plain(Text(i, scratch))) return false;
+    return true;
 }
 
 bool ItemOrder::MakeKey(size_t i) {
-    const std::string text = Text(i);
-    const DWORD flags = LCMAP_SORTKEY | NORM_IGNORECASE;
-    const int length = static_cast<int>(text.size());
-    char buffer[1024];
-    int size = text.empty()
-                   ? 0
-                   : LCMapStringA(LOCALE_USER_DEFAULT, flags, text.data(), length, buffer, sizeof buffer);
-    const char* key = buffer;
-    std::string large;
-    if (size == 0 && !text.empty() && GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
-        size = LCMapStringA(LOCALE_USER_DEFAULT, flags, text.data(), length, nullptr, 0);
-        if (size > 0) {
-            large.resize(static_cast<size_t>(size));
-            size = LCMapStringA(LOCALE_USER_DEFAULT, flags, text.data(), length, large.data(), size);
-            key = large.data();
-        }
-    }
-    if (size <= 0 && !text.empty()) {
+    if (tableKeys_ < 0) tableKeys_ = AllPlain() ? 1 : 0;
+    std::string scratch;
+    const std::string_view text = Text(i, scratch);
+    const size_t start = keys_.size();
+    if (tableKeys_) {
+        SortKeys::AppendPlainKey(text, keys_);
+    } else if (!SortKeys::AppendLocaleKey(text, keys_)) {
         keyStart_[i] = kNoLocaleKey;
         return false;
     }
-    keyStart_[i] = static_cast<uint32_t>(keys_.size());
-    keyLength_[i] = static_cast<uint32_t>(size);
-    keys_.append(key, static_cast<size_t>(size));
+    keyStart_[i] = static_cast<uint32_t>(start);
+    keyLength_[i] = static_cast<uint32_t>(keys_.size() - start);
+    // Keys are compared eight bytes at a time: room behind each.
+    keys_.append(8, '\0');
     return true;
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace filelist {
@@ -18,6 +19,7 @@ struct SortSettings {
     bool ascending = true;
     bool dirsOnTop = false;   // folders first in both directions
     bool byExtension = false; // column 2 goes by extension rather than by type name
+    bool operator==(const SortSettings&) const = default;
 };
 
 // The order of one set of records, named by their index in that set. ".." comes first in either
@@ -27,7 +29,7 @@ struct SortSettings {
 //
 // Names, types and extensions compare as the user's locale compares them without regard to case.
 // Rather than asking the locale at each of the two million comparisons that 100 000 items take,
-// each text becomes the locale's sort key once, on first need; comparing two keys byte by byte
+// each text becomes a sort key once, on first need (SortKeys); comparing two keys byte by byte
 // gives what comparing the two texts gives.
 class ItemOrder {
 public:
@@ -36,13 +38,18 @@ public:
     ItemOrder& operator=(const ItemOrder&) = delete;
     // -1 when record i comes first, +1 when record j does, 0 when they are equal.
     int Compare(size_t i, size_t j);
+    // Every record's index, in order; equal records keep the order they were given in.
+    std::vector<int> Sorted();
 
 private:
     enum class Kind : unsigned char { missing, parent, folder, file };
     int SameKind(size_t i, size_t j);
     int ByText(size_t i, size_t j);
-    // The text the column compares: the name, or the type or extension line.
-    std::string Text(size_t i) const;
+    // The text the column compares: the name, or the type or extension line (made in `scratch`).
+    std::string_view Text(size_t i, std::string& scratch) const;
+    // Whether every text can take its key from the table of SortKeys: all or none do, so that
+    // any two keys compare.
+    bool AllPlain() const;
     // Makes the sort key of record i; false when the locale could not.
     bool MakeKey(size_t i);
 
@@ -53,6 +60,7 @@ private:
     std::vector<uint32_t> keyStart_; // into keys_; kNoKey until made, kNoLocaleKey on failure
     std::vector<uint32_t> keyLength_;
     std::string keys_;
+    int tableKeys_ = -1; // AllPlain, once asked
 };
 
 } // namespace filelist

@@ -6,6 +6,7 @@ namespace kovalin {
 
 void TListItem::SetCaption(const std::string& value) {
     caption_ = value;
+    ++owner_.orderChanges_;
     Update();
 }
 

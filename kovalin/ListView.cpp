@@ -124,6 +124,7 @@ TListItem& TListView::AddItem(const std::string& caption, std::unique_ptr<TListI
     item->caption_ = caption;
     item->data_ = std::move(data);
     items_.push_back(std::move(item));
+    ++orderChanges_;
     if (!Updating()) SyncCount();
     return *items_.back();
 }
@@ -210,16 +211,29 @@ void TListView::CustomSort(const TListCompare& compare) {
 void TListView::CustomSortByIndex(const TListIndexCompare& compare) {
     const size_t n = items_.size();
     if (n < 2 || !compare) return;
+    // Sort positions first: a comparison that throws leaves the list as it was.
+    std::vector<int> order(n);
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&compare](int a, int b) { return compare(a, b) < 0; });
+    ApplyOrder(order);
+}
+
+void TListView::ApplyOrder(const std::vector<int>& order) {
+    const size_t n = items_.size();
+    if (order.size() != n) throw ERangeError("Item order of the wrong size");
+    std::vector<char> taken(n, 0);
+    for (int from : order) {
+        if (from < 0 || static_cast<size_t>(from) >= n || taken[static_cast<size_t>(from)])
+            throw ERangeError("Item order names an item twice or not at all");
+        taken[static_cast<size_t>(from)] = 1;
+    }
+    ++orderChanges_;
+    if (n < 2) return;
     SyncCount();
     const std::vector<int> selected = SelectedIndices(0);
     const int focus = static_cast<int>(Send(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
     TListItem* focused = ItemOrNull(focus);
     TListItem* mark = ItemOrNull(Send(LVM_GETSELECTIONMARK));
-
-    // Sort positions first: a comparison that throws leaves the list as it was.
-    std::vector<int> order(n);
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&compare](int a, int b) { return compare(a, b) < 0; });
 
     std::vector<char> was(n, 0), now(n, 0);
     for (int s : selected)
@@ -618,6 +632,7 @@ LRESULT TListView::NotifyHandler(NMHDR& header) {
         std::string text(edit.item.pszText);
         if (OnEdited) OnEdited(*item, text);
         item->caption_ = text;
+        ++orderChanges_;
         item->Update();
         return TRUE;
     }

@@ -9,6 +9,7 @@
 
 #include <commctrl.h>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -69,6 +70,13 @@ public:
     // The same, comparing positions: for callers that keep what they compare by in arrays of
     // their own, so that a sort of many items does not visit every item object at each step.
     void CustomSortByIndex(const TListIndexCompare& compare);
+    // Puts the items in an order worked out elsewhere: the item at position order[i] moves to
+    // position i (every position once). Selection and focus stay on the same items.
+    void ApplyOrder(const std::vector<int>& order);
+    // Goes up whenever the items may have left the order they were put in (an item added, the
+    // items reordered, a caption changed), so that an owner who sorted them knows whether they
+    // still are.
+    uint64_t OrderChanges() const { return orderChanges_; }
 
     // Brackets a batch of changes: no drawing, and the control learns the new item count once
     // at the end. Brackets nest.
@@ -192,6 +200,7 @@ private:
     std::vector<std::unique_ptr<TListColumn>> columns_;
     mutable size_t controlCount_ = 0; // the item count the control was last told
     int updateCount_ = 0;
+    uint64_t orderChanges_ = 0;
     bool redrawOff_ = false;
     int quietSelection_ = 0; // selection moves made by the list itself raise no OnSelectItem
     TListItem* dropTarget_ = nullptr;

@@ -134,6 +134,41 @@ TEST_F(ListViewTest, SelectionAndFocusFollowTheirItemsThroughSortAndDelete) {
     EXPECT_EQ(deleted.size(), 5u) << "the rest go with the list";
 }
 
+TEST_F(ListViewTest, AnOrderMadeElsewhereMovesTheItemsAndTellsOfEveryChangeOfOrder) {
+    AddItems({"a", "b", "c", "d"});
+    list->Item(1).SetSelected(true); // b
+    list->Item(1).SetFocused(true);
+    uint64_t changes = list->OrderChanges();
+
+    list->ApplyOrder({3, 1, 0, 2}); // d b a c
+    EXPECT_EQ(list->Item(0).Caption(), "d");
+    EXPECT_EQ(list->Item(2).Caption(), "a");
+    EXPECT_EQ(list->Item(3).Index(), 3);
+    EXPECT_EQ(SelectedCaptions(), (std::set<std::string>{"b"}));
+    EXPECT_EQ(list->ItemFocused()->Caption(), "b");
+    EXPECT_GT(list->OrderChanges(), changes);
+
+    // Orders that do not name every item once are refused, and nothing moves.
+    EXPECT_THROW(list->ApplyOrder({0, 1, 2}), ERangeError);
+    EXPECT_THROW(list->ApplyOrder({0, 1, 1, 2}), ERangeError);
+    EXPECT_THROW(list->ApplyOrder({0, 1, 2, 4}), ERangeError);
+    EXPECT_EQ(list->Item(0).Caption(), "d");
+
+    // What may put the items out of order counts; selecting and deleting do not.
+    changes = list->OrderChanges();
+    list->Item(0).SetSelected(true);
+    list->DeleteItem(3);
+    EXPECT_EQ(list->OrderChanges(), changes);
+    list->Item(0).SetCaption("z");
+    EXPECT_GT(list->OrderChanges(), changes);
+    changes = list->OrderChanges();
+    list->AddItem("e");
+    EXPECT_GT(list->OrderChanges(), changes);
+    changes = list->OrderChanges();
+    list->CustomSort([](TListItem* a, TListItem* b) { return a->Caption().compare(b->Caption()); });
+    EXPECT_GT(list->OrderChanges(), changes);
+}
+
 TEST_F(ListViewTest, DeletingFromABigSelectionKeepsTheRestSelected) {
     list->BeginUpdate();
     for (int i = 0; i < 2000; ++i)
