@@ -300,7 +300,6 @@ private:
     // The running load's progress, for the message pump and the busy animation.
     int addedFiles_ = 0;
     DWORD loadStartTick_ = 0;
-    DWORD lastPumpTick_ = 0; // when the load last let messages run
     std::unique_ptr<shell::TSearchAnimation> animation_;
 
     // --- sorting ---

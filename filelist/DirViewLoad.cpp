@@ -25,10 +25,6 @@ constexpr char kParentDirTypeName[] = "\xDC"
                                       "bergeordneter Dateiordner";
 constexpr DWORD kAnimationDelayMs = 1000;
 constexpr int kPumpEvery = 100;
-// Letting messages run costs a round trip to the window system each time, which on a busy machine
-// can take longer than adding the hundred files; after the first time, a load lets them run at
-// most this often, which still answers a click at once to the eye.
-constexpr DWORD kPumpIntervalMs = 50;
 
 } // namespace
 
@@ -125,12 +121,9 @@ void TDirView::AddParentDirItem() {
 // second, shows the busy animation.
 void TDirView::FileAdded() {
     if (++addedFiles_ % kPumpEvery != 0) return;
-    const DWORD now = GetTickCount();
-    if (addedFiles_ == kPumpEvery || now - lastPumpTick_ >= kPumpIntervalMs) {
-        kovalin::Application().ProcessMessages();
-        lastPumpTick_ = GetTickCount();
-    }
-    if (showAnimation_ && !animation_ && now - loadStartTick_ > kAnimationDelayMs) ShowBusyAnimation();
+    kovalin::Application().ProcessMessages();
+    if (showAnimation_ && !animation_ && GetTickCount() - loadStartTick_ > kAnimationDelayMs)
+        ShowBusyAnimation();
 }
 
 void TDirView::ShowBusyAnimation() {
