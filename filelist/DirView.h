@@ -11,6 +11,7 @@
 #include "filelist/ItemOrder.h"
 #include "kovalin/ComPtr.h"
 #include "kovalin/Handles.h"
+#include "kovalin/Menus.h"
 #include "shell/FileOperator.h"
 #include "shell/IEDriveInfo.h"
 #include "shell/NameCase.h"
@@ -354,6 +355,66 @@ public:
     // Removes the item of the file when the file is gone.
     void ValidateFile(const std::string& fileName);
 
+    // Starts the item's file through the shell's default command, with the shown folder as the
+    // current directory; raises the open-failure text with the path when the shell fails.
+    void ExecuteFile(kovalin::TListItem& item);
+    // The shell's properties: of the current folder without a selection, of the selected item, or
+    // of all selected items of the folder.
+    void DisplayPropertiesMenu();
+    // The shell's context menu of the selection at the screen point, and what its verb asks of the
+    // list afterwards (rename, cut, copy, paste, or a look at the disk).
+    void DisplayContextMenu(POINT screenPoint);
+    // Creates an empty file `name` in Path, adds and focuses its item; none when a file of that
+    // name exists (LastIOError 183) or it could not be made (the system error).
+    kovalin::TListItem* CreateFile(const std::string& name);
+    // Deletes the selection (into the recycle bin when asked); true when the shell carried it out
+    // and the user did not stop it. Items whose files are gone afterwards leave the list.
+    bool DeleteSelectedFiles(bool toRecycleBin);
+    // The full paths of the selected items, in list order.
+    std::vector<std::string> CreateFileList() const;
+
+    // The clipboard: the selection's paths as a file list, cut (moved by a paste) or copied.
+    void EmptyClipBoard();
+    bool CopyToClipBoard();
+    bool CutToClipBoard();
+    bool CanPasteFromClipBoard() const;
+    // Copies or moves the clipboard's files into the folder (empty: the current one); true when a
+    // paste took place.
+    bool PasteFromClipBoard(const std::string& targetPath = std::string());
+    // Copies the selection into its own folder under new names, selects the copies and starts
+    // editing the name when it is one.
+    void DuplicateSelectedFiles();
+    // Takes back the file operator's last copy or move; false when there is none or it failed.
+    bool UndoCopyMove();
+
+    // A single click executes an item; a double click then does nothing more.
+    bool SingleClickToExec() const { return singleClickToExec_; }
+    void SetSingleClickToExec(bool value) { singleClickToExec_ = value; }
+    // A right click shows the shell's context menu of the selection (else PopupMenu).
+    bool UseSystemContextMenu() const { return useSystemContextMenu_; }
+    void SetUseSystemContextMenu(bool value) { useSystemContextMenu_ = value; }
+    // The list's own menu, for a right click without selection; none: no menu.
+    kovalin::TPopupMenu* PopupMenu() const { return popupMenu_; }
+    void SetPopupMenu(kovalin::TPopupMenu* menu) { popupMenu_ = menu; }
+    // A mouse button went down inside the list and has not been released.
+    bool LeftButtonDown() const { return leftButtonDown_; }
+    bool RightButtonDown() const { return rightButtonDown_; }
+    // The name a failed rename offers again.
+    const std::string& ReEditName() const { return reEditName_; }
+    // Starts renaming the item in place as the user would (F2).
+    bool EditItemName(kovalin::TListItem& item);
+
+    // Shows the folder above Path (as the ".." item does).
+    void GoToParentFolder() { GoUp(); }
+
+    // A key went down in the list, before the list acts on it: set `handled` to take it.
+    std::function<void(TDirView& sender, WPARAM key, bool& handled)> OnKeyDown;
+    // Around a rename in place, with the new name.
+    std::function<void(TDirView& sender, kovalin::TListItem& item, const std::string& newName)> OnBeginRename;
+    std::function<void(TDirView& sender, kovalin::TListItem& item, const std::string& newName)> OnEndRename;
+    // Before the list's own popup menu shows; clear `handled` to keep it from showing.
+    std::function<void(TDirView& sender, POINT screenPoint, bool& handled)> OnDisplayContextMenu;
+
     // Before a paste or drop runs its file operation: clear `allow` to prevent it.
     std::function<void(TDirView& sender, dragdrop::TDropEffects effect, bool& allow,
                        const std::string& target, const std::string& source)>
@@ -378,7 +439,27 @@ protected:
         drivetree::TFileListTree* tree_;
     };
 
+    LRESULT NotifyHandler(NMHDR& header) override;
+
 private:
+    // Label editing: whether it may start, and the rename at its end (true: caption accepted).
+    bool BeginLabelEdit(kovalin::TListItem& item);
+    bool EndLabelEdit(kovalin::TListItem& item, const char* text);
+    bool RenameItem(kovalin::TListItem& item, const std::string& newName);
+    // The message that carries the offer to edit a rejected name again.
+    static UINT ReEditMessage();
+    void StartReEdit(int index);
+    // Mouse and keys of the list; true when the message was used.
+    bool ListMouse(UINT msg, WPARAM wParam, LPARAM lParam);
+    bool ContextMenuKey();
+    void ShowContextMenuAt(POINT screenPoint);
+    // The cut marks on exactly the selected items (none with `none`).
+    void MarkCut(bool none);
+    // The selected items' id lists relative to the recycle folder.
+    std::vector<shell::UniquePidl> SelectedRecycleItems() const;
+    HWND OwnerWindow() const;
+    // Adds the entry just made on disk, focuses it and reports the change.
+    kovalin::TListItem* AddCreatedEntry(const std::string& full);
     // The indices of the selected items, in list order.
     std::vector<int> SelectedItemIndices() const;
     // The item's file (or folder) no longer exists.
@@ -393,6 +474,12 @@ private:
     dragdrop::TDragDropFilesEx dragDropFiles_;
     shell::TFileOperator fileOperator_{this};
     bool confirmDelete_ = true, confirmOverwrite_ = true;
+    bool singleClickToExec_ = false, useSystemContextMenu_ = true;
+    kovalin::TPopupMenu* popupMenu_ = nullptr;
+    bool popupShown_ = false;
+    bool leftButtonDown_ = false, rightButtonDown_ = false;
+    std::string reEditName_;
+    bool reEditing_ = false;
 };
 
 } // namespace filelist
