@@ -449,6 +449,8 @@ private:
     // The message that carries the offer to edit a rejected name again.
     static UINT ReEditMessage();
     void StartReEdit(int index);
+    // Shows the rename failure noted by the last rename and offers to edit again.
+    void RenameFailed(int index);
     // Mouse and keys of the list; true when the message was used.
     bool ListMouse(UINT msg, WPARAM wParam, LPARAM lParam);
     bool ContextMenuKey();
@@ -478,7 +480,7 @@ private:
     kovalin::TPopupMenu* popupMenu_ = nullptr;
     bool popupShown_ = false;
     bool leftButtonDown_ = false, rightButtonDown_ = false;
-    std::string reEditName_;
+    std::string reEditName_, renameFailure_;
     bool reEditing_ = false;
 };
 

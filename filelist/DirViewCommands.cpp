@@ -83,7 +83,10 @@ LRESULT TDirView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (ContextMenuKey()) return 0;
     }
     if (msg == ReEditMessage()) {
-        StartReEdit(static_cast<int>(wParam));
+        if (lParam)
+            RenameFailed(static_cast<int>(wParam));
+        else
+            StartReEdit(static_cast<int>(wParam));
         return 0;
     }
     if (ListMouse(msg, wParam, lParam)) return 0;

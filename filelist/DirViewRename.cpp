@@ -33,27 +33,40 @@ LRESULT CALLBACK NameFilterProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
     return DefSubclassProc(hwnd, msg, wParam, lParam);
 }
 
-// The Cancel button of the next message box of this thread says "Abort".
-HHOOK abortHook = nullptr;
-LRESULT CALLBACK AbortCaptionHook(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HCBT_ACTIVATE) {
-        SetDlgItemTextA(reinterpret_cast<HWND>(wParam), IDCANCEL, "Abort");
-        HHOOK hook = abortHook;
-        abortHook = nullptr;
-        UnhookWindowsHookEx(hook);
-        return CallNextHookEx(nullptr, code, wParam, lParam);
+// The Cancel button of the error box says "Abort": set as soon as the box's loop runs, from a
+// timer of this thread (a hook around the box would keep the thread's timers from running).
+const char kBoxCaption[] = "Error";
+UINT_PTR abortTimer = 0;
+
+BOOL CALLBACK CaptionAbortButton(HWND window, LPARAM found) {
+    char className[16] = "";
+    GetClassNameA(window, className, sizeof className);
+    char caption[16] = "";
+    GetWindowTextA(window, caption, sizeof caption);
+    if (std::string(className) == "#32770" && std::string(caption) == kBoxCaption &&
+        GetDlgItem(window, IDCANCEL)) {
+        SetDlgItemTextA(window, IDCANCEL, "Abort");
+        *reinterpret_cast<bool*>(found) = true;
+        return FALSE;
     }
-    return CallNextHookEx(abortHook, code, wParam, lParam);
+    return TRUE;
+}
+
+void CALLBACK AbortCaptionTimer(HWND, UINT, UINT_PTR id, DWORD) {
+    bool found = false;
+    EnumThreadWindows(GetCurrentThreadId(), CaptionAbortButton, reinterpret_cast<LPARAM>(&found));
+    if (found) {
+        KillTimer(nullptr, id);
+        abortTimer = 0;
+    }
 }
 
 // An error box with OK and Abort; true for OK.
 bool ErrorBoxOkAbort(HWND owner, const std::string& text) {
-    abortHook = SetWindowsHookExA(WH_CBT, AbortCaptionHook, nullptr, GetCurrentThreadId());
-    const int answer = MessageBoxA(owner, text.c_str(), "Error", MB_OKCANCEL | MB_ICONERROR);
-    if (abortHook) {
-        UnhookWindowsHookEx(abortHook);
-        abortHook = nullptr;
-    }
+    abortTimer = SetTimer(nullptr, 0, 1, AbortCaptionTimer);
+    const int answer = MessageBoxA(owner, text.c_str(), kBoxCaption, MB_OKCANCEL | MB_ICONERROR);
+    if (abortTimer) KillTimer(nullptr, abortTimer);
+    abortTimer = 0;
     return answer == IDOK;
 }
 
@@ -166,14 +179,20 @@ bool TDirView::RenameItem(TListItem& item, const std::string& newName) {
     SetLoadEnabled(true);
     if (renamed) return true;
 
-    const std::string message =
+    // The box waits until the control has closed its edit field and kept the old caption.
+    renameFailure_ =
         ListText(shell::FileOrDirExists(to) && !onlyCase ? DVT_NAME_EXISTS : DVT_RENAME_FAILURE) + newName;
-    MessageBeep(MB_ICONHAND);
-    if (ErrorBoxOkAbort(OwnerWindow(), message)) {
-        reEditName_ = newName;
-        PostMessageA(Handle(), ReEditMessage(), static_cast<WPARAM>(item.Index()), 0);
-    }
+    reEditName_ = newName;
+    PostMessageA(Handle(), ReEditMessage(), static_cast<WPARAM>(item.Index()), 1);
     return false;
+}
+
+void TDirView::RenameFailed(int index) {
+    const std::string message = std::move(renameFailure_);
+    renameFailure_.clear();
+    MessageBeep(MB_ICONHAND);
+    if (ErrorBoxOkAbort(OwnerWindow(), message))
+        PostMessageA(Handle(), ReEditMessage(), static_cast<WPARAM>(index), 0);
 }
 
 UINT TDirView::ReEditMessage() {
