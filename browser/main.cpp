@@ -141,6 +141,10 @@ void TfrmMain::ApplyComponentSettings() {
         dirViewSelectItemNew(item, selected);
     };
 
+    dirView->OnKeyDown = [this](filelist::TDirView&, WPARAM key, bool& handled) {
+        handled = dirViewKeyDown(key);
+    };
+
     tbnNewFolder->OnClick = [this] { tbnNewFolderClick(); };
     tbnOpen->OnClick = [this] { tbnOpenClick(); };
     tbnFS->OnClick = [this] { tbnFSClick(); };
@@ -241,6 +245,48 @@ void TfrmMain::tbnNewFolderClick() {
     std::string name = "New Folder";
     if (kovalin::InputQuery(kCaption, "Type new folder name", name) && !name.empty())
         dirView->CreateDirectory(name);
+}
+
+bool TfrmMain::dirViewKeyDown(WPARAM key) {
+    const bool ctrl = GetKeyState(VK_CONTROL) < 0, shift = GetKeyState(VK_SHIFT) < 0,
+               alt = GetKeyState(VK_MENU) < 0;
+    if (alt) return false;
+    if (!ctrl) switch (key) {
+        case VK_F2:
+            if (kovalin::TListItem* item = dirView->ItemFocused(); item && item->Selected())
+                dirView->EditItemName(*item);
+            else if (kovalin::TListItem* selected = dirView->Selected())
+                dirView->EditItemName(*selected);
+            return true;
+        case VK_DELETE:
+            dirView->DeleteSelectedFiles(!shift);
+            return true;
+        case VK_F5:
+            dirView->Reload(true);
+            return true;
+        case VK_BACK:
+            if (shift) return false;
+            dirView->GoToParentFolder();
+            return true;
+        }
+    if (ctrl && !shift) switch (key) {
+        case 'C':
+            dirView->CopyToClipBoard();
+            return true;
+        case 'X':
+            dirView->CutToClipBoard();
+            return true;
+        case 'V':
+            dirView->PasteFromClipBoard();
+            return true;
+        case 'Z':
+            dirView->UndoCopyMove();
+            return true;
+        case 'A':
+            dirView->SelectAll();
+            return true;
+        }
+    return false;
 }
 
 void TfrmMain::LaunchEditor(const std::string& suffix) {

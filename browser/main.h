@@ -58,6 +58,8 @@ public:
     void FormCreate();
     void FormDestroy();
     void tbnNewFolderClick();
+    // The keys of a file manager on the file list; true when the key was one of them.
+    bool dirViewKeyDown(WPARAM key);
     void tbnOpenClick();
     void tbnFSClick();
     void tbnPrintClick();

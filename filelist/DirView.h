@@ -3,6 +3,7 @@
 // selection, focus and per-file icons. Also lists a drive's recycle-bin folder through the shell.
 #pragma once
 
+#include "dragdrop/DragDropFilesEx.h"
 #include "drivetree/LinkedFileList.h"
 #include "filelist/DirTypeCache.h"
 #include "filelist/FileRec.h"
@@ -10,6 +11,8 @@
 #include "filelist/ItemOrder.h"
 #include "kovalin/ComPtr.h"
 #include "kovalin/Handles.h"
+#include "kovalin/Menus.h"
+#include "shell/FileOperator.h"
 #include "shell/IEDriveInfo.h"
 #include "shell/NameCase.h"
 #include "shell/PIDL.h"
@@ -336,6 +339,163 @@ private:
         uint64_t changes = 0;
         SortSettings settings;
     } knownOrder_;
+
+    // --- commands on the disk: the file operation into a folder, delete, clipboard, undo ---
+public:
+    // The list's drag-and-drop component: the files of a drag, of a drop and of the clipboard.
+    dragdrop::TDragDropFilesEx& DragDropFilesEx() { return dragDropFiles_; }
+    // Copies, moves, deletes and renames for the list's commands; keeps the last one for undo.
+    shell::TFileOperator& FileOperator() { return fileOperator_; }
+    // Ask before deleting, and before a copy or move replaces a file.
+    bool ConfirmDelete() const { return confirmDelete_; }
+    void SetConfirmDelete(bool value) { confirmDelete_ = value; }
+    bool ConfirmOverwrite() const { return confirmOverwrite_; }
+    void SetConfirmOverwrite(bool value) { confirmOverwrite_ = value; }
+    // The file list whose files are being dragged now, program-wide (none: no list drags).
+    static TDirView* DragSourceList();
+    static void SetDragSourceList(TDirView* list);
+
+    // Copies (deCopy), moves (deMove) or links (deLink) the files of DragDropFilesEx' file list
+    // into `targetPath`: what a paste and a drop do. In recycle-bin mode, or onto a recycle-bin
+    // folder (`ontoRecycleBin`), copy and move delete the files to the recycle bin instead. With
+    // `renameOnCollision` a copy onto an existing name gets a new name. A target folder that is
+    // gone reloads the list and raises EDragDrop 1; a shortcut that cannot be made raises
+    // EDragDrop 0 after the others are made. True when the operation ran and succeeded.
+    bool PerformDragDropFileOperation(const std::string& targetPath, dragdrop::TDropEffects effect,
+                                      bool renameOnCollision, bool ontoRecycleBin = false);
+    // Removes the selected items whose files or folders are gone (with more than 50 selected,
+    // refreshes the whole list instead).
+    void ValidateSelectedFiles();
+    // Removes the item of the file when the file is gone.
+    void ValidateFile(const std::string& fileName);
+
+    // Starts the item's file through the shell's default command, with the shown folder as the
+    // current directory; raises the open-failure text with the path when the shell fails.
+    void ExecuteFile(kovalin::TListItem& item);
+    // The shell's properties: of the current folder without a selection, of the selected item, or
+    // of all selected items of the folder.
+    void DisplayPropertiesMenu();
+    // The shell's context menu of the selection at the screen point, and what its verb asks of the
+    // list afterwards (rename, cut, copy, paste, or a look at the disk).
+    void DisplayContextMenu(POINT screenPoint);
+    // Creates an empty file `name` in Path, adds and focuses its item; none when a file of that
+    // name exists (LastIOError 183) or it could not be made (the system error).
+    kovalin::TListItem* CreateFile(const std::string& name);
+    // Deletes the selection (into the recycle bin when asked); true when the shell carried it out
+    // and the user did not stop it. Items whose files are gone afterwards leave the list.
+    bool DeleteSelectedFiles(bool toRecycleBin);
+    // The full paths of the selected items, in list order.
+    std::vector<std::string> CreateFileList() const;
+
+    // The clipboard: the selection's paths as a file list, cut (moved by a paste) or copied.
+    void EmptyClipBoard();
+    bool CopyToClipBoard();
+    bool CutToClipBoard();
+    bool CanPasteFromClipBoard() const;
+    // Copies or moves the clipboard's files into the folder (empty: the current one); true when a
+    // paste took place.
+    bool PasteFromClipBoard(const std::string& targetPath = std::string());
+    // Copies the selection into its own folder under new names, selects the copies and starts
+    // editing the name when it is one.
+    void DuplicateSelectedFiles();
+    // Takes back the file operator's last copy or move; false when there is none or it failed.
+    bool UndoCopyMove();
+
+    // A single click executes an item; a double click then does nothing more.
+    bool SingleClickToExec() const { return singleClickToExec_; }
+    void SetSingleClickToExec(bool value) { singleClickToExec_ = value; }
+    // A right click shows the shell's context menu of the selection (else PopupMenu).
+    bool UseSystemContextMenu() const { return useSystemContextMenu_; }
+    void SetUseSystemContextMenu(bool value) { useSystemContextMenu_ = value; }
+    // The list's own menu, for a right click without selection; none: no menu.
+    kovalin::TPopupMenu* PopupMenu() const { return popupMenu_; }
+    void SetPopupMenu(kovalin::TPopupMenu* menu) { popupMenu_ = menu; }
+    // A mouse button went down inside the list and has not been released.
+    bool LeftButtonDown() const { return leftButtonDown_; }
+    bool RightButtonDown() const { return rightButtonDown_; }
+    // The name a failed rename offers again.
+    const std::string& ReEditName() const { return reEditName_; }
+    // Starts renaming the item in place as the user would (F2).
+    bool EditItemName(kovalin::TListItem& item);
+
+    // Shows the folder above Path (as the ".." item does).
+    void GoToParentFolder() { GoUp(); }
+
+    // A key went down in the list, before the list acts on it: set `handled` to take it.
+    std::function<void(TDirView& sender, WPARAM key, bool& handled)> OnKeyDown;
+    // Around a rename in place, with the new name.
+    std::function<void(TDirView& sender, kovalin::TListItem& item, const std::string& newName)> OnBeginRename;
+    std::function<void(TDirView& sender, kovalin::TListItem& item, const std::string& newName)> OnEndRename;
+    // Before the list's own popup menu shows; clear `handled` to keep it from showing.
+    std::function<void(TDirView& sender, POINT screenPoint, bool& handled)> OnDisplayContextMenu;
+
+    // Before a paste or drop runs its file operation: clear `allow` to prevent it.
+    std::function<void(TDirView& sender, dragdrop::TDropEffects effect, bool& allow,
+                       const std::string& target, const std::string& source)>
+        OnDDFileOperation;
+    std::function<void(TDirView& sender, dragdrop::TDropEffects effect, const std::string& target,
+                       const std::string& source)>
+        OnDDFileOperationExecuted;
+
+protected:
+    // Holds what the list runs in the background (its change watching, and the tree's) while a
+    // command works on the disk, and resumes it afterwards. Every command that touches the disk
+    // takes one: this is where background work is stopped and restarted around commands.
+    class CommandHold {
+    public:
+        explicit CommandHold(TDirView& list, bool holdTree = true);
+        CommandHold(const CommandHold&) = delete;
+        CommandHold& operator=(const CommandHold&) = delete;
+        ~CommandHold();
+
+    private:
+        TDirView& list_;
+        drivetree::TFileListTree* tree_;
+    };
+
+    LRESULT NotifyHandler(NMHDR& header) override;
+
+private:
+    // Label editing: whether it may start, and the rename at its end (true: caption accepted).
+    bool BeginLabelEdit(kovalin::TListItem& item);
+    bool EndLabelEdit(kovalin::TListItem& item, const char* text);
+    bool RenameItem(kovalin::TListItem& item, const std::string& newName);
+    // The message that carries the offer to edit a rejected name again.
+    static UINT ReEditMessage();
+    void StartReEdit(int index);
+    // Shows the rename failure noted by the last rename and offers to edit again.
+    void RenameFailed(int index);
+    // Mouse and keys of the list; true when the message was used.
+    bool ListMouse(UINT msg, WPARAM wParam, LPARAM lParam);
+    bool ContextMenuKey();
+    void ShowContextMenuAt(POINT screenPoint);
+    // The cut marks on exactly the selected items (none with `none`).
+    void MarkCut(bool none);
+    // The selected items' id lists relative to the recycle folder.
+    std::vector<shell::UniquePidl> SelectedRecycleItems() const;
+    HWND OwnerWindow() const;
+    // Adds the entry just made on disk, focuses it and reports the change.
+    kovalin::TListItem* AddCreatedEntry(const std::string& full);
+    // The indices of the selected items, in list order.
+    std::vector<int> SelectedItemIndices() const;
+    // The item's file (or folder) no longer exists.
+    bool ItemFileGone(kovalin::TListItem& item) const;
+    // Makes one shortcut per file in the folder; false when any could not be made.
+    bool LinkFilesInto(const std::string& targetPath);
+    // The name of the shortcut to `source` in a folder: the file's name, or for a drive root the
+    // drive's name with its letter in brackets, plus ".lnk".
+    std::string ShortcutName(const std::string& source);
+    void InitCommands();
+
+    dragdrop::TDragDropFilesEx dragDropFiles_;
+    shell::TFileOperator fileOperator_{this};
+    bool confirmDelete_ = true, confirmOverwrite_ = true;
+    bool singleClickToExec_ = false, useSystemContextMenu_ = true;
+    kovalin::TPopupMenu* popupMenu_ = nullptr;
+    bool popupShown_ = false;
+    bool leftButtonDown_ = false, rightButtonDown_ = false;
+    std::string reEditName_, renameFailure_;
+    bool reEditing_ = false;
 };
 
 } // namespace filelist

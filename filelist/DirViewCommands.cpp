@@ -1,12 +1,19 @@
-// What the user does with the file list's items: entering, opening, going up, new folders.
+// What the user does with the file list's items: entering, opening, going up, properties, the
+// shell's context menu, and the keys and mouse clicks that lead there.
 #include "filelist/DirView.h"
 
+#include "dragdrop/DropEffects.h"
+#include "dragdrop/FileDeleteThread.h"
 #include "filelist/DirViewHelpers.h"
-#include "filelist/LastIOError.h"
+#include "filelist/ListTexts.h"
+#include "kovalin/Exceptions.h"
 #include "kovalin/Form.h"
 #include "shell/BaseUtils.h"
+#include "shell/ClipboardMode.h"
 #include "shell/ShellDialogs.h"
 #include "shell/ShellLink.h"
+
+#include <windowsx.h>
 
 #include <cctype>
 #include <string>
@@ -15,6 +22,39 @@ namespace filelist {
 
 using kovalin::TListItem;
 using namespace detail;
+
+namespace {
+
+bool KeyDown(int key) {
+    return GetKeyState(key) < 0;
+}
+
+// The process's current directory for as long as the object lives: programs started from the
+// list and shell commands find their files relative to the folder shown.
+class CurrentDirectory {
+public:
+    explicit CurrentDirectory(const std::string& folder) {
+        const DWORD size = GetCurrentDirectoryA(0, nullptr);
+        if (size > 0) {
+            previous_.resize(size);
+            const DWORD got = GetCurrentDirectoryA(size, previous_.data());
+            previous_.resize(got < size ? got : 0);
+        }
+        SetCurrentDirectoryA(folder.c_str());
+    }
+    CurrentDirectory(const CurrentDirectory&) = delete;
+    CurrentDirectory& operator=(const CurrentDirectory&) = delete;
+    ~CurrentDirectory() { Restore(); }
+    void Restore() {
+        if (!previous_.empty()) SetCurrentDirectoryA(previous_.c_str());
+        previous_.clear();
+    }
+
+private:
+    std::string previous_;
+};
+
+} // namespace
 
 // --- commands ----------------------------------------------------------------------------------
 
@@ -25,12 +65,102 @@ void TDirView::SelectItem(TListItem* item, bool selected) {
 
 void TDirView::DblClick() {
     TIEListView::DblClick();
-    Execute();
+    if (!singleClickToExec_) Execute();
+}
+
+HWND TDirView::OwnerWindow() const {
+    return ParentForm() ? ParentForm()->Handle() : Handle();
 }
 
 LRESULT TDirView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_KEYDOWN && wParam == VK_RETURN && EnterKey()) return 0;
+    if (msg == WM_KEYDOWN && OnKeyDown) {
+        bool handled = false;
+        OnKeyDown(*this, wParam, handled);
+        if (handled) return 0;
+    }
+    if ((msg == WM_KEYDOWN || msg == WM_SYSKEYDOWN) && wParam == VK_RETURN && EnterKey()) return 0;
+    if ((msg == WM_KEYDOWN && wParam == VK_APPS) || (msg == WM_CONTEXTMENU && lParam == -1)) {
+        if (ContextMenuKey()) return 0;
+    }
+    if (msg == ReEditMessage()) {
+        if (lParam)
+            RenameFailed(static_cast<int>(wParam));
+        else
+            StartReEdit(static_cast<int>(wParam));
+        return 0;
+    }
+    if (ListMouse(msg, wParam, lParam)) return 0;
     return TIEListView::WndProc(msg, wParam, lParam);
+}
+
+bool TDirView::ListMouse(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+        leftButtonDown_ = true;
+        return false;
+    case WM_RBUTTONDOWN:
+        rightButtonDown_ = true;
+        return false;
+    case WM_LBUTTONUP: {
+        const bool wasDown = leftButtonDown_;
+        leftButtonDown_ = false;
+        if (singleClickToExec_ && wasDown && !(wParam & (MK_SHIFT | MK_CONTROL))) {
+            const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+            if (GetItemAt(at.x, at.y)) Execute();
+        }
+        return false;
+    }
+    case WM_CONTEXTMENU: {
+        if (!rightButtonDown_) return false;
+        rightButtonDown_ = false;
+        ShowContextMenuAt(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        return true;
+    }
+    case WM_RBUTTONUP:
+        // The control sends the context-menu message itself once the button is up.
+        return false;
+    }
+    return false;
+}
+
+void TDirView::ShowContextMenuAt(POINT screenPoint) {
+    if (useSystemContextMenu_ && Selected()) {
+        DisplayContextMenu(screenPoint);
+        return;
+    }
+    if (!popupMenu_ || popupShown_) return;
+    bool handled = false;
+    if (OnDisplayContextMenu) OnDisplayContextMenu(*this, screenPoint, handled);
+    if (handled) return;
+    popupShown_ = true;
+    struct Shown {
+        bool& flag;
+        ~Shown() { flag = false; }
+    } shown{popupShown_};
+    popupMenu_->Popup(OwnerWindow(), screenPoint.x, screenPoint.y);
+}
+
+// True when the key was used.
+bool TDirView::ContextMenuKey() {
+    if (TListItem* item = Selected()) {
+        const RECT icon = item->DisplayRect(LVIR_ICON);
+        POINT at{icon.left + 20, icon.top + 20};
+        ClientToScreen(Handle(), &at);
+        DisplayContextMenu(at);
+        return true;
+    }
+    POINT at{0, 0};
+    ClientToScreen(Handle(), &at);
+    if (popupMenu_ && !popupShown_) {
+        popupShown_ = true;
+        struct Shown {
+            bool& flag;
+            ~Shown() { flag = false; }
+        } shown{popupShown_};
+        popupMenu_->Popup(OwnerWindow(), at.x, at.y);
+    }
+    return true;
 }
 
 // True when the key was used.
@@ -41,12 +171,21 @@ bool TDirView::EnterKey() {
             focused && ItemData(focused) && ItemData(focused)->IsDirectory)
             focused->SetSelected(true);
     if (!ItemFocused()) return false;
-    if (GetKeyState(VK_SHIFT) < 0 || GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0) return false;
-    DblClick();
+    if (KeyDown(VK_SHIFT) || KeyDown(VK_CONTROL)) return false;
+    if (KeyDown(VK_MENU)) {
+        DisplayPropertiesMenu();
+        return true;
+    }
+    TIEListView::DblClick();
+    Execute();
     return true;
 }
 
 void TDirView::Execute() {
+    if (KeyDown(VK_MENU)) {
+        DisplayPropertiesMenu();
+        return;
+    }
     TListItem* item = Selected();
     if (!item)
         if (TListItem* focused = ItemFocused(); ItemData(focused) && ItemData(focused)->IsParentDir)
@@ -57,9 +196,10 @@ void TDirView::Execute() {
         if (!loading_) GoUp();
         return;
     }
-    // An item of the recycle bin is not opened: it shows its properties, which come with the
-    // context menu.
-    if (recycleBinMode_) return;
+    if (recycleBinMode_) {
+        DisplayPropertiesMenu();
+        return;
+    }
 
     // The handler may change the list: what is needed of the item is taken first.
     const bool isFolder = rec->IsDirectory;
@@ -79,7 +219,7 @@ void TDirView::Execute() {
         }
         target = full;
     } else if (isShortcut) {
-        target = shell::ResolveShortcut(ParentForm() ? ParentForm()->Handle() : Handle(), full);
+        target = shell::ResolveShortcut(OwnerWindow(), full);
     }
     if (!target.empty() && shell::DirExists(target)) {
         EnterFolder(target);
@@ -87,6 +227,10 @@ void TDirView::Execute() {
     }
     if (isShortcut && !shell::FileOrDirExists(target)) return; // a shortcut to nothing
     OpenFile(full);
+}
+
+void TDirView::ExecuteFile(TListItem& item) {
+    OpenFile(ItemFullFileName(&item));
 }
 
 void TDirView::GoUp() {
@@ -110,78 +254,130 @@ void TDirView::EnterFolder(const std::string& folder) {
 }
 
 void TDirView::OpenFile(const std::string& fullName) {
-    // Programs started from here find their files relative to the folder shown.
-    class CurrentDirectory {
-    public:
-        explicit CurrentDirectory(const std::string& folder) {
-            const DWORD size = GetCurrentDirectoryA(0, nullptr);
-            if (size > 0) {
-                previous_.resize(size);
-                const DWORD got = GetCurrentDirectoryA(size, previous_.data());
-                previous_.resize(got < size ? got : 0);
-            }
-            SetCurrentDirectoryA(folder.c_str());
-        }
-        CurrentDirectory(const CurrentDirectory&) = delete;
-        CurrentDirectory& operator=(const CurrentDirectory&) = delete;
-        ~CurrentDirectory() {
-            if (!previous_.empty()) SetCurrentDirectoryA(previous_.c_str());
-        }
-
-    private:
-        std::string previous_;
-    };
     CurrentDirectory current(GetPathName());
-    shell::ShellExecuteVerb(ParentForm() ? ParentForm()->Handle() : Handle(), std::string(), fullName);
+    if (!shell::ShellExecuteVerb(OwnerWindow(), std::string(), fullName))
+        throw kovalin::Exception(ListText(DVT_OPEN_FAILURE) + fullName);
 }
 
-DWORD TDirView::LastIOError() {
-    return TLastIOError::Program().Value();
+// --- the shell's menus -------------------------------------------------------------------------
+
+std::vector<shell::UniquePidl> TDirView::SelectedRecycleItems() const {
+    std::vector<shell::UniquePidl> items;
+    for (int index : SelectedItemIndices()) {
+        const TFileRec* rec = ItemData(index);
+        if (!rec || !rec->PIDL) continue;
+        LPITEMIDLIST parent = nullptr, child = nullptr;
+        shell::PidlSplit(rec->PIDL.get(), parent, child);
+        shell::UniquePidl parentOwner(parent);
+        if (child) items.emplace_back(child);
+    }
+    return items;
 }
 
-TListItem* TDirView::CreateDirectory(const std::string& name) {
-    const TCreatedFolder created = CreateFolder(name);
-    TLastIOError::Program().Set(created.error);
-    return created.item;
-}
-
-TDirView::TCreatedFolder TDirView::CreateFolder(const std::string& name) {
-    // Without a folder the name would land in the root of the current drive; a name with a
-    // separator would make a folder somewhere else than the item added here.
-    if (path_.empty()) {
-        return {nullptr, ERROR_PATH_NOT_FOUND};
-    }
-    if (name.find_first_of("\\/") != std::string::npos) {
-        return {nullptr, ERROR_INVALID_NAME};
-    }
-    const std::string full = path_ + "\\" + name;
-    if (shell::FileOrDirExists(full)) {
-        return {nullptr, ERROR_ALREADY_EXISTS};
-    }
-    TCreatedFolder created;
-    if (!::CreateDirectoryA(full.c_str(), nullptr)) {
-        created.error = GetLastError();
+void TDirView::DisplayPropertiesMenu() {
+    const std::vector<int> selected = SelectedItemIndices();
+    if (selected.empty()) {
+        shell::ShellExecuteVerb(OwnerWindow(), "properties", GetPathName());
+    } else if (recycleBinMode_) {
+        // One item's properties are what the shell shows for a recycled file.
+        std::vector<shell::UniquePidl> owned = SelectedRecycleItems();
+        if (!owned.empty())
+            shell::ShellExecuteVerbItems(OwnerWindow(), "properties", recycleFolder_.get(),
+                                         {owned.front().get()});
+    } else if (selected.size() == 1) {
+        shell::ShellExecuteVerb(OwnerWindow(), "properties", ItemFullFileName(&Item(selected[0])));
     } else {
-        // The name as the file system stored it (trailing dots and blanks are dropped).
-        WIN32_FIND_DATAA entry{};
-        bool found = false;
-        ForEachEntry(full, [&](const WIN32_FIND_DATAA& e) {
-            entry = e;
-            found = true;
-            return false;
-        });
-        if (found) {
-            AddItem(entry);
-            created.item = FindFileItem(entry.cFileName);
-            if (created.item) {
-                created.item->SetFocused(true);
-                created.item->MakeVisible(false);
-            }
-            if (OnDirUpdated) OnDirUpdated(*this);
+        std::vector<std::string> names;
+        for (int index : selected)
+            names.push_back(ItemData(index)->FileName);
+        shell::ShellExecuteVerbMulti(OwnerWindow(), "properties", GetPathName(), names);
+    }
+}
+
+void TDirView::MarkCut(bool none) {
+    for (int i = 0; i < ItemCount(); ++i) {
+        TListItem& item = Item(i);
+        const bool cut = !none && item.Selected();
+        if (item.Cut() != cut) item.SetCut(cut);
+    }
+}
+
+void TDirView::DisplayContextMenu(POINT screenPoint) {
+    const std::vector<int> selected = SelectedItemIndices();
+    if (selected.empty()) return;
+    CurrentDirectory current(GetPathName());
+    std::string verb;
+    {
+        CommandHold hold(*this, false);
+        if (selected.size() == 1 && !recycleBinMode_) {
+            TListItem& item = Item(selected[0]);
+            const bool wasEnabled = loadEnabled_;
+            // No load may take the item away while its menu is open.
+            SetLoadEnabled(false);
+            struct Enable {
+                TDirView& list;
+                bool enable;
+                ~Enable() {
+                    if (enable) list.SetLoadEnabled(true);
+                }
+            } enable{*this, wasEnabled};
+            verb = shell::ShellDisplayContextMenu(OwnerWindow(), screenPoint, ItemFullFileName(&item), false,
+                                                  !ReadOnly());
+        } else if (recycleBinMode_) {
+            std::vector<shell::UniquePidl> owned = SelectedRecycleItems();
+            std::vector<LPCITEMIDLIST> items;
+            for (const auto& p : owned)
+                items.push_back(p.get());
+            verb = shell::ShellDisplayContextMenuItems(OwnerWindow(), screenPoint, recycleFolder_.get(),
+                                                       items, false, false);
+        } else {
+            std::vector<std::string> names;
+            for (int index : selected)
+                names.push_back(ItemData(index)->FileName);
+            verb = shell::ShellDisplayContextMenuMulti(OwnerWindow(), screenPoint, GetPathName(), names,
+                                                       false, false);
+        }
+
+        if (verb == "rename") {
+            if (TListItem* item = Selected()) EditItemName(*item);
+        } else if (verb == "cut") {
+            shell::SetClipboardMode(shell::TClipboardMode::Cut);
+            MarkCut(false);
+        } else if (verb == "copy") {
+            shell::SetClipboardMode(shell::TClipboardMode::Copy);
+            MarkCut(true);
+        } else if (verb == "paste") {
+            const TFileRec* rec = ItemData(Selected());
+            if (selected.size() == 1 && rec && rec->IsDirectory && !rec->IsParentDir)
+                PasteFromClipBoard(ItemFullFileName(Selected()));
+            else
+                PasteFromClipBoard();
+        } else if (!recycleBinMode_ && !verb.empty()) {
+            RefreshDirectory();
         }
     }
-    if (DriveView()) DriveView()->ValidateSelection();
-    return created;
+    current.Restore();
+
+    if (recycleBinMode_ && !verb.empty() && verb != "cut" && verb != "properties") {
+        // Restoring or deleting a recycled file takes the shell a moment: the items go when
+        // their files have gone.
+        std::vector<std::string> paths;
+        bool outside = false;
+        for (int index : SelectedItemIndices()) {
+            const std::string full = ItemFullFileName(&Item(index));
+            paths.push_back(full);
+            if (_strnicmp(full.c_str(), (path_ + "\\").c_str(), path_.size() + 1) != 0) outside = true;
+        }
+        if (outside) {
+            dragdrop::TFileDeleteThread::Start(paths, [this](const std::vector<std::string>& gone) {
+                for (const std::string& path : gone)
+                    ValidateFile(path);
+            });
+            return;
+        }
+    }
+    if (dragdrop::IsNtFamily()) Sleep(250);
+    ValidateSelectedFiles();
 }
 
 } // namespace filelist

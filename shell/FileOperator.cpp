@@ -159,12 +159,33 @@ bool TFileOperator::RunShell(bool& reversible) {
     for (const std::string& source : operandFrom_)
         if (!HasWildcard(source) && !Exists(source)) allSourcesThere = false;
 
-    std::string from = ZeroSeparated(operandFrom_), to = ZeroSeparated(operandTo_);
+    // Wine's shell cancels a move of several plain files into one existing folder; naming each
+    // file's destination moves the same files to the same place on every system.
+    std::vector<std::string> shellTo = operandTo_;
+    const FILEOP_FLAGS savedFlags = op_.fFlags;
+    if (Operation() == TFileOperation::foMove && operandTo_.size() == 1 && operandFrom_.size() > 1 &&
+        !(op_.fFlags & FOF_MULTIDESTFILES)) {
+        const DWORD targetAttr = GetFileAttributesA(operandTo_[0].c_str());
+        bool plainFiles = targetAttr != INVALID_FILE_ATTRIBUTES && (targetAttr & FILE_ATTRIBUTE_DIRECTORY);
+        for (const std::string& source : operandFrom_) {
+            const DWORD attr = GetFileAttributesA(source.c_str());
+            if (HasWildcard(source) || attr == INVALID_FILE_ATTRIBUTES || (attr & FILE_ATTRIBUTE_DIRECTORY))
+                plainFiles = false;
+        }
+        if (plainFiles) {
+            shellTo.clear();
+            for (const std::string& source : operandFrom_)
+                shellTo.push_back(WithBackslash(operandTo_[0]) + FileNamePart(source));
+            op_.fFlags |= FOF_MULTIDESTFILES;
+        }
+    }
+    std::string from = ZeroSeparated(operandFrom_), to = ZeroSeparated(shellTo);
     op_.pFrom = from.c_str();
     op_.pTo = to.c_str();
     op_.lpszProgressTitle = progressTitle_.c_str();
     int result = SHFileOperationA(&op_);
     op_.pFrom = op_.pTo = op_.lpszProgressTitle = nullptr;
+    op_.fFlags = savedFlags;
     mappings_.reset(op_.hNameMappings);
 
     for (const std::string& target : targets)

@@ -163,6 +163,47 @@ std::string ShellDisplayContextMenuMulti(HWND owner, POINT pt, const std::string
     return ShowMenu(owner, pt, menu.get(), invokePaste, canRename, extraItems);
 }
 
+std::string ShellDisplayContextMenuItems(HWND owner, POINT pt, IShellFolder* folder,
+                                         const std::vector<LPCITEMIDLIST>& items, bool invokePaste,
+                                         bool canRename) {
+    ComPtr<IContextMenu> menu = ContextMenuOf(owner, folder, items);
+    return ShowMenu(owner, pt, menu.get(), invokePaste, canRename, nullptr);
+}
+
+bool ShellExecuteVerbItems(HWND owner, const std::string& verb, IShellFolder* folder,
+                           const std::vector<LPCITEMIDLIST>& items) {
+    ComPtr<IContextMenu> menu = ContextMenuOf(owner, folder, items);
+    if (!menu || verb.empty()) return false;
+    try {
+        kovalin::UniqueHMenu popup(CreatePopupMenu());
+        // Some menus answer verbs only once they have been built.
+        if (popup) menu->QueryContextMenu(popup.get(), 0, kFirstShellCmd, kLastShellCmd, CMF_NORMAL);
+        CMINVOKECOMMANDINFO ici{};
+        ici.cbSize = sizeof ici;
+        ici.hwnd = owner;
+        ici.nShow = SW_SHOWNORMAL;
+        ici.lpVerb = verb.c_str();
+        return SUCCEEDED(menu->InvokeCommand(&ici));
+    } catch (...) {
+        return false;
+    }
+}
+
+bool ShellExecuteVerbMulti(HWND owner, const std::string& verb, const std::string& folderPath,
+                           const std::vector<std::string>& names) {
+    UniquePidl folderPidl(PidlFromPath(folderPath));
+    ComPtr<IShellFolder> folder;
+    if (!folderPidl || !BindFolder(folderPidl.get(), folder)) return false;
+    std::vector<UniquePidl> owned;
+    std::vector<LPCITEMIDLIST> items;
+    for (const auto& name : names) {
+        owned.emplace_back(PidlFromName(folder.get(), name));
+        if (!owned.back()) return false;
+        items.push_back(owned.back().get());
+    }
+    return ShellExecuteVerbItems(owner, verb, folder.get(), items);
+}
+
 bool ShellExecuteVerb(HWND owner, const std::string& verb, const std::string& path) {
     ComPtr<IShellFolder> folder;
     UniquePidl item;

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <shlobj.h>
+
 #include <string>
 #include <vector>
 
@@ -23,8 +25,20 @@ std::string ShellDisplayContextMenuMulti(HWND owner, POINT screenPoint, const st
                                          const std::vector<std::string>& names, bool invokePaste,
                                          bool canRename, const kovalin::TPopupMenu* extraItems = nullptr);
 
+// The same for items of a shell folder given by their id lists relative to it (the items of a
+// recycle bin, which have no file-system path).
+std::string ShellDisplayContextMenuItems(HWND owner, POINT screenPoint, IShellFolder* folder,
+                                         const std::vector<LPCITEMIDLIST>& items, bool invokePaste,
+                                         bool canRename);
+
 // Runs a verb of the path's context menu without showing it; "" runs the default item.
 bool ShellExecuteVerb(HWND owner, const std::string& verb, const std::string& path);
+// A verb (not "") of the context menu of several items of one folder, or of items of a shell
+// folder by their relative id lists.
+bool ShellExecuteVerbMulti(HWND owner, const std::string& verb, const std::string& folder,
+                           const std::vector<std::string>& names);
+bool ShellExecuteVerbItems(HWND owner, const std::string& verb, IShellFolder* folder,
+                           const std::vector<LPCITEMIDLIST>& items);
 
 // Registered clipboard format numbers, registered once in this order on first use.
 struct TShellClipboardFormats {
