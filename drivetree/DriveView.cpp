@@ -239,6 +239,10 @@ void TDriveView::ValidateSelection() {
     if (TTreeNode* node = Selected()) ValidateDirectory(node);
 }
 
+void TDriveView::ValidateFolder(const std::string& path) {
+    if (TTreeNode* node = FindNodeToPath(path)) ValidateDirectory(node);
+}
+
 bool TDriveView::SelectFolder(const std::string& path) {
     if (!FindNodeToPath(path)) return false;
     SetDirectory(path);

@@ -118,6 +118,9 @@ public:
     void RescanDrive(char drive) override { ScanDrive(drive); }
     bool SelectFolder(const std::string& path) override;
     bool SelectParentFolder() override;
+    void StopWatching() override { StopAllWatchThreads(); }
+    void StartWatching() override { StartAllWatchThreads(); }
+    void ValidateFolder(const std::string& path) override;
 
     // Watch the drives for folder changes and revalidate what changed.
     bool WatchDirectory() const { return watchDirectory_; }

@@ -62,6 +62,13 @@ public:
     virtual bool SelectFolder(const std::string& path) = 0;
     // Selects the parent of the selected folder; false when nothing is selected.
     virtual bool SelectParentFolder() = 0;
+    // The tree's change watching, held while the list changes the disk.
+    virtual void StopWatching() = 0;
+    virtual void StartWatching() = 0;
+    // Brings the folder's subtree in line with the disk; nothing when the tree has no such folder.
+    virtual void ValidateFolder(const std::string& path) = 0;
+    // The list emptied the clipboard: the tree drops the cut mark of its folder, when it has one.
+    virtual void ClipboardEmptied() {}
 
 protected:
     TFileListTree() = default;

@@ -18,6 +18,8 @@ TDirView::TDirView(kovalin::TWinControl& parent, const Params& params, shell::TD
     GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, separator, sizeof separator);
     thousandSeparator_ = separator;
     CreateColumns();
+    InitCommands();
+    InitDragDrop();
 }
 
 TDirView::~TDirView() {

@@ -12,6 +12,7 @@
 #include "kovalin/ComPtr.h"
 #include "kovalin/Handles.h"
 #include "kovalin/Timer.h"
+#include "shell/FileOperator.h"
 #include "shell/IEDriveInfo.h"
 #include "shell/NameCase.h"
 #include "shell/PIDL.h"
@@ -328,6 +329,75 @@ protected:
 private:
     bool sortByExtension_ = false;
     bool dirsOnTop_ = false;
+
+    // --- commands on the disk: the file operation into a folder, delete, clipboard, undo ---
+public:
+    // The list's drag-and-drop component: the files of a drag, of a drop and of the clipboard.
+    dragdrop::TDragDropFilesEx& DragDropFilesEx() { return dragDropFiles_; }
+    // Copies, moves, deletes and renames for the list's commands; keeps the last one for undo.
+    shell::TFileOperator& FileOperator() { return fileOperator_; }
+    // Ask before deleting, and before a copy or move replaces a file.
+    bool ConfirmDelete() const { return confirmDelete_; }
+    void SetConfirmDelete(bool value) { confirmDelete_ = value; }
+    bool ConfirmOverwrite() const { return confirmOverwrite_; }
+    void SetConfirmOverwrite(bool value) { confirmOverwrite_ = value; }
+    // The file list whose files are being dragged now, program-wide (none: no list drags).
+    static TDirView* DragSourceList();
+    static void SetDragSourceList(TDirView* list);
+
+    // Copies (deCopy), moves (deMove) or links (deLink) the files of DragDropFilesEx' file list
+    // into `targetPath`: what a paste and a drop do. In recycle-bin mode, or onto a recycle-bin
+    // folder (`ontoRecycleBin`), copy and move delete the files to the recycle bin instead. With
+    // `renameOnCollision` a copy onto an existing name gets a new name. A target folder that is
+    // gone reloads the list and raises EDragDrop 1; a shortcut that cannot be made raises
+    // EDragDrop 0 after the others are made. True when the operation ran and succeeded.
+    bool PerformDragDropFileOperation(const std::string& targetPath, dragdrop::TDropEffects effect,
+                                      bool renameOnCollision, bool ontoRecycleBin = false);
+    // Removes the selected items whose files or folders are gone (with more than 50 selected,
+    // refreshes the whole list instead).
+    void ValidateSelectedFiles();
+    // Removes the item of the file when the file is gone.
+    void ValidateFile(const std::string& fileName);
+
+    // Before a paste or drop runs its file operation: clear `allow` to prevent it.
+    std::function<void(TDirView& sender, dragdrop::TDropEffects effect, bool& allow,
+                       const std::string& target, const std::string& source)>
+        OnDDFileOperation;
+    std::function<void(TDirView& sender, dragdrop::TDropEffects effect, const std::string& target,
+                       const std::string& source)>
+        OnDDFileOperationExecuted;
+
+protected:
+    // Holds what the list runs in the background (its change watching, and the tree's) while a
+    // command works on the disk, and resumes it afterwards. Every command that touches the disk
+    // takes one: this is where background work is stopped and restarted around commands.
+    class CommandHold {
+    public:
+        explicit CommandHold(TDirView& list, bool holdTree = true);
+        CommandHold(const CommandHold&) = delete;
+        CommandHold& operator=(const CommandHold&) = delete;
+        ~CommandHold();
+
+    private:
+        TDirView& list_;
+        drivetree::TFileListTree* tree_;
+    };
+
+private:
+    // The indices of the selected items, in list order.
+    std::vector<int> SelectedItemIndices() const;
+    // The item's file (or folder) no longer exists.
+    bool ItemFileGone(kovalin::TListItem& item) const;
+    // Makes one shortcut per file in the folder; false when any could not be made.
+    bool LinkFilesInto(const std::string& targetPath);
+    // The name of the shortcut to `source` in a folder: the file's name, or for a drive root the
+    // drive's name with its letter in brackets, plus ".lnk".
+    std::string ShortcutName(const std::string& source);
+    void InitCommands();
+
+    dragdrop::TDragDropFilesEx dragDropFiles_;
+    shell::TFileOperator fileOperator_{this};
+    bool confirmDelete_ = true, confirmOverwrite_ = true;
 
     // --- drag and drop: the list as drag source and as drop target ---
 public:

@@ -26,13 +26,19 @@ private:
     bool initialized_;
 };
 
+std::vector<wchar_t> Wide(const std::string& text) {
+    const int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+    if (length <= 0) return {};
+    std::vector<wchar_t> wide(static_cast<size_t>(length));
+    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), length);
+    return wide;
+}
+
 } // namespace
 
 std::string ResolveShortcut(HWND owner, const std::string& linkFile) {
-    const int length = MultiByteToWideChar(CP_ACP, 0, linkFile.c_str(), -1, nullptr, 0);
-    if (length <= 0) return std::string();
-    std::vector<wchar_t> wide(static_cast<size_t>(length));
-    MultiByteToWideChar(CP_ACP, 0, linkFile.c_str(), -1, wide.data(), length);
+    const std::vector<wchar_t> wide = Wide(linkFile);
+    if (wide.empty()) return std::string();
 
     ComScope com;
     kovalin::ComPtr<IShellLinkA> link;
@@ -49,6 +55,23 @@ std::string ResolveShortcut(HWND owner, const std::string& linkFile) {
     char target[MAX_PATH] = "";
     if (link->GetPath(target, MAX_PATH, nullptr, 0) != S_OK) return std::string();
     return target;
+}
+
+bool CreateShortcut(const std::string& linkFile, const std::string& target, const std::string& workingFolder,
+                    const std::string& description) {
+    const std::vector<wchar_t> wide = Wide(linkFile);
+    if (wide.empty()) return false;
+    ComScope com;
+    kovalin::ComPtr<IShellLinkA> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                link.put_void())))
+        return false;
+    if (FAILED(link->SetPath(target.c_str())) || FAILED(link->SetWorkingDirectory(workingFolder.c_str())) ||
+        FAILED(link->SetDescription(description.c_str())))
+        return false;
+    kovalin::ComPtr<IPersistFile> file;
+    return SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.put_void())) &&
+           SUCCEEDED(file->Save(wide.data(), TRUE));
 }
 
 } // namespace shell
