@@ -443,8 +443,9 @@ protected:
 private:
     void InitDragDrop();
     // Source side (DirViewDragStart.cpp).
-    void StartDraggingFiles(DWORD keyState);
-    void BeginItemDragImage(kovalin::TListItem& item);
+    // `start`: where the button went down, in client coordinates.
+    void StartDraggingFiles(POINT start);
+    void BeginItemDragImage(kovalin::TListItem& item, POINT start);
     void BeginFilesDragImage(unsigned files, unsigned folders);
     // Whether the list's change watching runs now.
     bool ChangeWatchActive() const;

@@ -43,10 +43,10 @@ void TDirView::BeginDrag(TListItem* /*item*/, bool rightButton, POINT start) {
     const DWORD keys = HeldKeys(rightButton);
     // The control only reports a drag once the mouse has moved far enough with the button down.
     if (OnDDDragDetect) OnDDDragDetect(*this, keys, start, now, dragdrop::TDragDetectStatus::ddsDrag);
-    if (SelCount() > 0) StartDraggingFiles(keys);
+    if (SelCount() > 0) StartDraggingFiles(start);
 }
 
-void TDirView::StartDraggingFiles(DWORD /*keyState*/) {
+void TDirView::StartDraggingFiles(POINT start) {
     dragdrop::TDragDropFilesEx& dd = DragDropFilesEx();
     if (dd.Dragging()) return;
     std::vector<std::string> sources; // the files on disk, for the watch after a move
@@ -81,7 +81,7 @@ void TDirView::StartDraggingFiles(DWORD /*keyState*/) {
         if (sources.empty()) return;
         if (useDragImages_) {
             if (sources.size() == 1)
-                BeginItemDragImage(*first);
+                BeginItemDragImage(*first, start);
             else
                 BeginFilesDragImage(files, folders);
             if (ddDragImageShown_ && ParentForm()) {
@@ -118,18 +118,15 @@ void TDirView::StartDraggingFiles(DWORD /*keyState*/) {
     if (result == dragdrop::TDragResult::drMove && !watching) WatchMovedFiles(sources);
 }
 
-void TDirView::BeginItemDragImage(TListItem& item) {
+void TDirView::BeginItemDragImage(TListItem& item, POINT start) {
     TImageList* images = DragImageList();
     if (!images) return;
-    // The control's own picture of the item, held where the cursor took hold of it.
+    // The control's own picture of the item, held where the button went down on it.
     POINT upLeft{};
     HIMAGELIST own = ListView_CreateDragImage(Handle(), item.Index(), &upLeft);
     if (!own) return;
     images->SetHandle(own, false);
-    POINT cursor;
-    GetCursorPos(&cursor);
-    ScreenToClient(Handle(), &cursor);
-    ddDragImageShown_ = ImageList_BeginDrag(own, 0, cursor.x - upLeft.x, cursor.y - upLeft.y) != FALSE;
+    ddDragImageShown_ = ImageList_BeginDrag(own, 0, start.x - upLeft.x, start.y - upLeft.y) != FALSE;
 }
 
 void TDirView::BeginFilesDragImage(unsigned files, unsigned folders) {
