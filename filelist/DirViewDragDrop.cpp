@@ -163,6 +163,9 @@ void TDirView::SetDDDropTarget(TListItem* item) {
 }
 
 void TDirView::DDDragOver(DWORD keys, POINT p, TDropEffects& effect) {
+    // The refresh waits until the files have been dropped or have gone: a refresh keeps the focused
+    // item in view, which would undo the scrolling below.
+    if (DragSourceList() != this) HoverRefresh(true);
     bool targetFile = false;
     TListItem* target = DropTargetAt(p, targetFile, effect);
     SetDDDropTarget(target);
@@ -314,6 +317,7 @@ void TDirView::HoverRefresh(bool hovering) {
         });
     }
     if (hovering) {
+        // Each call starts the count again.
         ddHoverTimer_->SetInterval(std::min(3000u, 2 * kChangeInterval));
         ddHoverTimer_->SetEnabled(true);
     } else {

@@ -545,3 +545,25 @@ TEST_F(DirViewDragDropTest, FilesHoveringFromElsewhereBringARefreshSoonAfter) {
     EXPECT_TRUE(processed.empty());
     EXPECT_TRUE(PumpUntil([&] { return view->FindFileItem("late.txt") != nullptr; }, 3000));
 }
+
+TEST_F(DirViewDragDropTest, AfterAMoveOutTheItemsGoWhenTheirFilesHaveGone) {
+    WriteFileBytes(dir / "away.txt", "a");
+    WriteFileBytes(dir / "stay.txt", "s");
+    Load();
+    StartPeer("target");
+    ItemNamed("away.txt").SetSelected(true);
+    InputScript input;
+    input.MoveTo(OnItem("away.txt")).Down().MoveTo(OnList(250, 150), 4).Key(VK_SHIFT, true);
+    input.MoveTo(OnPeer(), 10).Wait(300).Up().Key(VK_SHIFT, false);
+    input.Start();
+    ASSERT_TRUE(input.Finish());
+    ASSERT_TRUE(PumpUntil([&] { return !PeerFile("done").empty(); }, 10000));
+    EXPECT_EQ(view->DragDropFilesEx().LastDragResult(), dragdrop::TDragResult::drMove);
+    EXPECT_TRUE(view->WatchingMovedFiles());
+    // The peer only reports the move; the files go when the receiver has taken them.
+    PumpMessages(700);
+    EXPECT_NE(view->FindFileItem("away.txt"), nullptr);
+    ASSERT_TRUE(DeleteFileA((dir / "away.txt").c_str()));
+    EXPECT_TRUE(PumpUntil([&] { return view->FindFileItem("away.txt") == nullptr; }, 3000));
+    EXPECT_NE(view->FindFileItem("stay.txt"), nullptr);
+}
