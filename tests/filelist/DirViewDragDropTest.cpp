@@ -15,6 +15,7 @@
 
 #include <commctrl.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -385,7 +386,9 @@ TEST_F(DirViewDragDropTest, TheDriveAndTheKeysChooseCopyOrMove) {
     int n = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const std::string name = "in" + std::to_string(++n) + ".txt";
+        char numbered[16];
+        std::snprintf(numbered, sizeof numbered, "in%d.txt", ++n);
+        const std::string name = numbered;
         const std::string source = c.folder + "\\" + name;
         WriteFileBytes(source, c.what);
         StartPeer("source", Quoted(source));
@@ -496,8 +499,11 @@ TEST_F(DirViewDragDropTest, ProgramsAreLinkedByDefault) {
 }
 
 TEST_F(DirViewDragDropTest, HoveringAtTheBottomScrollsSlowlyFirstThenFaster) {
-    for (int i = 0; i < 80; ++i)
-        WriteFileBytes(dir / ("f" + std::to_string(100 + i) + ".txt"), "x");
+    for (int i = 0; i < 80; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "f%d.txt", 100 + i);
+        WriteFileBytes(dir / name, "x");
+    }
     Load();
     OtherDriveDir from;
     WriteFileBytes(from / "s.txt", "s");
