@@ -19,6 +19,7 @@ TDirView::TDirView(kovalin::TWinControl& parent, const Params& params, shell::TD
     thousandSeparator_ = separator;
     CreateColumns();
     InitCommands();
+    InitDragDrop();
 }
 
 TDirView::~TDirView() {

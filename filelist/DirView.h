@@ -12,6 +12,7 @@
 #include "kovalin/ComPtr.h"
 #include "kovalin/Handles.h"
 #include "kovalin/Menus.h"
+#include "kovalin/Timer.h"
 #include "shell/FileOperator.h"
 #include "shell/IEDriveInfo.h"
 #include "shell/NameCase.h"
@@ -27,6 +28,10 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+namespace dragdrop {
+class TFileDeleteThread;
+}
 
 namespace filelist {
 
@@ -496,6 +501,94 @@ private:
     bool leftButtonDown_ = false, rightButtonDown_ = false;
     std::string reEditName_, renameFailure_;
     bool reEditing_ = false;
+
+    // --- drag and drop: the list as drag source and as drop target ---
+public:
+    // The list's own drag image (one item) or the multi-file picture while its files are dragged.
+    bool UseDragImages() const { return useDragImages_; }
+    void SetUseDragImages(bool value) { useDragImages_ = value; }
+    // Programs (EXE, COM) dragged in are linked rather than copied or moved by default.
+    bool DDLinkOnExeDrag() const { return ddLinkOnExeDrag_; }
+    void SetDDLinkOnExeDrag(bool value) { ddLinkOnExeDrag_ = value; }
+    // After a drag with the right button, ask with the drop menu.
+    bool TargetPopUpMenu() const { return targetPopUpMenu_; }
+    void SetTargetPopUpMenu(bool value);
+    // The item highlighted as the target of the drop over the list, none for the folder itself.
+    kovalin::TListItem* DDDropTarget() const { return DropTarget(); }
+    // The drag of this list's files ended as a move: sources still on disk are watched until they
+    // are gone (see ValidateFile).
+    bool WatchingMovedFiles() const;
+
+    // The component's events, raised with what it gives.
+    std::function<void(TDirView& sender, DWORD keyState, POINT start, POINT current,
+                       dragdrop::TDragDetectStatus status)>
+        OnDDDragDetect;
+    std::function<void(TDirView& sender, IDataObject* data, DWORD keyState, POINT point,
+                       dragdrop::TDropEffects& effect, bool& accept)>
+        OnDDDragEnter;
+    std::function<void(TDirView& sender, DWORD keyState, POINT point, dragdrop::TDropEffects& effect)>
+        OnDDDragOver;
+    std::function<void(TDirView& sender)> OnDDDragLeave;
+    std::function<void(TDirView& sender, IDataObject* data, DWORD keyState, POINT point,
+                       dragdrop::TDropEffects& effect)>
+        OnDDDrop;
+    std::function<void(TDirView& sender, bool escapePressed, DWORD keyState, HRESULT& result)>
+        OnDDQueryContinueDrag;
+    std::function<void(TDirView& sender, dragdrop::TDropEffects effect, HRESULT& result)> OnDDGiveFeedback;
+    // May change the effect of the drop before the files are copied, moved or linked.
+    std::function<void(TDirView& sender, DWORD keyState, POINT point, dragdrop::TDropEffects& effect)>
+        OnDDProcessDropped;
+    std::function<void(TDirView& sender, dragdrop::TDropEffects effect)> OnDDExecuted;
+
+protected:
+    void BeginDrag(kovalin::TListItem* item, bool rightButton, POINT start) override;
+
+private:
+    void InitDragDrop();
+    // Source side (DirViewDragStart.cpp).
+    // `start`: where the button went down, in client coordinates.
+    void StartDraggingFiles(POINT start);
+    void BeginItemDragImage(kovalin::TListItem& item, POINT start);
+    void BeginFilesDragImage(unsigned files, unsigned folders);
+    // Whether the list's change watching runs now.
+    bool ChangeWatchActive() const;
+    void WatchMovedFiles(const std::vector<std::string>& paths);
+    // Target side (DirViewDragDrop.cpp).
+    void DDDragEnter(IDataObject* data, DWORD keyState, POINT point, dragdrop::TDropEffects& effect,
+                     bool& accept);
+    void DDDragOver(DWORD keyState, POINT point, dragdrop::TDropEffects& effect);
+    void DDDragLeave();
+    void DDQueryContinueDrag(bool escapePressed, DWORD keyState, HRESULT& result);
+    void DDDrop(IDataObject* data, DWORD keyState, POINT point, dragdrop::TDropEffects& effect);
+    void DDProcessDropped(DWORD keyState, POINT point, dragdrop::TDropEffects effect);
+    void DDSpecifyDropTarget(bool handlers, POINT point, shell::UniquePidl& item, std::string& name);
+    // The drop target under the point: a folder item or a file that takes drops itself.
+    kovalin::TListItem* DropTargetAt(POINT point, bool& targetFile, dragdrop::TDropEffects& effect);
+    void AutoScroll(kovalin::TListItem* under, POINT point);
+    void SetDDDropTarget(kovalin::TListItem* item);
+    // The folder above Path, with the backslash a drive root needs.
+    std::string ParentFolder() const;
+    // Files from elsewhere hover: a refresh comes soon after they are dropped.
+    void HoverRefresh(bool hovering);
+
+    bool useDragImages_ = true;
+    bool ddLinkOnExeDrag_ = true;
+    bool targetPopUpMenu_ = true;
+    char ddSourceDrive_ = 0; // upper-case letter of the first dragged path
+    bool ddLinkExeDrag_ = false;
+    DWORD ddDragStartTick_ = 0;
+    bool ddDragImageShown_ = false; // the drag image list shows the picture of this list's drag
+    DWORD ddLastScrollTick_ = 0;
+    int ddScrollCount_ = 0;
+    bool ddDropPending_ = false;  // a drop onto this list waits for its posted step
+    bool ddDropFromSelf_ = false; // and its files came from this list
+    // Is the file under the cursor a drop target itself? Asked once per item the cursor enters.
+    kovalin::TListItem* ddProbedItem_ = nullptr;
+    bool ddProbedIsTarget_ = false;
+    std::unique_ptr<kovalin::TTimer> ddHoverTimer_;
+    // Shared with the deletion watcher's callback, which may come after the list is gone.
+    std::shared_ptr<TDirView*> ddAlive_;
+    dragdrop::TFileDeleteThread* ddDeleteWatch_ = nullptr;
 };
 
 } // namespace filelist

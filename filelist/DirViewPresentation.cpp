@@ -192,6 +192,9 @@ void TDirView::DoGetDispInfo(TListItem& item, kovalin::TListDispInfo& info) {
 }
 
 LRESULT TDirView::CustomDraw(NMLVCUSTOMDRAW& draw) {
+    auto isDropTargetRow = [this](const NMLVCUSTOMDRAW& d) {
+        return DropTarget() && static_cast<DWORD_PTR>(DropTarget()->Index()) == d.nmcd.dwItemSpec;
+    };
     switch (draw.nmcd.dwDrawStage) {
     case CDDS_PREPAINT:
         return CDRF_NOTIFYITEMDRAW;
@@ -207,12 +210,18 @@ LRESULT TDirView::CustomDraw(NMLVCUSTOMDRAW& draw) {
                 draw.clrText = GetSysColor(COLOR_GRAYTEXT);
             }
         }
+        // The highlight of a drop target, drawn here as well: not every list control draws it.
+        if (isDropTargetRow(draw)) {
+            draw.clrText = GetSysColor(COLOR_HIGHLIGHTTEXT);
+            draw.clrTextBk = GetSysColor(COLOR_HIGHLIGHT);
+        }
         LRESULT answer = CDRF_NOTIFYSUBITEMDRAW;
         if (rec && rec->IsParentDir && Globals().commonControls470) answer |= CDRF_NOTIFYPOSTPAINT;
         return answer;
     }
     case CDDS_ITEMPREPAINT | CDDS_SUBITEM:
         if (draw.iSubItem > 0) draw.clrText = GetSysColor(COLOR_WINDOWTEXT);
+        if (draw.iSubItem > 0 && isDropTargetRow(draw)) draw.clrTextBk = GetSysColor(COLOR_WINDOW);
         return CDRF_DODEFAULT;
     case CDDS_ITEMPOSTPAINT:
         DrawParentOverlay(draw);

@@ -641,6 +641,12 @@ LRESULT TListView::NotifyHandler(NMHDR& header) {
     case NM_DBLCLK:
         DblClick();
         return 0;
+    case LVN_BEGINDRAG:
+    case LVN_BEGINRDRAG: {
+        auto& drag = reinterpret_cast<NMLISTVIEW&>(header);
+        BeginDrag(ItemOrNull(drag.iItem), header.code == LVN_BEGINRDRAG, drag.ptAction);
+        return 0;
+    }
     }
     return 0;
 }

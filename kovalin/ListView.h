@@ -172,6 +172,9 @@ protected:
     virtual void DblClick();
     // The selection of an item changed (nullptr: of several at once); raises OnSelectItem.
     virtual void SelectItem(TListItem* item, bool selected);
+    // The control saw the mouse move far enough with a button held down on an item (the right
+    // one when `rightButton`); `start` is where the button went down, in client coordinates.
+    virtual void BeginDrag(TListItem* /*item*/, bool /*rightButton*/, POINT /*start*/) {}
 
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     LRESULT NotifyHandler(NMHDR& header) override;
