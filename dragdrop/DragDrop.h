@@ -79,6 +79,10 @@ public:
     bool CopyToClipboard();
     bool PasteFromClipboard();
 
+    // What the source of the drag over the control allows (its effects at the last enter, over or
+    // drop).
+    TDropEffects DragSourceEffects() const { return dragAllowed_; }
+
     // After a drop: what it ended with.
     TDropEffects LastEffect() const { return lastEffect_; }
     DWORD LastKeyState() const { return lastKeys_; }
@@ -176,6 +180,7 @@ private:
 
     // The drop waiting for the posted step.
     TDropEffects lastEffect_ = deNone;
+    TDropEffects dragAllowed_ = deNone;
     DWORD lastKeys_ = 0;
     POINT lastPoint_{};
     kovalin::ComPtr<IDataObject> pendingData_;

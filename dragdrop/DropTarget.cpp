@@ -79,6 +79,7 @@ HRESULT TDropTarget::DragEnter(IDataObject* data, DWORD keyState, POINTL point, 
     return Guarded(owner_, effect, [&] {
         rightButton_ = keyState & MK_RBUTTON;
         accepted_ = false;
+        owner_->dragAllowed_ = *effect;
         if (TakesDataOnEnter(owner_->renderDataOn_)) owner_->TakeData(data);
         TDropEffects e = Effect(keyState, *effect);
         bool accept = owner_->DropAcceptable(data);
@@ -92,6 +93,7 @@ HRESULT TDropTarget::DragEnter(IDataObject* data, DWORD keyState, POINTL point, 
 void TDropTarget::Drag(DWORD keyState, POINTL point, DWORD* effect) {
     UpdateScrolling(vert_);
     UpdateScrolling(horz_);
+    owner_->dragAllowed_ = *effect;
     TDropEffects e = Effect(keyState, *effect);
     if (owner_->OnDragOver) owner_->OnDragOver(keyState, ClientPoint(point), e);
     if (!accepted_ || OwnDragRefused())
@@ -126,6 +128,7 @@ HRESULT TDropTarget::Drop(IDataObject* data, DWORD keyState, POINTL point, DWORD
 
 void TDropTarget::DoDrop(IDataObject* data, DWORD keyState, POINTL point, DWORD* effect) {
     const DWORD allowed = *effect;
+    owner_->dragAllowed_ = allowed;
     *effect = deNone;
     const POINT client = ClientPoint(point);
     TDropEffects e = Effect(keyState, allowed);
