@@ -9,6 +9,7 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include <cstdio>
 #include <memory>
 #include <utility>
 
@@ -137,11 +138,15 @@ void TDriveView::DragDetected(POINT, int) {
     POINT press = pressPoint_;
     TTreeNode* node = GetNodeAt(press.x, press.y);
     dragNode_ = nullptr;
+    // The component starts its own drag of what its list holds after this: it must hold nothing.
+    dragDrop_->FileList().Clear();
     if (!node || !NodeData(node)) return;
     RECT r = node->DisplayRect(true);
     r.left -= 16;
     if (!PtInRect(&r, press)) return;
     dragNode_ = node;
+    // Runs before the component's start request, which then finds this drag running.
+    PostMessageA(Handle(), WM_USER + 58, 0, 0);
     // The drag replaces the press: nothing is chosen when the button goes up.
     EndPress();
     if (GetCapture() == Handle()) ReleaseCapture();
@@ -192,8 +197,7 @@ void TDriveView::RunDrag() {
         ImageList_Destroy(std::exchange(dragImage_, nullptr));
         dragImageShown_ = false;
     }
-    // The component's own start request follows this one: with no files it starts nothing.
-    dd.FileList().Clear();
+    // The list stays: a drop onto this tree reads it when its posted processing comes.
     dd.SetSourceEffects(dragdrop::deCopy | dragdrop::deMove | dragdrop::deLink);
     dragNode_ = nullptr;
     if (result == dragdrop::TDragResult::drCancelled) SetDropTarget(nullptr);
@@ -258,6 +262,7 @@ void TDriveView::DragEnter(IDataObject*, DWORD keyState, POINT point, DWORD& eff
 }
 
 void TDriveView::DropTargetChanged(TTreeNode* node) {
+    fprintf(stderr, "DBG target %s\n", node ? node->Text().c_str() : "-");
     if (node == DropTarget()) return;
     if (dragImageShown_) ImageList_DragShowNolock(FALSE);
     SetDropTarget(node);
@@ -367,8 +372,10 @@ void TDriveView::DragOver(DWORD keyState, POINT point, DWORD& effect) {
 }
 
 void TDriveView::DragLeave() {
+    fprintf(stderr, "DBG leave\n");
     if (dragImageShown_) ImageList_DragShowNolock(FALSE);
     SetDropTarget(nullptr);
+    fprintf(stderr, "DBG after leave %p thread %lu\n", (void*)DropTarget(), GetCurrentThreadId());
     if (dragImageShown_) ImageList_DragShowNolock(TRUE);
     hoverNode_ = nullptr;
     if (OnDDDragLeave) OnDDDragLeave(*this);
@@ -378,6 +385,7 @@ void TDriveView::ProcessDropped(DWORD keyState, POINT point, DWORD effect) {
     TTreeNode* node = DropTarget();
     if (!node) node = GetNodeAt(point.x, point.y);
     SetDropTarget(nullptr);
+    fprintf(stderr, "DBG processed %p\n", (void*)DropTarget());
     if (!node || !NodeData(node)) return;
     const std::string target = GetDirPathName(node);
     if (!shell::DirExists(target)) {

@@ -2,7 +2,6 @@
 // the shell's context menu and properties, the clipboard with its cut mark, and undo.
 #include "drivetree/DriveView.h"
 
-#include "dragdrop/DragDetector.h"
 #include "kovalin/Application.h"
 #include "shell/BaseUtils.h"
 #include "shell/ClipboardMode.h"
@@ -19,6 +18,7 @@ namespace {
 
 const char kInvalidChars[] = "\\/:*?\"<>|";
 const UINT kRetryMessage = WM_USER + 57;
+const UINT kDragMessage = WM_USER + 58;
 const UINT_PTR kEditSubclassId = 0x44564544;
 
 DWORD g_lastCreateError = ERROR_SUCCESS;
@@ -120,8 +120,8 @@ bool TDriveView::EditMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& re
         result = 0;
         return true;
     }
-    if (msg == dragdrop::TDragDetector::StartDragMessage()) {
-        // The component's detection saw the mouse move: the tree starts its own drag.
+    if (msg == kDragMessage) {
+        // The component's detection saw the mouse move: the tree runs its own drag.
         RunDrag();
         result = 0;
         return true;
