@@ -9,7 +9,6 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
-#include <cstdio>
 #include <memory>
 #include <utility>
 
@@ -64,6 +63,15 @@ bool CreateShellLink(const std::string& target, const std::string& linkFile, con
 bool SamePath(const std::string& a, const std::string& b) {
     return lstrcmpiA(shell::ExcludeTrailingBackslash(a).c_str(),
                      shell::ExcludeTrailingBackslash(b).c_str()) == 0;
+}
+
+// The node on the line under the point, wherever on the line it is.
+HTREEITEM ItemOnLine(HWND tree, POINT point) {
+    TVHITTESTINFO hit{};
+    hit.pt = point;
+    SendMessageA(tree, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+    const UINT onLine = TVHT_ONITEM | TVHT_ONITEMRIGHT | TVHT_ONITEMINDENT | TVHT_ONITEMBUTTON;
+    return (hit.flags & onLine) ? hit.hItem : nullptr;
 }
 
 HWND FormOf(HWND control) {
@@ -262,7 +270,6 @@ void TDriveView::DragEnter(IDataObject*, DWORD keyState, POINT point, DWORD& eff
 }
 
 void TDriveView::DropTargetChanged(TTreeNode* node) {
-    fprintf(stderr, "DBG target %s\n", node ? node->Text().c_str() : "-");
     if (node == DropTarget()) return;
     if (dragImageShown_) ImageList_DragShowNolock(FALSE);
     SetDropTarget(node);
@@ -323,7 +330,7 @@ void TDriveView::AutoScroll(TTreeNode* node, POINT point) {
 }
 
 void TDriveView::DragOver(DWORD keyState, POINT point, DWORD& effect) {
-    TTreeNode* node = GetNodeAt(point.x, point.y);
+    TTreeNode* node = NodeFromItem(ItemOnLine(Handle(), point));
     if (!node || !NodeData(node)) {
         effect = dragdrop::deNone;
         if (OnDDDragOver) OnDDDragOver(*this, keyState, point, effect);
@@ -345,7 +352,7 @@ void TDriveView::DragOver(DWORD keyState, POINT point, DWORD& effect) {
         hoverSince_ = now;
     }
     if (node && NodeData(node)) AutoScroll(node, point);
-    node = GetNodeAt(point.x, point.y);
+    node = NodeFromItem(ItemOnLine(Handle(), point));
     if (!node || !NodeData(node)) {
         effect = dragdrop::deNone;
         return;
@@ -372,10 +379,8 @@ void TDriveView::DragOver(DWORD keyState, POINT point, DWORD& effect) {
 }
 
 void TDriveView::DragLeave() {
-    fprintf(stderr, "DBG leave\n");
     if (dragImageShown_) ImageList_DragShowNolock(FALSE);
     SetDropTarget(nullptr);
-    fprintf(stderr, "DBG after leave %p thread %lu\n", (void*)DropTarget(), GetCurrentThreadId());
     if (dragImageShown_) ImageList_DragShowNolock(TRUE);
     hoverNode_ = nullptr;
     if (OnDDDragLeave) OnDDDragLeave(*this);
@@ -383,9 +388,8 @@ void TDriveView::DragLeave() {
 
 void TDriveView::ProcessDropped(DWORD keyState, POINT point, DWORD effect) {
     TTreeNode* node = DropTarget();
-    if (!node) node = GetNodeAt(point.x, point.y);
+    if (!node) node = NodeFromItem(ItemOnLine(Handle(), point));
     SetDropTarget(nullptr);
-    fprintf(stderr, "DBG processed %p\n", (void*)DropTarget());
     if (!node || !NodeData(node)) return;
     const std::string target = GetDirPathName(node);
     if (!shell::DirExists(target)) {
