@@ -399,6 +399,7 @@ private:
     TTreeNode* retryNode_ = nullptr; // the node whose rename is offered again, and its text
     std::string retryText_;
     bool forceEdit_ = false;
+    bool renaming_ = false;
     bool contextMenuArmed_ = false;
     POINT rightPress_{};
     POINT pressPoint_{}; // client point of the last button press

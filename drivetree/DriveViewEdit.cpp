@@ -156,6 +156,15 @@ bool TDriveView::EditMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& re
 
 LRESULT TDriveView::NotifyHandler(NMHDR& header) {
     switch (header.code) {
+    case NM_RCLICK:
+        // The control's answer to a right click; some controls follow it with the context-menu
+        // message only when it is not answered, others never do.
+        if (contextMenuArmed_) {
+            contextMenuArmed_ = false;
+            RightClick();
+            return TRUE;
+        }
+        break;
     case TVN_BEGINLABELEDITA:
     case TVN_BEGINLABELEDITW: {
         auto* di = reinterpret_cast<NMTVDISPINFOA*>(&header);
@@ -165,6 +174,9 @@ LRESULT TDriveView::NotifyHandler(NMHDR& header) {
     case TVN_ENDLABELEDITW: {
         auto* di = reinterpret_cast<NMTVDISPINFOA*>(&header);
         TTreeNode* node = NodeFromItem(di->item.hItem);
+        // The error box of a failed rename takes the focus from the edit box, which ends the
+        // edit once more.
+        if (renaming_) return FALSE;
         if (!di->item.pszText || !node) {
             EndLabelEdit(node, true);
             return FALSE;
@@ -179,6 +191,11 @@ LRESULT TDriveView::NotifyHandler(NMHDR& header) {
             text = buffer;
         }
         EndLabelEdit(node, false);
+        renaming_ = true;
+        struct Reset {
+            bool& flag;
+            ~Reset() { flag = false; }
+        } reset{renaming_};
         RenameNode(node, text);
         // The caption is set by the rename itself.
         return FALSE;

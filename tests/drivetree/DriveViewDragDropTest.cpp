@@ -26,7 +26,8 @@ POINT OnPeer() {
 // The target of a shell link.
 std::string LinkTarget(const std::string& linkFile) {
     kovalin::ComPtr<IShellLinkA> link;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.put_void())))
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                link.put_void())))
         return {};
     kovalin::ComPtr<IPersistFile> file;
     if (FAILED(link->QueryInterface(IID_IPersistFile, file.put_void()))) return {};
@@ -189,7 +190,10 @@ TEST_F(DriveViewDragDropTest, ADriveRootDraggedIntoAFolderBecomesALinkNamedByIts
     };
     const POINT from = ScreenPointOf(root), to = ScreenPointOf(links);
     InputScript input;
-    input.MoveTo(from, 4).Down().MoveTo(POINT{from.x + 6, from.y + 6}, 3).MoveTo(POINT{from.x + 20, from.y + 20}, 4);
+    input.MoveTo(from, 4)
+        .Down()
+        .MoveTo(POINT{from.x + 6, from.y + 6}, 3)
+        .MoveTo(POINT{from.x + 20, from.y + 20}, 4);
     input.MoveTo(to, 12).Wait(300).MoveTo(POINT{to.x + 2, to.y}, 2).Wait(200).Up();
     input.Start();
     ASSERT_TRUE(input.Finish());

@@ -63,8 +63,11 @@ protected:
     void SetUp() override {
         OleInitialize(nullptr);
         kovalin::Application().Initialize();
-        form = std::make_unique<kovalin::TForm>(kovalin::TFormParams{
-            .caption = "Folders", .left = kFormX, .top = kFormY, .clientWidth = kFormW, .clientHeight = kFormH});
+        form = std::make_unique<kovalin::TForm>(kovalin::TFormParams{.caption = "Folders",
+                                                                     .left = kFormX,
+                                                                     .top = kFormY,
+                                                                     .clientWidth = kFormW,
+                                                                     .clientHeight = kFormH});
         view = std::make_unique<drivetree::TDriveView>(
             *form, drivetree::TDriveView::Params{.width = kFormW, .height = kFormH, .hideSelection = false},
             drives);
