@@ -7,6 +7,7 @@
 #include <shlobj.h>
 
 #include <cstdio>
+#include <thread>
 
 using namespace drivetree;
 using namespace kovalin;
@@ -96,7 +97,12 @@ TEST_F(DriveViewEditTest, RenamingInPlaceRenamesTheFolderAndRefusesForbiddenChar
     ASSERT_TRUE(view->EditNode(node));
     HWND edit = EditBox();
     ASSERT_NE(edit, nullptr);
-    Screenshot("tree-edit-mode.png");
+    SendMessageA(edit, WM_CHAR, 'x', 0);
+    PumpMessages(200);
+    // Taken while the tree keeps drawing: the edit box paints itself as the caret blinks.
+    std::thread shot([] { Screenshot("tree-edit-mode.png"); });
+    PumpMessages(1500);
+    shot.join();
     // Typed forbidden characters do not reach the box.
     TypeAndEnd(view->Handle(), edit, "n*e/w?");
     RunUntilIdle();
