@@ -379,7 +379,6 @@ private:
     // The tree's own share of its messages; true when it answered one (in result).
     bool EditMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
     bool BeginLabelEdit(TTreeNode* node);
-    void EndLabelEdit(TTreeNode* node, bool cancelled);
     void RenameNode(TTreeNode* node, const std::string& text);
     void RetryRename();
     void RightClick();
@@ -398,7 +397,6 @@ private:
     std::string cutPath_;
     TTreeNode* retryNode_ = nullptr; // the node whose rename is offered again, and its text
     std::string retryText_;
-    bool forceEdit_ = false;
     bool renaming_ = false;
     bool contextMenuArmed_ = false;
     POINT rightPress_{};

@@ -178,7 +178,6 @@ LRESULT TDriveView::NotifyHandler(NMHDR& header) {
         // edit once more.
         if (renaming_) return FALSE;
         if (!di->item.pszText || !node) {
-            EndLabelEdit(node, true);
             return FALSE;
         }
         std::string text;
@@ -190,7 +189,6 @@ LRESULT TDriveView::NotifyHandler(NMHDR& header) {
             WideCharToMultiByte(CP_ACP, 0, wide, -1, buffer, sizeof buffer - 1, nullptr, nullptr);
             text = buffer;
         }
-        EndLabelEdit(node, false);
         renaming_ = true;
         struct Reset {
             bool& flag;
@@ -227,12 +225,10 @@ bool TDriveView::EditNode(TTreeNode* node) {
 }
 
 bool TDriveView::BeginLabelEdit(TTreeNode* node) {
-    const bool forced = std::exchange(forceEdit_, false);
     if (!CanEditNode(node)) {
         retryNode_ = nullptr;
         return false;
     }
-    (void)forced;
     if (auto edit = reinterpret_cast<HWND>(SendMessageA(Handle(), TVM_GETEDITCONTROL, 0, 0))) {
         SetWindowSubclass(edit, EditProc, kEditSubclassId, 0);
         if (retryNode_ == node) {
@@ -243,8 +239,6 @@ bool TDriveView::BeginLabelEdit(TTreeNode* node) {
     retryNode_ = nullptr;
     return true;
 }
-
-void TDriveView::EndLabelEdit(TTreeNode*, bool) {}
 
 void TDriveView::RenameNode(TTreeNode* node, const std::string& newText) {
     TNodeData* data = NodeData(node);
@@ -306,7 +300,6 @@ void TDriveView::RenameNode(TTreeNode* node, const std::string& newText) {
 void TDriveView::RetryRename() {
     TTreeNode* node = retryNode_;
     if (!node || !NodeData(node)) return;
-    forceEdit_ = true;
     if (!Focused()) SetFocus();
     SendMessageA(Handle(), TVM_EDITLABELA, 0, reinterpret_cast<LPARAM>(node->ItemId()));
 }
@@ -368,9 +361,17 @@ bool TDriveView::DeleteDirectory(TTreeNode* node, bool allowUndo) {
         if (ok && !op.AnyOperationsAborted() && !shell::DirExists(path)) {
             node->Delete();
             gone = true;
+        } else if (!allowUndo && dragdrop::IsNtFamily()) {
+            // What the shell reported aside, a folder that cannot be entered any more is gone.
+            char previous[MAX_PATH] = {};
+            GetCurrentDirectoryA(sizeof previous, previous);
+            if (SetCurrentDirectoryA(path.c_str())) {
+                SetCurrentDirectoryA(previous);
+            } else {
+                node->Delete();
+                gone = true;
+            }
         }
-        // A folder the system could not remove is kept with its node: a folder that is still
-        // there is shown, whatever the reason it stayed.
     }
     StartAllWatching();
     if (dirView_) {

@@ -86,6 +86,18 @@ protected:
         PumpMessages(500);
     }
 
+    // Presses on one node, drags past the thresholds of the control and of the drag detection,
+    // rests on the other node and lets go there.
+    bool DragInTree(TTreeNode* fromNode, TTreeNode* toNode) {
+        const POINT from = ScreenPointOf(fromNode), to = ScreenPointOf(toNode);
+        InputScript input;
+        input.MoveTo(from, 4).Down().MoveTo(POINT{from.x + 6, from.y + 6}, 3);
+        input.MoveTo(POINT{from.x + 20, from.y + 20}, 4).MoveTo(to, 10).Wait(300);
+        input.MoveTo(POINT{to.x + 2, to.y}, 2).Wait(200).Up();
+        input.Start();
+        return input.Finish();
+    }
+
     TempDir peerOut;
     std::unique_ptr<ChildProcess> peer;
 };
@@ -188,15 +200,7 @@ TEST_F(DriveViewDragDropTest, ADriveRootDraggedIntoAFolderBecomesALinkNamedByIts
     view->OnDDDragOver = [&](TDriveView& v, DWORD, POINT, DWORD&) {
         sourceEffects = v.DragDropFilesEx().DragSourceEffects();
     };
-    const POINT from = ScreenPointOf(root), to = ScreenPointOf(links);
-    InputScript input;
-    input.MoveTo(from, 4)
-        .Down()
-        .MoveTo(POINT{from.x + 6, from.y + 6}, 3)
-        .MoveTo(POINT{from.x + 20, from.y + 20}, 4);
-    input.MoveTo(to, 12).Wait(300).MoveTo(POINT{to.x + 2, to.y}, 2).Wait(200).Up();
-    input.Start();
-    ASSERT_TRUE(input.Finish());
+    ASSERT_TRUE(DragInTree(root, links));
     const char letter = shell::UpperLetter(temp.Path()[0]);
     std::string pretty = drives.GetPrettyName(letter);
     std::string name = pretty.size() > 3 ? pretty.substr(3) : std::string();
@@ -218,12 +222,7 @@ TEST_F(DriveViewDragDropTest, AFolderIsMovedByDragButNotIntoItselfAndNotByARelea
     ASSERT_NE(child, nullptr);
 
     // Onto its own child: refused, nothing moves.
-    POINT pa = ScreenPointOf(a), pc = ScreenPointOf(child);
-    InputScript into;
-    into.MoveTo(pa, 4).Down().MoveTo(POINT{pa.x + 6, pa.y + 6}, 3).MoveTo(POINT{pa.x + 20, pa.y + 20}, 4);
-    into.MoveTo(pc, 6).Wait(300).MoveTo(POINT{pc.x + 2, pc.y}, 2).Wait(200).Up();
-    into.Start();
-    ASSERT_TRUE(into.Finish());
+    ASSERT_TRUE(DragInTree(a, child));
     PumpMessages(500);
     EXPECT_TRUE(Exists(temp / "a\\child"));
     EXPECT_FALSE(Exists(temp / "a\\child\\a"));
@@ -231,8 +230,7 @@ TEST_F(DriveViewDragDropTest, AFolderIsMovedByDragButNotIntoItselfAndNotByARelea
     // Let go at once: a slip of the mouse, not a drop.
     a = ChildNamed(top, "a");
     b = ChildNamed(top, "b");
-    pa = ScreenPointOf(a);
-    POINT pb = ScreenPointOf(b);
+    POINT pa = ScreenPointOf(a), pb = ScreenPointOf(b);
     InputScript quick;
     quick.MoveTo(pa, 4).Then([&] {
         INPUT in[4]{};
@@ -258,13 +256,7 @@ TEST_F(DriveViewDragDropTest, AFolderIsMovedByDragButNotIntoItselfAndNotByARelea
     // A real drag onto b moves it, and the tree follows.
     a = ChildNamed(top, "a");
     b = ChildNamed(top, "b");
-    pa = ScreenPointOf(a);
-    pb = ScreenPointOf(b);
-    InputScript move;
-    move.MoveTo(pa, 4).Down().MoveTo(POINT{pa.x + 6, pa.y + 6}, 3).MoveTo(POINT{pa.x + 20, pa.y + 20}, 4);
-    move.MoveTo(pb, 6).Wait(300).MoveTo(POINT{pb.x + 2, pb.y}, 2).Wait(200).Up();
-    move.Start();
-    ASSERT_TRUE(move.Finish());
+    ASSERT_TRUE(DragInTree(a, b));
     EXPECT_TRUE(PumpUntil([&] { return Exists(temp / "b\\a\\child"); }, 5000));
     EXPECT_FALSE(Exists(temp / "a"));
     PumpMessages(300);
