@@ -122,6 +122,9 @@ void TfrmMain::ApplyComponentSettings() {
     drvView->SetFileNameDisplay(shell::fndStored);
     drvView->SetAutoExpand(true);
     drvView->OnChange = [this](kovalin::TTreeNode* node) { drvViewChange(node); };
+    drvView->OnKeyDown = [this](drivetree::TDriveView&, WORD key, bool ctrl) {
+        return drvViewKeyDown(key, ctrl);
+    };
 
     dirView->SetSortColumn(0);
     dirView->SetColWidthName(110);
@@ -354,6 +357,38 @@ void TfrmMain::ClearPreview() {
 }
 bool TfrmMain::PreviewShown() const {
     return previewHost_->PreviewShown();
+}
+
+// --- folder tree keys ------------------------------------------------------------------------------
+
+bool TfrmMain::drvViewKeyDown(WORD key, bool ctrl) {
+    kovalin::TTreeNode* node = drvView->Selected();
+    if (ctrl) {
+        switch (key) {
+        case 'C':
+            drvView->CopyToClipBoard();
+            return true;
+        case 'X':
+            if (node) drvView->CutToClipBoard(node);
+            return true;
+        case 'V':
+            drvView->PasteFromClipBoard();
+            return true;
+        }
+        return false;
+    }
+    switch (key) {
+    case VK_F2:
+        if (node) drvView->EditNode(node);
+        return true;
+    case VK_DELETE:
+        if (node) drvView->DeleteDirectory(node, true);
+        return true;
+    case VK_F5:
+        drvView->RescanSelected();
+        return true;
+    }
+    return false;
 }
 
 } // namespace browser

@@ -67,6 +67,8 @@ public:
     void splMainMoved();
     void splPreviewMoved();
     void drvViewChange(kovalin::TTreeNode* node);
+    // The folder tree's keys: F2, Del, Ctrl+C / Ctrl+X / Ctrl+V, F5; true when the key was one.
+    bool drvViewKeyDown(WORD key, bool ctrl);
     void appEventsHint();
 
     // The preview pane's host (TPreviewHost) through the window: whether an open plug-in is

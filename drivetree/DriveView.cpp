@@ -36,6 +36,7 @@ TDriveView::TDriveView(kovalin::TWinControl& parent, const Params& params, shell
         desktop->BindToObject(drives, nullptr, IID_IShellFolder, myComputer_.put_void());
         shell::PidlFree(drives);
     }
+    InitEditing();
 }
 
 TDriveView::~TDriveView() {

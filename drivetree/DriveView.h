@@ -4,14 +4,17 @@
 // has read for folder changes.
 #pragma once
 
+#include "dragdrop/DragDropFilesEx.h"
 #include "drivetree/DriveWatcher.h"
 #include "drivetree/LinkedDriveCombo.h"
 #include "drivetree/LinkedFileList.h"
 #include "kovalin/ComPtr.h"
 #include "kovalin/Exceptions.h"
+#include "kovalin/Menus.h"
 #include "kovalin/Timer.h"
 #include "kovalin/TreeView.h"
 #include "shell/DiscMon.h"
+#include "shell/FileOperator.h"
 #include "shell/IEDriveInfo.h"
 #include "shell/NameCase.h"
 #include "shell/PIDL.h"
@@ -38,6 +41,18 @@ enum TRecursiveScan { itNoRecursive, itRecursive, itLoaded, itExpanded };
 class ENodeNotAssigned : public kovalin::Exception {
 public:
     explicit ENodeNotAssigned(const char* operation);
+};
+
+// A new folder name holds characters no file name may have.
+class EInvalidDirName : public kovalin::Exception {
+public:
+    using kovalin::Exception::Exception;
+};
+
+// A drag-and-drop step failed; the message carries the number.
+class EDragDrop : public kovalin::Exception {
+public:
+    explicit EDragDrop(int number);
 };
 
 // What the tree keeps of one drive letter.
@@ -306,6 +321,156 @@ private:
     bool showAnimation_ = false;
     std::string noCheckDrives_;
     bool readDrives_ = true;
+
+    // --- editing, menus and clipboard (DriveViewEdit.cpp) ----------------------------------------
+public:
+    bool ConfirmDelete() const { return confirmDelete_; }
+    void SetConfirmDelete(bool value) { confirmDelete_ = value; }
+    bool ConfirmOverwrite() const { return confirmOverwrite_; }
+    void SetConfirmOverwrite(bool value) { confirmOverwrite_ = value; }
+    bool UseSystemContextMenu() const { return useSystemContextMenu_; }
+    void SetUseSystemContextMenu(bool value) { useSystemContextMenu_ = value; }
+    // No caption may be edited.
+    bool ReadOnly() const { return readOnly_; }
+    void SetReadOnly(bool value) { readOnly_ = value; }
+    // The tree's own menu, shown on a right click when the shell's is not wanted; not owned.
+    kovalin::TPopupMenu* PopupMenu() const { return popupMenu_; }
+    void SetPopupMenu(kovalin::TPopupMenu* menu) { popupMenu_ = menu; }
+
+    // Whether the node's caption may be edited into a new folder name now.
+    bool CanEditNode(TTreeNode* node);
+    // Starts editing the node's caption; false when it may not be edited.
+    bool EditNode(TTreeNode* node);
+    // The selected node's folder read again from the disk, its children included.
+    void RescanSelected();
+    // The subfolder `name` of the node's folder; none when it could not be made (see
+    // LastCreateError).
+    TTreeNode* CreateDirectory(TTreeNode* node, const std::string& name);
+    // The system error of the last folder creation, 0 after success; the file list sees it too.
+    static DWORD LastCreateError();
+    // Deletes the node's folder (to the recycle bin with allowUndo); true when it is gone.
+    bool DeleteDirectory(TTreeNode* node, bool allowUndo);
+    void DisplayContextMenu(TTreeNode* node, POINT screenPoint);
+    void DisplayPropertiesMenu(TTreeNode* node);
+    bool CopyToClipBoard();
+    bool CutToClipBoard(TTreeNode* node);
+    bool CanPasteFromClipBoard();
+    // Pastes into the folder (the selected one when empty); true when the clipboard was read.
+    bool PasteFromClipBoard(const std::string& target = {});
+    void EmptyClipboard();
+    bool UndoCopyMove();
+    // The folder shown with the cut mark; empty for none.
+    const std::string& CutPath() const { return cutPath_; }
+    // Whether the node carries the cut mark.
+    bool NodeCut(TTreeNode* node) const;
+    shell::TFileOperator& FileOperator() { return *fileOperator_; }
+    dragdrop::TDragDropFilesEx& DragDropFilesEx() { return *dragDrop_; }
+
+    // A new name with characters no file name may have: the handler may put it right.
+    std::function<void(TDriveView& sender, TTreeNode* node, std::string& text)> OnEdited;
+    std::function<void(TDriveView& sender)> OnDisplayContextMenu;
+    // Before the shell's menu of a right click; setting handled keeps it away.
+    std::function<void(TDriveView& sender, POINT point, bool& handled)> OnContextPopup;
+    // A key pressed in the tree outside caption editing; true when the handler used it.
+    std::function<bool(TDriveView& sender, WORD key, bool ctrl)> OnKeyDown;
+
+protected:
+    LRESULT NotifyHandler(NMHDR& header) override;
+
+private:
+    void InitEditing();
+    // The tree's own share of its messages; true when it answered one (in result).
+    bool EditMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    bool BeginLabelEdit(TTreeNode* node);
+    void RenameNode(TTreeNode* node, const std::string& text);
+    void RetryRename();
+    void RightClick();
+    void SetCutMark(const std::string& path);
+    void MarkCut(TTreeNode* node, bool cut);
+    void StopAllWatching();
+    void StartAllWatching();
+
+    bool confirmDelete_ = true;
+    bool confirmOverwrite_ = true;
+    bool useSystemContextMenu_ = true;
+    bool readOnly_ = false;
+    kovalin::TPopupMenu* popupMenu_ = nullptr;
+    std::unique_ptr<shell::TFileOperator> fileOperator_;
+    std::unique_ptr<dragdrop::TDragDropFilesEx> dragDrop_;
+    std::string cutPath_;
+    TTreeNode* retryNode_ = nullptr; // the node whose rename is offered again, and its text
+    std::string retryText_;
+    bool renaming_ = false;
+    bool contextMenuArmed_ = false;
+    POINT rightPress_{};
+    POINT pressPoint_{}; // client point of the last button press
+
+    // --- dragging out and dropping in (DriveViewDragDrop.cpp) -------------------------------------
+public:
+    // A drag of programs (.exe, .com) between drives from C: on links them.
+    bool DDLinkOnExeDrag() const { return ddLinkOnExeDrag_; }
+    void SetDDLinkOnExeDrag(bool value) { ddLinkOnExeDrag_ = value; }
+    bool UseDragImages() const { return useDragImages_; }
+    void SetUseDragImages(bool value) { useDragImages_ = value; }
+    bool TargetPopUpMenu() const { return dragDrop_->TargetPopupMenu(); }
+    void SetTargetPopUpMenu(bool value) { dragDrop_->SetTargetPopupMenu(value); }
+    // The node being dragged out of the tree, none otherwise.
+    TTreeNode* DragNode() const { return dragNode_; }
+    char SourceDrive() const { return sourceDrive_; }
+
+    std::function<void(TDriveView& sender, DWORD keyState, POINT point, DWORD& effect, bool& accept)>
+        OnDDDragEnter;
+    std::function<void(TDriveView& sender)> OnDDDragLeave;
+    std::function<void(TDriveView& sender, DWORD keyState, POINT point, DWORD& effect)> OnDDDragOver;
+    std::function<void(TDriveView& sender, DWORD keyState, POINT point, DWORD& effect)> OnDDDrop;
+    std::function<void(TDriveView& sender, bool escapePressed, DWORD keyState, HRESULT& result)>
+        OnDDQueryContinueDrag;
+    std::function<void(TDriveView& sender, DWORD effect, HRESULT& result)> OnDDGiveFeedback;
+    std::function<void(TDriveView& sender, DWORD keyState, POINT start, POINT current, int status)>
+        OnDDDragDetect;
+    std::function<void(TDriveView& sender, DWORD keyState, POINT point, DWORD effect)> OnDDProcessDropped;
+    std::function<void(TDriveView& sender, int number)> OnDDError;
+    std::function<void(TDriveView& sender, DWORD effect)> OnDDExecuted;
+    std::function<void(TDriveView& sender, DWORD effect, const std::string& sourcePath,
+                       const std::string& targetPath, bool& doOperation)>
+        OnDDFileOperation;
+    std::function<void(TDriveView& sender, DWORD effect, const std::string& sourcePath,
+                       const std::string& targetPath)>
+        OnDDFileOperationExecuted;
+
+private:
+    void InitDragDrop();
+    void ReportDragStart(int button);
+    void DragDetected(POINT start, int status);
+    void RunDrag();
+    void DragEnter(IDataObject* data, DWORD keyState, POINT point, DWORD& effect, bool& accept);
+    void DragOver(DWORD keyState, POINT point, DWORD& effect);
+    void DragLeave();
+    void QueryContinueDrag(bool escapePressed, DWORD keyState, HRESULT& result);
+    void ProcessDropped(DWORD keyState, POINT point, DWORD effect);
+    // Copies, moves or links the component's files into the folder; rules as for a drop.
+    void ProcessFiles(const std::string& target, DWORD effect);
+    void DDError(int number);
+    void DropTargetChanged(TTreeNode* node);
+    void AutoScroll(TTreeNode* node, POINT point);
+    void ToggleExpansion(TTreeNode* node);
+
+    bool ddLinkOnExeDrag_ = true;
+    bool useDragImages_ = true;
+    TTreeNode* dragNode_ = nullptr;
+    DWORD dragStartTime_ = 0;
+    char sourceDrive_ = 0;
+    bool linkExeDrag_ = false;
+    bool dragWatched_ = false;
+    TTreeNode* hoverNode_ = nullptr;
+    DWORD hoverSince_ = 0;
+    DWORD lastVScroll_ = 0, lastHScroll_ = 0;
+    int scrollSteps_ = 0;
+    bool spaceDown_ = false;
+    HIMAGELIST dragImage_ = nullptr;
+    bool dragImageShown_ = false;
+    // Gone with the view: a watcher that reports later finds it expired.
+    std::shared_ptr<int> lifeToken_ = std::make_shared<int>(0);
 };
 
 // The text a folder size is shown as: 1 to 1023 bytes count as 1 K; above 99,999 K it is in M.

@@ -7,6 +7,7 @@
 namespace drivetree {
 
 LRESULT TDriveView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (LRESULT result = 0; EditMessage(msg, wParam, lParam, result)) return result;
     switch (msg) {
     case WM_LBUTTONDOWN:
         return LeftButtonDown(msg, wParam, lParam);
@@ -55,10 +56,11 @@ bool TDriveView::CanChange(TTreeNode* node) {
     return TTreeView::CanChange(node);
 }
 
-// Until dragging folders is built, dragging with the left button points at the folder to select:
-// the highlight follows the mouse and the release selects what it shows.
+// Dragging with the left button points at the folder to select (the highlight follows the mouse
+// and the release selects what it shows) until the drag-and-drop component sees a real drag.
 void TDriveView::BeginDrag(TTreeNode* node) {
     if (buttonUp_) return;
+    ReportDragStart(1);
     followingMouse_ = true;
     SetCapture(Handle());
     if (node && !pressTarget_) {

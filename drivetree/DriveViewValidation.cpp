@@ -180,6 +180,9 @@ void TDriveView::Delete(TTreeNode* node) {
     // The tree view has cleared the node as drop target already.
     if (node == announcing_) announcing_ = nullptr;
     if (node == pressTarget_) pressTarget_ = nullptr;
+    if (node == dragNode_) dragNode_ = nullptr;
+    if (node == hoverNode_) hoverNode_ = nullptr;
+    if (node == retryNode_) retryNode_ = nullptr;
     if (!node->Parent()) {
         for (TDriveState& st : drives_)
             if (st.RootNode == node) {

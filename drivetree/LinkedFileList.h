@@ -24,6 +24,13 @@ public:
     virtual bool Loading() const = 0;
     // The tree emptied the clipboard: the list drops its cut marks.
     virtual void ClipboardEmptied() = 0;
+    // The tree made a folder (error 0) or failed to (the system error): the program has one
+    // last-creation error, which the list keeps.
+    virtual void LastIOErrorChanged(unsigned long /*error*/) {}
+    // A drag of the list's files runs now (the tree's drop stops the list's watching and does
+    // not reload it for a move), and such a drag ended as a move into the tree.
+    virtual bool DraggingFiles() const { return false; }
+    virtual void DraggedFilesMoved() {}
 
     // The tree this list belongs to, or none.
     virtual TFileListTree* DriveView() const = 0;

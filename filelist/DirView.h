@@ -122,6 +122,8 @@ public:
     void StopWatchThread() override {}
     // Nothing is marked as cut in the list yet.
     void ClipboardEmptied() override {}
+    // A folder the tree made or failed to make: its error is the program's last-creation error.
+    void LastIOErrorChanged(unsigned long error) override;
     // The shell folder of a path; none when the shell cannot parse or bind it.
     kovalin::ComPtr<IShellFolder> GetShellFolder(const std::string& path);
 
