@@ -259,4 +259,14 @@ void TDragDrop::ReportError(const std::string& message) {
     MessageBoxA(ControlHandle(), message.c_str(), "Error", MB_OK | MB_ICONERROR);
 }
 
+bool SystemDrawsDragImages() {
+    OSVERSIONINFOA version{};
+    version.dwOSVersionInfoSize = sizeof version;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    if (!GetVersionExA(&version)) return true; // unknown: assume a system that draws them
+#pragma GCC diagnostic pop
+    return version.dwPlatformId == VER_PLATFORM_WIN32_NT || version.dwMinorVersion != 0;
+}
+
 } // namespace dragdrop

@@ -188,4 +188,7 @@ private:
     TDragResult lastDragResult_ = TDragResult::drInvalid;
 };
 
+// Whether this system draws drag images well (the first Windows 95 does not).
+bool SystemDrawsDragImages();
+
 } // namespace dragdrop

@@ -94,13 +94,7 @@ void TDriveView::InitDragDrop() {
     dd.SetSourceEffects(dragdrop::deCopy | dragdrop::deMove | dragdrop::deLink);
     dd.SetTargetEffects(dragdrop::deCopy | dragdrop::deMove | dragdrop::deLink);
     dd.SetDragDropControl(this);
-    OSVERSIONINFOA version{};
-    version.dwOSVersionInfoSize = sizeof version;
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    if (GetVersionExA(&version))
-        useDragImages_ = version.dwPlatformId == VER_PLATFORM_WIN32_NT || version.dwMinorVersion != 0;
-#pragma GCC diagnostic pop
+    useDragImages_ = dragdrop::SystemDrawsDragImages();
 
     dd.OnDragDetect = [this](DWORD keys, POINT start, POINT current, dragdrop::TDragDetectStatus status) {
         if (OnDDDragDetect) OnDDDragDetect(*this, keys, start, current, static_cast<int>(status));

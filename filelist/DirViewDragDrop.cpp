@@ -72,14 +72,7 @@ void TDirView::InitDragDrop() {
     dd.SetTargetEffects(deCopy | deMove | deLink);
     dd.SetTargetPopupMenu(targetPopUpMenu_);
     dd.SetDragDropControl(this);
-    OSVERSIONINFOA version{};
-    version.dwOSVersionInfoSize = sizeof version;
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    // The first Windows 95 draws drag images badly.
-    if (GetVersionExA(&version))
-        useDragImages_ = version.dwPlatformId == VER_PLATFORM_WIN32_NT || version.dwMinorVersion != 0;
-#pragma GCC diagnostic pop
+    useDragImages_ = dragdrop::SystemDrawsDragImages();
 
     dd.OnDragEnter = [this](IDataObject* data, DWORD keys, POINT p, TDropEffects& effect, bool& accept) {
         DDDragEnter(data, keys, p, effect, accept);
