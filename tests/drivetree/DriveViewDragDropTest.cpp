@@ -7,7 +7,10 @@
 #include "tests/dragdrop/InputScript.h"
 #include "tests/support/ChildProcess.h"
 
+#include <commctrl.h>
 #include <shlobj.h>
+
+#include <algorithm>
 
 using namespace drivetree;
 using namespace kovalin;
@@ -38,6 +41,19 @@ std::string LinkTarget(const std::string& linkFile) {
     WIN32_FIND_DATAA fd;
     link->GetPath(path, MAX_PATH, &fd, SLGP_RAWPATH);
     return path;
+}
+
+// A sideways scroll step of the tree: when it came and which way.
+struct Step {
+    DWORD tick;
+    WORD code;
+};
+
+LRESULT CALLBACK NoteSidewaysStep(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                  DWORD_PTR data) {
+    if (msg == WM_HSCROLL && (LOWORD(wParam) == SB_LINELEFT || LOWORD(wParam) == SB_LINERIGHT))
+        reinterpret_cast<std::vector<Step>*>(data)->push_back({GetTickCount(), LOWORD(wParam)});
+    return DefSubclassProc(hwnd, msg, wParam, lParam);
 }
 
 } // namespace
@@ -167,11 +183,7 @@ TEST_F(DriveViewDragDropTest, HoveringOpensANodeAfterTwoAndAHalfSeconds) {
         input.MoveTo(POINT{s.x + (i % 2), s.y}, 1).Wait(200);
         if (i == 2) input.Then([&] { ddtest::RunUnixProgram("Z:\\usr\\bin\\true"); });
     }
-    input.Then([] {
-        if (const char* dir = std::getenv("KOVALIN_SCREENSHOT_DIR"))
-            ddtest::RunUnixProgram(std::string("Z:\\usr\\bin\\import -window root ") + dir +
-                                   "/tree-drag-hover.png");
-    });
+    input.Then([] { Screenshot("tree-drag-hover.png"); });
     // Back to the source, which takes no drops: nothing is dropped.
     input.MoveTo(OnPeer(), 6).Wait(200).Up();
     input.Start();
@@ -308,9 +320,15 @@ TEST_F(DriveViewDragDropTest, SpaceOpensAndClosesTheNodeUnderTheCursorWhileFiles
     InputScript input;
     input.MoveTo(OnPeer(), 4).Down().MoveTo(POINT{OnPeer().x - 30, OnPeer().y}, 4).MoveTo(s, 10).Wait(150);
     // Well within the time after which resting on a node opens it.
+    // Some moves with the key down and some with it up: the tree hears of the keys as the
+    // cursor moves.
     for (int press = 0; press < 2; ++press) {
-        input.Key(VK_SPACE, true).MoveTo(POINT{s.x + 1, s.y}, 1).Wait(120);
-        input.MoveTo(s, 1).Wait(120).Key(VK_SPACE, false).MoveTo(POINT{s.x + 1, s.y}, 1).Wait(120);
+        input.Key(VK_SPACE, true);
+        for (int i = 0; i < 3; ++i)
+            input.MoveTo(POINT{s.x + 1 - (i % 2), s.y}, 1).Wait(80);
+        input.Key(VK_SPACE, false);
+        for (int i = 0; i < 3; ++i)
+            input.MoveTo(POINT{s.x + (i % 2), s.y}, 1).Wait(80);
     }
     input.MoveTo(OnPeer(), 6).Wait(200).Up();
     input.Start();
@@ -338,14 +356,12 @@ TEST_F(DriveViewDragDropTest, FilesHoveringAtASideScrollTheTreeThatWayAtMostEver
     RunUntilIdle();
     ASSERT_EQ(GetScrollPos(view->Handle(), SB_HORZ), 0);
 
-    struct Step {
-        DWORD tick;
-        int pos;
-    };
+    // Each sideways step as the tree takes it, and the farthest the tree got.
     std::vector<Step> steps;
+    SetWindowSubclass(view->Handle(), NoteSidewaysStep, 1, reinterpret_cast<DWORD_PTR>(&steps));
+    int farthest = 0;
     view->OnDDDragOver = [&](TDriveView& v, DWORD, POINT, DWORD&) {
-        const int pos = GetScrollPos(v.Handle(), SB_HORZ);
-        if (steps.empty() || steps.back().pos != pos) steps.push_back({GetTickCount(), pos});
+        farthest = std::max(farthest, GetScrollPos(v.Handle(), SB_HORZ));
     };
     RECT client;
     GetClientRect(view->Handle(), &client);
@@ -370,21 +386,22 @@ TEST_F(DriveViewDragDropTest, FilesHoveringAtASideScrollTheTreeThatWayAtMostEver
     ASSERT_TRUE(input.Finish());
     PumpMessages(300);
 
-    ASSERT_GE(steps.size(), 3u);
+    RemoveWindowSubclass(view->Handle(), NoteSidewaysStep, 1);
+
     size_t turn = 0;
-    while (turn + 1 < steps.size() && steps[turn + 1].pos > steps[turn].pos)
+    while (turn < steps.size() && steps[turn].code == SB_LINERIGHT)
         ++turn;
-    // Right while the cursor rests on the right, one step at a time, then back left.
+    // Right while the cursor rests on the right, then back left, and nothing else.
     EXPECT_GE(turn, 2u);
-    EXPECT_LT(turn + 1, steps.size());
-    for (size_t i = turn + 1; i < steps.size(); ++i)
-        EXPECT_LT(steps[i].pos, steps[i - 1].pos);
-    for (size_t i = 2; i < steps.size(); ++i)
-        if (i != turn + 1) {
-            EXPECT_GE(steps[i].tick - steps[i - 1].tick, 180u) << "step " << i;
-        }
-    // A second or so on each side cannot scroll more than five or six times.
-    EXPECT_LE(turn, 7u);
+    EXPECT_GT(steps.size(), turn);
+    for (size_t i = turn; i < steps.size(); ++i)
+        EXPECT_EQ(steps[i].code, SB_LINELEFT) << "step " << i;
+    EXPECT_GT(farthest, 0);
+    EXPECT_LT(GetScrollPos(view->Handle(), SB_HORZ), farthest);
+    for (size_t i = 1; i < steps.size(); ++i)
+        EXPECT_GE(steps[i].tick - steps[i - 1].tick, 195u) << "step " << i;
+    // A second on one side cannot scroll more than five or six times.
+    EXPECT_LE(turn, 6u);
     EXPECT_TRUE(Exists(temp / "file.txt"));
 }
 

@@ -8,7 +8,6 @@
 
 #include <atomic>
 #include <cstdio>
-#include <thread>
 
 using namespace drivetree;
 using namespace kovalin;
@@ -18,8 +17,17 @@ using namespace treetest;
 namespace treetest {
 
 void Screenshot(const char* name) {
-    if (const char* dir = std::getenv("KOVALIN_SCREENSHOT_DIR"))
-        ddtest::RunUnixProgram(std::string("Z:\\usr\\bin\\import -window root ") + dir + "/" + name);
+    const char* dir = std::getenv("KOVALIN_SCREENSHOT_DIR");
+    if (!dir) return;
+    const std::string file = std::string(dir) + "/" + name;
+    std::string seenFromHere = "Z:" + file;
+    for (char& c : seenFromHere)
+        if (c == '/') c = '\\';
+    DeleteFileA(seenFromHere.c_str());
+    // The host's program runs on its own: the screen must stay as it is until it has written.
+    ddtest::RunUnixProgram("Z:\\usr\\bin\\import -window root " + file);
+    PumpUntil([&] { return GetFileAttributesA(seenFromHere.c_str()) != INVALID_FILE_ATTRIBUTES; }, 10000);
+    PumpMessages(300);
 }
 
 } // namespace treetest
@@ -100,10 +108,7 @@ TEST_F(DriveViewEditTest, RenamingInPlaceRenamesTheFolderAndRefusesForbiddenChar
     ASSERT_NE(edit, nullptr);
     SendMessageA(edit, WM_CHAR, 'x', 0);
     PumpMessages(200);
-    // Taken while the tree keeps drawing: the edit box paints itself as the caret blinks.
-    std::thread shot([] { Screenshot("tree-edit-mode.png"); });
-    PumpMessages(1500);
-    shot.join();
+    Screenshot("tree-edit-mode.png");
     // Typed forbidden characters do not reach the box.
     TypeAndEnd(view->Handle(), edit, "n*e/w?");
     RunUntilIdle();
