@@ -449,7 +449,8 @@ private:
     void QueryContinueDrag(bool escapePressed, DWORD keyState, HRESULT& result);
     void ProcessDropped(DWORD keyState, POINT point, DWORD effect);
     // Copies, moves or links the component's files into the folder; rules as for a drop.
-    void ProcessFiles(const std::string& target, DWORD effect);
+    // `listIsSource`: the files were dragged out of the linked file list.
+    void ProcessFiles(const std::string& target, DWORD effect, bool listIsSource);
     void DDError(int number);
     void DropTargetChanged(TTreeNode* node);
     void AutoScroll(TTreeNode* node, POINT point);
@@ -462,6 +463,7 @@ private:
     char sourceDrive_ = 0;
     bool linkExeDrag_ = false;
     bool dragWatched_ = false;
+    bool dropFromList_ = false; // the drop waiting for its posted step came from the file list
     TTreeNode* hoverNode_ = nullptr;
     DWORD hoverSince_ = 0;
     DWORD lastVScroll_ = 0, lastHScroll_ = 0;

@@ -106,6 +106,8 @@ void TDriveView::InitDragDrop() {
     dd.OnDragOver = [this](DWORD keys, POINT p, dragdrop::TDropEffects& e) { DragOver(keys, p, e); };
     dd.OnDragLeave = [this] { DragLeave(); };
     dd.OnDrop = [this](IDataObject*, DWORD keys, POINT p, dragdrop::TDropEffects& e) {
+        // The list's drag has ended by the time the posted drop step runs: ask now.
+        dropFromList_ = dirView_ && dirView_->DraggingFiles();
         if (OnDDDrop) OnDDDrop(*this, keys, p, e);
     };
     dd.OnQueryContinueDrag = [this](bool escape, DWORD keys, HRESULT& result) {
@@ -251,6 +253,7 @@ void TDriveView::DragEnter(IDataObject*, DWORD keyState, POINT point, DWORD& eff
     for (int i = 0; linkExeDrag_ && i < files.Count(); ++i)
         linkExeDrag_ = EndsWithProgramExt(files.Item(i).Name);
     hoverNode_ = nullptr;
+    dropFromList_ = false;
     hoverSince_ = lastVScroll_ = lastHScroll_ = 0;
     scrollSteps_ = 0;
     // A Space held when the drag came in does not count as a press.
@@ -381,6 +384,7 @@ void TDriveView::DragLeave() {
 }
 
 void TDriveView::ProcessDropped(DWORD keyState, POINT point, DWORD effect) {
+    const bool fromList = std::exchange(dropFromList_, false);
     TTreeNode* node = DropTarget();
     if (!node) node = NodeFromItem(ItemOnLine(Handle(), point));
     SetDropTarget(nullptr);
@@ -392,15 +396,14 @@ void TDriveView::ProcessDropped(DWORD keyState, POINT point, DWORD effect) {
         return;
     }
     if (OnDDProcessDropped) OnDDProcessDropped(*this, keyState, point, effect);
-    ProcessFiles(target, effect);
+    ProcessFiles(target, effect, fromList);
     dragDrop_->FileList().Clear();
     if (OnDDExecuted) OnDDExecuted(*this, effect);
 }
 
-void TDriveView::ProcessFiles(const std::string& target, DWORD effect) {
+void TDriveView::ProcessFiles(const std::string& target, DWORD effect, bool listIsSource) {
     dragdrop::TFileList& files = dragDrop_->FileList();
     if (files.Count() == 0) return;
-    const bool listIsSource = dirView_ && dirView_->DraggingFiles();
     TTreeNode* targetNode = FindNodeToPath(target);
     const bool recycle = targetNode && NodeData(targetNode)->IsRecycleBin;
     const std::string sourceFolder = FolderOf(files.Item(0).Name);
@@ -476,7 +479,7 @@ void TDriveView::ProcessFiles(const std::string& target, DWORD effect) {
         const bool showsSource = SamePath(shown, sourceFolder);
         if (moved ? (!listIsSource && (showsTarget || showsSource)) : showsTarget) dirView_->Reload(true);
     }
-    if (moved && listIsSource) dirView_->DraggedFilesMoved();
+    if (moved && listIsSource && dirView_) dirView_->DraggedFilesMoved();
     StartAllWatching();
     if (linkFailed) DDError(0);
 }

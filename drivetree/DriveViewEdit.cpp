@@ -495,10 +495,10 @@ bool TDriveView::PasteFromClipBoard(const std::string& target) {
     if (dragDrop_->FileList().Count() == 0) return false;
     const std::string folder = target.empty() ? GetDirPathName(Selected()) : target;
     if (shell::ClipboardMode() == shell::TClipboardMode::Cut) {
-        ProcessFiles(folder, DROPEFFECT_MOVE);
+        ProcessFiles(folder, DROPEFFECT_MOVE, false);
         EmptyClipboard();
     } else {
-        ProcessFiles(folder, DROPEFFECT_COPY);
+        ProcessFiles(folder, DROPEFFECT_COPY, false);
     }
     dragDrop_->FileList().Clear();
     return true;

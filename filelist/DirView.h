@@ -520,6 +520,10 @@ public:
     // The drag of this list's files ended as a move: sources still on disk are watched until they
     // are gone (see ValidateFile).
     bool WatchingMovedFiles() const;
+    // The linked tree asks whether a drag of this list's files runs, and tells the list when it
+    // has moved them: the moved items leave the list at once.
+    bool DraggingFiles() const override;
+    void DraggedFilesMoved() override;
 
     // The component's events, raised with what it gives.
     std::function<void(TDirView& sender, DWORD keyState, POINT start, POINT current,

@@ -158,4 +158,14 @@ bool TDirView::WatchingMovedFiles() const {
     return ddDeleteWatch_ && dragdrop::TFileDeleteThread::Running(ddDeleteWatch_);
 }
 
+bool TDirView::DraggingFiles() const {
+    return DragSourceList() == this;
+}
+
+void TDirView::DraggedFilesMoved() {
+    // The dragged items are still the selection: those whose files went leave the list now,
+    // rather than when the watch after the drag finds them gone.
+    ValidateSelectedFiles();
+}
+
 } // namespace filelist

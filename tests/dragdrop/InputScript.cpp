@@ -79,11 +79,13 @@ InputScript& InputScript::Up(bool right) {
 
 InputScript& InputScript::Key(WORD vk, bool down) {
     steps_.push_back([vk, down] {
-        // Modifiers go through the X server: the display's own key state is what Wine keeps
-        // resynchronising to, so a key pressed only inside Wine would not stay down.
+        // Modifiers and keys held during a drag go through the X server: the display's own key
+        // state is what Wine keeps resynchronising to, so a key pressed only inside Wine would
+        // not stay down.
         const char* name = vk == VK_SHIFT     ? "shift"
                            : vk == VK_CONTROL ? "ctrl"
                            : vk == VK_ESCAPE  ? "Escape"
+                           : vk == VK_SPACE   ? "space"
                                               : nullptr;
         if (name && RunXdotool(std::string(down ? "keydown " : "keyup ") + name)) return;
         INPUT in{};

@@ -7,7 +7,10 @@
 #include "tests/dragdrop/InputScript.h"
 #include "tests/support/ChildProcess.h"
 
+#include <commctrl.h>
 #include <shlobj.h>
+
+#include <algorithm>
 
 using namespace drivetree;
 using namespace kovalin;
@@ -40,6 +43,19 @@ std::string LinkTarget(const std::string& linkFile) {
     return path;
 }
 
+// A sideways scroll step of the tree: when it came and which way.
+struct Step {
+    DWORD tick;
+    WORD code;
+};
+
+LRESULT CALLBACK NoteSidewaysStep(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                  DWORD_PTR data) {
+    if (msg == WM_HSCROLL && (LOWORD(wParam) == SB_LINELEFT || LOWORD(wParam) == SB_LINERIGHT))
+        reinterpret_cast<std::vector<Step>*>(data)->push_back({GetTickCount(), LOWORD(wParam)});
+    return DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
 } // namespace
 
 class DriveViewDragDropTest : public TreeFixture {
@@ -53,7 +69,7 @@ protected:
         in[0].mi.dwFlags = MOUSEEVENTF_LEFTUP;
         in[1].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
         SendInput(2, in, sizeof in[0]);
-        ddtest::RunXdotool("keyup ctrl keyup shift");
+        ddtest::RunXdotool("keyup ctrl keyup shift keyup space");
     }
 
     // The second program, offering the files for a drag that starts with a press in its window.
@@ -134,6 +150,14 @@ TEST_F(DriveViewDragDropTest, FilesFromCMoveOntoCByDefaultAndCopyWithCtrlOrOntoA
     DropFromPeer(otherNode);
     EXPECT_TRUE(PumpUntil([&] { return Exists(other + "\\copied.txt"); }, 5000));
     EXPECT_TRUE(Exists(temp / "src\\copied.txt"));
+
+    // And with Ctrl too.
+    WriteFileBytes(temp / "src\\ctrl.txt", "k");
+    peer.reset();
+    StartSource({temp / "src\\ctrl.txt"});
+    DropFromPeer(view->FindNodeToPath(other), true);
+    EXPECT_TRUE(PumpUntil([&] { return Exists(other + "\\ctrl.txt"); }, 5000));
+    EXPECT_TRUE(Exists(temp / "src\\ctrl.txt"));
     DeleteTree(other);
 }
 
@@ -159,11 +183,7 @@ TEST_F(DriveViewDragDropTest, HoveringOpensANodeAfterTwoAndAHalfSeconds) {
         input.MoveTo(POINT{s.x + (i % 2), s.y}, 1).Wait(200);
         if (i == 2) input.Then([&] { ddtest::RunUnixProgram("Z:\\usr\\bin\\true"); });
     }
-    input.Then([] {
-        if (const char* dir = std::getenv("KOVALIN_SCREENSHOT_DIR"))
-            ddtest::RunUnixProgram(std::string("Z:\\usr\\bin\\import -window root ") + dir +
-                                   "/tree-drag-hover.png");
-    });
+    input.Then([] { Screenshot("tree-drag-hover.png"); });
     // Back to the source, which takes no drops: nothing is dropped.
     input.MoveTo(OnPeer(), 6).Wait(200).Up();
     input.Start();
@@ -278,4 +298,162 @@ TEST_F(DriveViewDragDropTest, ADropOntoAFolderThatVanishedReportsError1) {
     EXPECT_TRUE(Exists(temp / "file.txt"));
     // Without a handler the error is raised with its number.
     EXPECT_STREQ(EDragDrop(1).what(), "DragDrop Error: 1");
+}
+
+TEST_F(DriveViewDragDropTest, SpaceOpensAndClosesTheNodeUnderTheCursorWhileFilesHover) {
+    TTreeNode* top = Top({"shut"});
+    MakeDir(temp / "shut\\inner");
+    WriteFileBytes(temp / "file.txt", "x");
+    view->ValidateDirectory(top);
+    TTreeNode* shut = ChildNamed(top, "shut");
+    ASSERT_NE(shut, nullptr);
+    ASSERT_FALSE(shut->Expanded());
+    view->CenterNode(shut);
+    RunUntilIdle();
+    // The states the node goes through, as each move over the tree finds it.
+    std::vector<bool> states;
+    view->OnDDDragOver = [&](TDriveView&, DWORD, POINT, DWORD&) {
+        if (states.empty() || states.back() != shut->Expanded()) states.push_back(shut->Expanded());
+    };
+    StartSource({temp / "file.txt"});
+    const POINT s = ScreenPointOf(shut);
+    InputScript input;
+    input.MoveTo(OnPeer(), 4).Down().MoveTo(POINT{OnPeer().x - 30, OnPeer().y}, 4).MoveTo(s, 10).Wait(150);
+    // Well within the time after which resting on a node opens it.
+    // Some moves with the key down and some with it up: the tree hears of the keys as the
+    // cursor moves.
+    for (int press = 0; press < 2; ++press) {
+        input.Key(VK_SPACE, true);
+        for (int i = 0; i < 3; ++i)
+            input.MoveTo(POINT{s.x + 1 - (i % 2), s.y}, 1).Wait(80);
+        input.Key(VK_SPACE, false);
+        for (int i = 0; i < 3; ++i)
+            input.MoveTo(POINT{s.x + (i % 2), s.y}, 1).Wait(80);
+    }
+    input.MoveTo(OnPeer(), 6).Wait(200).Up();
+    input.Start();
+    ASSERT_TRUE(input.Finish());
+    PumpMessages(300);
+    // Open on the first press (read from the disk on the way), closed on the second.
+    EXPECT_EQ(states, (std::vector<bool>{false, true, false}));
+    EXPECT_NE(ChildNamed(shut, "inner"), nullptr);
+    EXPECT_TRUE(Exists(temp / "file.txt"));
+}
+
+TEST_F(DriveViewDragDropTest, FilesHoveringAtASideScrollTheTreeThatWayAtMostEveryFifthOfASecond) {
+    // Wider than the tree: it gets a horizontal scroll bar.
+    const std::string longName(140, 'w');
+    TTreeNode* top = Top({"s"});
+    MakeDir(temp / longName);
+    WriteFileBytes(temp / "file.txt", "x");
+    view->ValidateDirectory(top);
+    TTreeNode* wide = ChildNamed(top, longName);
+    ASSERT_NE(wide, nullptr);
+    view->CenterNode(wide);
+    RunUntilIdle();
+    ASSERT_TRUE(GetWindowLongA(view->Handle(), GWL_STYLE) & WS_HSCROLL);
+    SendMessageA(view->Handle(), WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 0), 0);
+    RunUntilIdle();
+    ASSERT_EQ(GetScrollPos(view->Handle(), SB_HORZ), 0);
+
+    // Each sideways step as the tree takes it, and the farthest the tree got.
+    std::vector<Step> steps;
+    SetWindowSubclass(view->Handle(), NoteSidewaysStep, 1, reinterpret_cast<DWORD_PTR>(&steps));
+    int farthest = 0;
+    view->OnDDDragOver = [&](TDriveView& v, DWORD, POINT, DWORD&) {
+        farthest = std::max(farthest, GetScrollPos(v.Handle(), SB_HORZ));
+    };
+    RECT client;
+    GetClientRect(view->Handle(), &client);
+    // Near the right edge on the long name's line, then near the left edge on the short one's.
+    auto onLine = [&](TTreeNode* node, int x) {
+        RECT line = node->DisplayRect(false);
+        POINT p{x, (line.top + line.bottom) / 2};
+        ClientToScreen(view->Handle(), &p);
+        return p;
+    };
+    const POINT right = onLine(wide, client.right - 20), left = onLine(ChildNamed(top, "s"), 20);
+    StartSource({temp / "file.txt"});
+    InputScript input;
+    input.MoveTo(OnPeer(), 4).Down().MoveTo(POINT{OnPeer().x - 30, OnPeer().y}, 4).MoveTo(right, 10);
+    for (int i = 0; i < 20; ++i)
+        input.MoveTo(POINT{right.x - (i % 2), right.y}, 1, 0).Wait(50);
+    input.MoveTo(left, 6);
+    for (int i = 0; i < 20; ++i)
+        input.MoveTo(POINT{left.x + (i % 2), left.y}, 1, 0).Wait(50);
+    input.MoveTo(OnPeer(), 6).Wait(200).Up();
+    input.Start();
+    ASSERT_TRUE(input.Finish());
+    PumpMessages(300);
+
+    RemoveWindowSubclass(view->Handle(), NoteSidewaysStep, 1);
+
+    size_t turn = 0;
+    while (turn < steps.size() && steps[turn].code == SB_LINERIGHT)
+        ++turn;
+    // Right while the cursor rests on the right, then back left, and nothing else.
+    EXPECT_GE(turn, 2u);
+    EXPECT_GT(steps.size(), turn);
+    for (size_t i = turn; i < steps.size(); ++i)
+        EXPECT_EQ(steps[i].code, SB_LINELEFT) << "step " << i;
+    EXPECT_GT(farthest, 0);
+    EXPECT_LT(GetScrollPos(view->Handle(), SB_HORZ), farthest);
+    for (size_t i = 1; i < steps.size(); ++i)
+        EXPECT_GE(steps[i].tick - steps[i - 1].tick, 195u) << "step " << i;
+    // A second on one side cannot scroll more than five or six times.
+    EXPECT_LE(turn, 6u);
+    EXPECT_TRUE(Exists(temp / "file.txt"));
+}
+
+TEST_F(DriveViewDragDropTest, AFolderMovedOutLosesItsNodeOnceItIsGoneAlsoRightBelowADriveRoot) {
+    // Two folders of the C: drive's root, one of them selected: the selection's parent is the
+    // dragged folder's parent.
+    const std::string stem = "C:\\kovalin-tree-" + std::to_string(GetCurrentProcessId());
+    const std::string away = stem + "-away", here = stem + "-here";
+    ASSERT_TRUE(CreateDirectoryA(away.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(here.c_str(), nullptr));
+    struct Cleanup {
+        std::string a, b;
+        ~Cleanup() {
+            DeleteTree(a);
+            DeleteTree(b);
+        }
+    } cleanup{away, here};
+    TTreeNode* root = view->FindNodeToPath("C:\\");
+    ASSERT_NE(root, nullptr);
+    view->ValidateDirectory(root);
+    view->SetSelected(view->FindNodeToPath(here));
+    TTreeNode* node = view->FindNodeToPath(away);
+    ASSERT_NE(node, nullptr);
+    ASSERT_EQ(view->Selected()->Parent(), node->Parent());
+    view->CenterNode(node);
+    RunUntilIdle();
+
+    // Built piece by piece: GCC 12 warns of an overlap that is not there in one long expression.
+    std::string cmd = "\"";
+    cmd += ExeFolder();
+    cmd += "ddpeer.exe\" target \"";
+    cmd += peerOut / "peer";
+    cmd += "\" ";
+    cmd += std::to_string(kPeerX) + " " + std::to_string(kPeerY) + " " + std::to_string(kPeerSize) + " " +
+           std::to_string(kPeerSize);
+    peer = std::make_unique<ChildProcess>(cmd);
+    ASSERT_TRUE(peer->WaitForWindow("DD Peer Target"));
+    PumpMessages(200);
+    const POINT from = ScreenPointOf(node);
+    InputScript input;
+    input.MoveTo(from, 4).Down().MoveTo(POINT{from.x + 6, from.y + 6}, 3);
+    input.MoveTo(POINT{from.x + 20, from.y + 20}, 4).Key(VK_SHIFT, true).MoveTo(OnPeer(), 10).Wait(300);
+    input.MoveTo(POINT{OnPeer().x + 2, OnPeer().y}, 2).Wait(200).Up().Key(VK_SHIFT, false);
+    input.Start();
+    ASSERT_TRUE(input.Finish());
+    ASSERT_TRUE(PumpUntil([&] { return Exists(peerOut / "peer.done"); }, 10000));
+    EXPECT_EQ(view->DragDropFilesEx().LastDragResult(), dragdrop::TDragResult::drMove);
+    // The peer only says it moved the folder; the node stays until the folder has gone.
+    PumpMessages(700);
+    EXPECT_NE(view->FindNodeToPath(away), nullptr);
+    ASSERT_TRUE(RemoveDirectoryA(away.c_str()));
+    EXPECT_TRUE(PumpUntil([&] { return ChildNamed(root, away.substr(3)) == nullptr; }, 3000));
+    EXPECT_NE(ChildNamed(root, here.substr(3)), nullptr);
+    EXPECT_EQ(view->Directory(), here);
 }

@@ -6,8 +6,8 @@
 
 #include <shlobj.h>
 
+#include <atomic>
 #include <cstdio>
-#include <thread>
 
 using namespace drivetree;
 using namespace kovalin;
@@ -17,8 +17,17 @@ using namespace treetest;
 namespace treetest {
 
 void Screenshot(const char* name) {
-    if (const char* dir = std::getenv("KOVALIN_SCREENSHOT_DIR"))
-        ddtest::RunUnixProgram(std::string("Z:\\usr\\bin\\import -window root ") + dir + "/" + name);
+    const char* dir = std::getenv("KOVALIN_SCREENSHOT_DIR");
+    if (!dir) return;
+    const std::string file = std::string(dir) + "/" + name;
+    std::string seenFromHere = "Z:" + file;
+    for (char& c : seenFromHere)
+        if (c == '/') c = '\\';
+    DeleteFileA(seenFromHere.c_str());
+    // The host's program runs on its own: the screen must stay as it is until it has written.
+    ddtest::RunUnixProgram("Z:\\usr\\bin\\import -window root " + file);
+    PumpUntil([&] { return GetFileAttributesA(seenFromHere.c_str()) != INVALID_FILE_ATTRIBUTES; }, 10000);
+    PumpMessages(300);
 }
 
 } // namespace treetest
@@ -99,10 +108,7 @@ TEST_F(DriveViewEditTest, RenamingInPlaceRenamesTheFolderAndRefusesForbiddenChar
     ASSERT_NE(edit, nullptr);
     SendMessageA(edit, WM_CHAR, 'x', 0);
     PumpMessages(200);
-    // Taken while the tree keeps drawing: the edit box paints itself as the caret blinks.
-    std::thread shot([] { Screenshot("tree-edit-mode.png"); });
-    PumpMessages(1500);
-    shot.join();
+    Screenshot("tree-edit-mode.png");
     // Typed forbidden characters do not reach the box.
     TypeAndEnd(view->Handle(), edit, "n*e/w?");
     RunUntilIdle();
@@ -306,4 +312,70 @@ TEST_F(DriveViewEditTest, ARightClickShowsTheShellMenuWithTheNodeHighlighted) {
     EXPECT_EQ(highlighted, b);
     EXPECT_EQ(view->DropTarget(), nullptr);
     EXPECT_EQ(view->Selected(), ChildNamed(top, "a"));
+}
+
+TEST_F(DriveViewEditTest, CutChosenWithTheMouseFromTheRightClickMenuMarksTheFolder) {
+    TTreeNode* top = Top({"a", "b"});
+    TTreeNode* b = ChildNamed(top, "b");
+    view->SetSelected(ChildNamed(top, "a"));
+    RunUntilIdle();
+    // Where the menu shows its Cut item, found when the menu is up (the click comes from the
+    // input thread, which waits for it).
+    std::atomic<bool> found{false};
+    RECT cutItem{};
+    std::vector<std::string> items;
+    WhenWindowAppears menu(
+        "",
+        [&](HWND h) {
+            HMENU m = reinterpret_cast<HMENU>(SendMessageA(h, MN_GETHMENU, 0, 0));
+            for (int i = 0; i < GetMenuItemCount(m); ++i) {
+                char text[128] = {};
+                GetMenuStringA(m, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
+                std::string plain;
+                for (const char* c = text; *c; ++c)
+                    if (*c != '&') plain += *c;
+                items.push_back(plain);
+                if (lstrcmpiA(plain.c_str(), "Cut") == 0 &&
+                    GetMenuItemRect(h, m, static_cast<UINT>(i), &cutItem)) {
+                    found = true;
+                    break;
+                }
+            }
+            if (!found) EndMenu();
+        },
+        "#32768");
+    ddtest::InputScript input;
+    input.MoveTo(ScreenPointOf(b), 4).Down(true).Up(true);
+    input.Then([&] {
+        for (int i = 0; i < 100 && !found; ++i)
+            Sleep(30);
+    });
+    input.Then([&] {
+        if (!found) return;
+        const POINT at{(cutItem.left + cutItem.right) / 2, (cutItem.top + cutItem.bottom) / 2};
+        ddtest::MoveCursor(POINT{at.x + 8, at.y});
+        Sleep(100);
+        ddtest::MoveCursor(at);
+        Sleep(100);
+        INPUT click[2]{};
+        click[0].type = click[1].type = INPUT_MOUSE;
+        click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+        click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+        SendInput(1, &click[0], sizeof click[0]);
+        Sleep(60);
+        SendInput(1, &click[1], sizeof click[1]);
+    });
+    input.Wait(300);
+    input.Start();
+    ASSERT_TRUE(input.Finish());
+    ASSERT_TRUE(found) << "menu items: " << ::testing::PrintToString(items);
+    EXPECT_TRUE(PumpUntil([] { return shell::ClipboardMode() == shell::TClipboardMode::Cut; }, 3000));
+    EXPECT_EQ(view->CutPath(), temp / "b");
+    EXPECT_TRUE(view->NodeCut(ChildNamed(top, "b")));
+    EXPECT_FALSE(view->NodeCut(ChildNamed(top, "a")));
+    EXPECT_EQ(view->DropTarget(), nullptr);
+    UpdateWindow(view->Handle());
+    Screenshot("tree-cut-mark-from-menu.png");
+    view->EmptyClipboard();
+    EXPECT_FALSE(view->NodeCut(ChildNamed(top, "b")));
 }

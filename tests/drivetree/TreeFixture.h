@@ -53,7 +53,8 @@ inline kovalin::TTreeNode* ChildNamed(kovalin::TTreeNode* parent, const std::str
     return nullptr;
 }
 
-// Saves the screen when the run is asked for pictures (KOVALIN_SCREENSHOT_DIR, a host folder).
+// Saves the screen when the run is asked for pictures (KOVALIN_SCREENSHOT_DIR, a host folder), and
+// returns when the picture is written; the calling thread's windows keep drawing meanwhile.
 void Screenshot(const char* name);
 
 class TreeFixture : public ::testing::Test {
