@@ -15,6 +15,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -530,7 +531,11 @@ TEST_F(DirViewDragDropTest, HoveringAtTheBottomScrollsSlowlyFirstThenFaster) {
     // One line per step; the first steps 200 ms apart, later ones every 50 ms.
     for (size_t i = 1; i < 3; ++i)
         EXPECT_GE(steps[i] - steps[i - 1], 150u) << i;
-    EXPECT_LT(steps[steps.size() - 1] - steps[steps.size() - 2], 150u);
+    // A loaded machine may stretch any one step, so the speed-up shows in the fastest later one.
+    DWORD fastest = MAXDWORD;
+    for (size_t i = 4; i < steps.size(); ++i)
+        fastest = std::min<DWORD>(fastest, steps[i] - steps[i - 1]);
+    EXPECT_LT(fastest, 150u);
     EXPECT_GT(top, 0);
 }
 
