@@ -36,12 +36,13 @@ struct Prober {
     HWND window = nullptr;
     std::atomic<bool> run{false};
     double longest = 0;
+    double base = Seconds();
     HANDLE thread = nullptr;
 
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         if (msg == kProbe) {
             auto* self = reinterpret_cast<Prober*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-            const double posted = static_cast<double>(static_cast<uint64_t>(lParam)) / 1e6;
+            const double posted = self->base + static_cast<double>(lParam) / 1e6;
             self->longest = std::max(self->longest, Seconds() - posted);
             static_cast<void>(wParam);
             return 0;
@@ -51,7 +52,8 @@ struct Prober {
     static DWORD WINAPI Post(void* param) {
         auto* self = static_cast<Prober*>(param);
         while (self->run) {
-            PostMessageA(self->window, kProbe, 0, static_cast<LPARAM>(Seconds() * 1e6));
+            // Microseconds since the start, which a 32-bit parameter holds for half an hour.
+            PostMessageA(self->window, kProbe, 0, static_cast<LPARAM>((Seconds() - self->base) * 1e6));
             Sleep(5);
         }
         return 0;

@@ -4,7 +4,6 @@
 
 #include "kovalin/Thread.h"
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -33,7 +32,7 @@ public:
 
     const std::string& Path() const { return path_; }
     const std::string& Caption() const { return caption_; }
-    // Bytes summed so far; complete once the hand-over runs.
+    // The bytes below the folder, for the hand-over (the walk sets it just before).
     int64_t Total() const { return total_; }
 
 protected:
@@ -42,7 +41,7 @@ protected:
 private:
     const std::string path_, caption_;
     HandOver handOver_;
-    std::atomic<int64_t> total_{0};
+    int64_t total_ = 0;
 };
 
 } // namespace shell

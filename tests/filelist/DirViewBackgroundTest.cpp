@@ -117,7 +117,7 @@ protected:
 } // namespace
 
 TEST_F(DirViewBackgroundTest, ABurstOfChangesGivesOneRefreshOneIntervalAfterTheLast) {
-    constexpr UINT kInterval = 400;
+    constexpr UINT kInterval = 250;
     view->SetChangeInterval(0);
     EXPECT_EQ(view->ChangeInterval(), 1000u);
     view->SetChangeInterval(kInterval);
@@ -131,7 +131,7 @@ TEST_F(DirViewBackgroundTest, ABurstOfChangesGivesOneRefreshOneIntervalAfterTheL
     for (int i = 0; i < 10; ++i) {
         WriteFileBytes(dir / Numbered("new%d.txt", i), "x");
         lastChange = GetTickCount();
-        PumpMessages(40);
+        PumpMessages(20);
     }
     ASSERT_TRUE(PumpUntil([&] { return detected > 0; }, 5000));
     EXPECT_GE(detectedTick - lastChange, kInterval - 20);
@@ -145,14 +145,14 @@ TEST_F(DirViewBackgroundTest, ABurstOfChangesGivesOneRefreshOneIntervalAfterTheL
 }
 
 TEST_F(DirViewBackgroundTest, ADriveInNoCheckDrivesIsNeverWatchedAndACommandsOwnChangeNeedsNoRefresh) {
-    view->SetChangeInterval(200);
+    view->SetChangeInterval(100);
     view->SetNoCheckDrives(std::string(1, static_cast<char>(std::tolower(dir.Path()[0]))));
     view->SetWatchForChanges(true);
     view->SetPath(dir.Path());
     EXPECT_EQ(view->ChangeMonitor(), nullptr);
     EXPECT_FALSE(view->WatchThreadActive());
     WriteFileBytes(dir / "unseen.txt", "x");
-    PumpMessages(500);
+    PumpMessages(300);
     EXPECT_EQ(detected, 0);
     EXPECT_EQ(view->FindFileItem("unseen.txt"), nullptr);
 
@@ -161,7 +161,7 @@ TEST_F(DirViewBackgroundTest, ADriveInNoCheckDrivesIsNeverWatchedAndACommandsOwn
     ASSERT_TRUE(view->WatchThreadActive());
     ASSERT_NE(view->CreateDirectory("made"), nullptr);
     EXPECT_TRUE(view->WatchThreadActive());
-    PumpMessages(500);
+    PumpMessages(300);
     EXPECT_EQ(detected, 0);
 
     view->SetWatchForChanges(false);
@@ -182,7 +182,7 @@ TEST_F(DirViewBackgroundTest, AWatchedFolderThatGoesAwayRaisesOnChangeInvalid) {
 }
 
 TEST_F(DirViewBackgroundTest, TheIconThreadFetchesTheRowsInViewAndFollowsAScroll) {
-    constexpr int kFiles = 150;
+    constexpr int kFiles = 80;
     for (int i = 0; i < kFiles; ++i)
         WriteFileBytes(dir / Numbered("p%03d.exe", i), "MZ");
     std::mutex lock;
@@ -260,7 +260,7 @@ TEST_F(DirViewBackgroundTest, LeavingAFolderWhileItsScannersRunLeavesTheNewFolde
     const std::string old = dir / "old";
     Folder(old);
     Folder(old + "\\same");
-    for (int i = 0; i < 60; ++i) {
+    for (int i = 0; i < 30; ++i) {
         const std::string sub = old + "\\same\\" + std::to_string(i);
         Folder(sub);
         WriteFileBytes(sub + "\\f", "12345");
