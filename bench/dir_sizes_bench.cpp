@@ -37,7 +37,8 @@ int64_t Walk(const std::string& folder) {
             (!entry.cFileName[1] || (entry.cFileName[1] == '.' && !entry.cFileName[2])))
             continue;
         total += (static_cast<int64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) below.push_back(folder + "\\" + entry.cFileName);
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            below.push_back(folder + "\\" + entry.cFileName);
     } while (FindNextFileA(find, &entry));
     FindClose(find);
     for (const std::string& sub : below)
@@ -66,7 +67,8 @@ int main(int argc, char** argv) {
     kovalin::TForm form(kovalin::TFormParams{.caption = "Sizes", .clientWidth = 600, .clientHeight = 400});
     shell::TDriveInfo drives;
     filelist::TDirView view(
-        form, kovalin::TListView::Params{.width = 600, .height = 400, .viewStyle = kovalin::TViewStyle::vsReport},
+        form,
+        kovalin::TListView::Params{.width = 600, .height = 400, .viewStyle = kovalin::TViewStyle::vsReport},
         drives);
     view.SetPath(tree);
     const int64_t expected = Walk(tree); // warms the caches for both sides alike

@@ -64,7 +64,8 @@ struct Prober {
         wc.hInstance = GetModuleHandleA(nullptr);
         wc.lpszClassName = "KovalinProbe";
         RegisterClassA(&wc);
-        window = CreateWindowA("KovalinProbe", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+        window =
+            CreateWindowA("KovalinProbe", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
         SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     }
     ~Prober() { DestroyWindow(window); }
@@ -112,14 +113,16 @@ int main(int argc, char** argv) {
         for (int i = 0; i < 10000; ++i) {
             char name[32];
             std::snprintf(name, sizeof name, "\\p%05d.exe", i);
-            HANDLE h = CreateFileA((folder + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+            HANDLE h =
+                CreateFileA((folder + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
             if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
         }
     }
     kovalin::TForm form(kovalin::TFormParams{.caption = "Icons", .clientWidth = 600, .clientHeight = 500});
     shell::TDriveInfo drives;
     filelist::TDirView view(
-        form, kovalin::TListView::Params{.width = 600, .height = 500, .viewStyle = kovalin::TViewStyle::vsReport},
+        form,
+        kovalin::TListView::Params{.width = 600, .height = 500, .viewStyle = kovalin::TViewStyle::vsReport},
         drives);
     form.Show();
     Prober prober;

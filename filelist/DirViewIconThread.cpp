@@ -24,8 +24,7 @@ constexpr DWORD kStopStepMs = 10;
 
 // --- the thread --------------------------------------------------------------------------------
 
-TIconUpdateThread::TIconUpdateThread(TDirView& dirView)
-    : dirView_(dirView), queryHook_(dirView.OnIconQuery) {
+TIconUpdateThread::TIconUpdateThread(TDirView& dirView) : dirView_(dirView), queryHook_(dirView.OnIconQuery) {
     owner_ = dirView.ParentForm() ? dirView.ParentForm()->Handle() : nullptr;
     unknownIcon_ = Globals().unknownFileIcon;
     wake_.reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
@@ -122,11 +121,10 @@ void TIconUpdateThread::FetchIcon(IShellFolder* desktop) {
         if (!fileRec_.PIDL && desktop) fileRec_.PIDL = ParsePath(*desktop, owner_, fileName_);
         SHFILEINFOA info{};
         const DWORD_PTR ok =
-            fileRec_.PIDL
-                ? SHGetFileInfoA(reinterpret_cast<LPCSTR>(fileRec_.PIDL.get()), 0, &info, sizeof info,
-                                 SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON)
-                : SHGetFileInfoA(fileName_.c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
-                                 SHGFI_USEFILEATTRIBUTES | SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+            fileRec_.PIDL ? SHGetFileInfoA(reinterpret_cast<LPCSTR>(fileRec_.PIDL.get()), 0, &info,
+                                           sizeof info, SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON)
+                          : SHGetFileInfoA(fileName_.c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
+                                           SHGFI_USEFILEATTRIBUTES | SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
         iconIndex_ = ok ? info.iIcon : unknownIcon_;
     } catch (...) {
         iconIndex_ = unknownIcon_;

@@ -54,9 +54,9 @@ void TDirView::StartWatchThread() {
         changeMonitor_->SetChangeDelay(kChangeDelay);
         changeMonitor_->SetSubTree(false);
         using shell::TMonitorFilter;
-        changeMonitor_->SetFilters(shell::TMonitorFilters{TMonitorFilter::moFilename, TMonitorFilter::moDirName,
-                                                          TMonitorFilter::moAttributes, TMonitorFilter::moSize,
-                                                          TMonitorFilter::moLastWrite});
+        changeMonitor_->SetFilters(shell::TMonitorFilters{
+            TMonitorFilter::moFilename, TMonitorFilter::moDirName, TMonitorFilter::moAttributes,
+            TMonitorFilter::moSize, TMonitorFilter::moLastWrite});
         changeMonitor_->OnChange = [this](shell::TDiscMonitor&) { ChangeDetected(); };
         changeMonitor_->OnInvalid = [this](shell::TDiscMonitor&) { ChangeInvalid(); };
     }

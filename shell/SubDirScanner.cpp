@@ -26,8 +26,8 @@ bool Walk(const std::string& folder, const std::function<bool()>& stop, int64_t&
         if (stop()) return false;
         if (!IsDots(entry.cFileName)) {
             // Every file counts with its full size, also beyond 2 and 4 GB.
-            total += static_cast<int64_t>((static_cast<uint64_t>(entry.nFileSizeHigh) << 32) |
-                                          entry.nFileSizeLow);
+            total +=
+                static_cast<int64_t>((static_cast<uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow);
             if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                 below.push_back(folder + entry.cFileName + "\\");
         }
@@ -68,7 +68,8 @@ TSubDirScanner::~TSubDirScanner() {
 void TSubDirScanner::Execute() {
     bool completed = false;
     // The count grows in a local of the walk; nothing reads the total before the hand-over.
-    const int64_t total = SumFolderSizes(path_, [this] { return Terminated(); }, completed);
+    const int64_t total = SumFolderSizes(
+        path_, [this] { return Terminated(); }, completed);
     total_ = total;
     if (!completed || Terminated()) return;
     Synchronize([this] {

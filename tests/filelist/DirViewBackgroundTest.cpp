@@ -45,7 +45,8 @@ std::string CellText(TListView& list, int index, int column) {
     item.iSubItem = column;
     item.pszText = buffer;
     item.cchTextMax = sizeof buffer;
-    SendMessageA(list.Handle(), LVM_GETITEMTEXTA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+    SendMessageA(list.Handle(), LVM_GETITEMTEXTA, static_cast<WPARAM>(index),
+                 reinterpret_cast<LPARAM>(&item));
     return buffer;
 }
 
@@ -65,7 +66,8 @@ class DirViewBackgroundTest : public ::testing::Test {
 protected:
     void SetUp() override {
         Application().Initialize();
-        form = std::make_unique<TForm>(TFormParams{.caption = "Background", .clientWidth = 400, .clientHeight = 300});
+        form = std::make_unique<TForm>(
+            TFormParams{.caption = "Background", .clientWidth = 400, .clientHeight = 300});
         view = std::make_unique<TDirView>(
             *form, TListView::Params{.width = 400, .height = 300, .viewStyle = TViewStyle::vsReport}, drives);
         view->OnChangeDetected = [this](TDirView&) {
@@ -81,7 +83,9 @@ protected:
         view.reset();
         form.reset();
     }
-    void Folder(const std::string& path) const { ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr)) << path; }
+    void Folder(const std::string& path) const {
+        ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr)) << path;
+    }
     const TFileRec* Rec(const std::string& name) const {
         TListItem* item = view->FindFileItem(name);
         return item ? TDirView::ItemData(item) : nullptr;

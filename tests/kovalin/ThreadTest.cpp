@@ -196,8 +196,8 @@ TEST_F(ThreadTest, TheEndHandlerRunsOnTheUIThreadAfterExecuteAlsoWhenTerminated)
         DWORD endedOn = 0;
         int ends = 0;
         TestThread t([&](TestThread& self) {
-            WaitForMultipleObjects(2, std::array<HANDLE, 2>{release, self.TerminateEvent()}.data(),
-                                   FALSE, 5000);
+            WaitForMultipleObjects(2, std::array<HANDLE, 2>{release, self.TerminateEvent()}.data(), FALSE,
+                                   5000);
             executed = true;
         });
         t.OnTerminate = [&] {

@@ -48,14 +48,18 @@ TEST_F(SubDirScannerTest, SumsEveryFileBelowTheFolderInSixtyFourBits) {
     MakeSparseFile(a + "\\b\\c\\big.bin", kBig);
     for (const std::string& start : {a, a + "\\"}) {
         bool completed = false;
-        EXPECT_EQ(SumFolderSizes(start, [] { return false; }, completed), 1000 + 2345 + 77 + kBig);
+        EXPECT_EQ(SumFolderSizes(
+                      start, [] { return false; }, completed),
+                  1000 + 2345 + 77 + kBig);
         EXPECT_TRUE(completed);
     }
 }
 
 TEST_F(SubDirScannerTest, AFolderThatCannotBeListedAddsNothingButAStopLeavesTheWalkIncomplete) {
     bool completed = false;
-    EXPECT_EQ(SumFolderSizes(dir / "missing", [] { return false; }, completed), 0);
+    EXPECT_EQ(SumFolderSizes(
+                  dir / "missing", [] { return false; }, completed),
+              0);
     EXPECT_TRUE(completed);
 
     const std::string a = SmallTree();
@@ -63,7 +67,8 @@ TEST_F(SubDirScannerTest, AFolderThatCannotBeListedAddsNothingButAStopLeavesTheW
     for (int stopAt : {1, 2, 5, 9}) {
         int asked = 0;
         completed = true;
-        const int64_t partial = SumFolderSizes(a, [&] { return ++asked >= stopAt; }, completed);
+        const int64_t partial = SumFolderSizes(
+            a, [&] { return ++asked >= stopAt; }, completed);
         EXPECT_FALSE(completed) << stopAt;
         EXPECT_EQ(asked, stopAt);
         EXPECT_LT(partial, 1000 + 2345 + 77);
@@ -106,8 +111,8 @@ TEST_F(SubDirScannerTest, AScannerToldToStopReportsNothingButStillEnds) {
     bool handed = false;
     int ends = 0;
     // The hand-over needs this thread, which is not pumping: a stop before the pump always wins.
-    TSubDirScanner scanner(root, "many", [&](TSubDirScanner&) { handed = true; },
-                           [&](TSubDirScanner&) { ++ends; });
+    TSubDirScanner scanner(
+        root, "many", [&](TSubDirScanner&) { handed = true; }, [&](TSubDirScanner&) { ++ends; });
     scanner.Terminate();
     scanner.WaitFor();
     EXPECT_FALSE(handed);
