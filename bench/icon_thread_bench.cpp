@@ -128,6 +128,7 @@ int main(int argc, char** argv) {
     Prober prober;
     double loadedAt = 0;
     view.OnLoaded = [&](filelist::TDirView&) { loadedAt = Seconds(); };
+    view.SetPath(folder);
 
     std::vector<double> direct, threaded, directStall, threadStall;
     for (int r = 0; r < 2 * rounds + 2; ++r) {
