@@ -1,8 +1,11 @@
 #include "filelist/DirView.h"
 
 #include "filelist/DirViewHelpers.h"
+#include "filelist/IconUpdateThread.h"
 #include "kovalin/Form.h"
+#include "shell/DiscMon.h"
 #include "shell/PIDL.h"
+#include "shell/SubDirScanner.h"
 #include "shell/UpdateBracket.h"
 
 #include <vector>
@@ -23,6 +26,7 @@ TDirView::TDirView(kovalin::TWinControl& parent, const Params& params, shell::TD
 }
 
 TDirView::~TDirView() {
+    StopBackgroundWork();
     abortLoad_ = true;
     animation_.reset();
     {
@@ -31,6 +35,18 @@ TDirView::~TDirView() {
     }
     SetDriveView(nullptr);
 }
+void TDirView::StopBackgroundWork() {
+    // No messages run here: this is also the end of the window.
+    EndSubDirScanners();
+    try {
+        StopIconUpdateThread();
+    } catch (...) {
+        // A thread that does not end has been let go; the list goes on without it.
+    }
+    StopWatchThread();
+    StopChangeTimer();
+}
+
 // --- paths and items ---------------------------------------------------------------------------
 
 void TDirView::SetPath(const std::string& value) {

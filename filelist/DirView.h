@@ -32,8 +32,14 @@
 namespace dragdrop {
 class TFileDeleteThread;
 }
+namespace shell {
+class TDiscMonitor;
+class TSubDirScanner;
+} // namespace shell
 
 namespace filelist {
+
+class TIconUpdateThread;
 
 // What an attribute filter asks of a file.
 enum TSelAttr { SelDontCare = 0, SelYes = 1, SelNo = 2 };
@@ -117,9 +123,10 @@ public:
     // Loads Path again, keeping selection and focus and, when asked, the icons of files that
     // have their own (programs, shortcuts, icons, cursors).
     void Reload(bool keepIcons) override;
-    // The list does not watch its folder yet: nothing to hold or resume.
-    void StartWatchThread() override {}
-    void StopWatchThread() override {}
+    // Watching of the shown folder (with WatchForChanges): started after a load, stopped around
+    // loads and commands; see DirViewWatch.
+    void StartWatchThread() override;
+    void StopWatchThread() override;
     // Nothing is marked as cut in the list yet.
     void ClipboardEmptied() override {}
     // A folder the tree made or failed to make: its error is the program's last-creation error.
@@ -195,8 +202,9 @@ public:
     // Type names and icons asked of the shell once per extension.
     bool UseIconCache() const { return useIconCache_; }
     void SetUseIconCache(bool value) { useIconCache_ = value; }
-    // Folder sizes in the size column; off, as nothing computes them.
+    // Folder sizes in the size column, each summed by a scanner thread of its own.
     bool ShowSubDirSize() const { return showSubDirSize_; }
+    virtual void SetShowSubDirSize(bool value);
     // Letters of drives whose changes are not watched, kept in upper case.
     const std::string& NoCheckDrives() const { return noCheckDrives_; }
     void SetNoCheckDrives(const std::string& value);
@@ -448,9 +456,11 @@ protected:
     // Holds what the list runs in the background (its change watching, and the tree's) while a
     // command works on the disk, and resumes it afterwards. Every command that touches the disk
     // takes one: this is where background work is stopped and restarted around commands.
+    // The icon thread pauses too; with `holdScanners` the folder-size scanners stop and, when
+    // folder sizes are shown, start again afterwards.
     class CommandHold {
     public:
-        explicit CommandHold(TDirView& list, bool holdTree = true);
+        explicit CommandHold(TDirView& list, bool holdTree = true, bool holdScanners = false);
         CommandHold(const CommandHold&) = delete;
         CommandHold& operator=(const CommandHold&) = delete;
         ~CommandHold();
@@ -458,6 +468,7 @@ protected:
     private:
         TDirView& list_;
         drivetree::TFileListTree* tree_;
+        bool scanners_;
     };
 
     LRESULT NotifyHandler(NMHDR& header) override;
@@ -503,6 +514,72 @@ private:
     bool leftButtonDown_ = false, rightButtonDown_ = false;
     std::string reEditName_, renameFailure_;
     bool reEditing_ = false;
+
+    // --- background work: the icon thread, folder sizes, change watching ---
+public:
+    // Icons of the rows in view asked of the shell by a worker thread rather than while drawing.
+    bool UseIconUpdateThread() const { return useIconUpdateThread_; }
+    void SetUseIconUpdateThread(bool value);
+    // Starts the thread for a loaded folder, or points the running one at the first item.
+    void StartIconUpdateThread();
+    // Raises "Can't terminate icon update thread." when the thread has not ended after 200 waits
+    // of 10 ms (a shell call that does not return); the thread is then left to end by itself.
+    void StopIconUpdateThread();
+    TIconUpdateThread* IconThread() const { return iconThread_.get(); }
+    // Set when the thread was told to end.
+    bool IconThreadDone() const { return iconThreadDone_; }
+    // Runs on the icon thread before it asks the shell for the icon of the item at `index`. Taken
+    // when the thread starts; for watching what the thread does.
+    std::function<void(int index)> OnIconQuery;
+
+    // One scanner per folder item (not ".."), when the folder is loaded, folders are shown and
+    // ShowSubDirSize is on.
+    void StartSubDirScanners();
+    // Tells every scanner to stop and waits for them; none reports afterwards.
+    void StopSubDirScanners();
+    // Scanners that have not ended yet.
+    int SubDirScannerCount() const;
+
+    bool WatchForChanges() const { return watchForChanges_; }
+    virtual void SetWatchForChanges(bool value);
+    // Milliseconds from the last change on disk to the refresh; 0 is refused.
+    UINT ChangeInterval() const { return changeInterval_; }
+    virtual void SetChangeInterval(UINT value);
+    bool WatchThreadActive() const;
+    shell::TDiscMonitor* ChangeMonitor() const { return changeMonitor_.get(); }
+
+    // Before the refresh that a change on disk brings.
+    std::function<void(TDirView& sender)> OnChangeDetected;
+    // The folder can no longer be watched (it was removed, say); watching has stopped.
+    std::function<void(TDirView& sender)> OnChangeInvalid;
+
+private:
+    friend class TIconUpdateThread;
+    void IconRequested(kovalin::TListItem& item);
+    void StartSubDirScanner(kovalin::TListItem& item);
+    // StopSubDirScanners without letting messages run.
+    void EndSubDirScanners();
+    void SubDirSizeFound(shell::TSubDirScanner& scanner);
+    void SubDirScannerEnded(shell::TSubDirScanner* scanner);
+    kovalin::TTimer& ChangeTimer();
+    void StopChangeTimer();
+    void ChangeDetected();
+    void ChangeTimerElapsed();
+    void ChangeInvalid();
+    // Everything in the background stops: before a load, and when the window goes.
+    void StopBackgroundWork();
+
+    bool useIconUpdateThread_ = false;
+    std::unique_ptr<TIconUpdateThread> iconThread_;
+    bool iconThreadDone_ = false;
+    int iconTop_ = -1; // the top row the thread was last pointed at
+    std::vector<std::unique_ptr<shell::TSubDirScanner>> subDirScanners_;
+    // Scanners that have ended, freed once their threads have finished.
+    std::vector<std::unique_ptr<shell::TSubDirScanner>> endedScanners_;
+    bool watchForChanges_ = false;
+    UINT changeInterval_ = 1000;
+    std::unique_ptr<shell::TDiscMonitor> changeMonitor_;
+    std::unique_ptr<kovalin::TTimer> changeTimer_;
 
     // --- drag and drop: the list as drag source and as drop target ---
 public:

@@ -73,6 +73,8 @@ HWND TDirView::OwnerWindow() const {
 }
 
 LRESULT TDirView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    // Threads that report to the list end with its window.
+    if (msg == WM_DESTROY) StopBackgroundWork();
     if (msg == WM_KEYDOWN && OnKeyDown) {
         bool handled = false;
         OnKeyDown(*this, wParam, handled);

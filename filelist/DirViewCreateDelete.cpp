@@ -107,7 +107,7 @@ bool TDirView::DeleteSelectedFiles(bool toRecycleBin) {
     bool folderRemoved = false;
     bool result = false;
     {
-        CommandHold hold(*this);
+        CommandHold hold(*this, true, true);
         std::optional<shell::TUpdateBracket<TDirView>> bracket;
         if (selected.size() >= 10) bracket.emplace(*this);
 

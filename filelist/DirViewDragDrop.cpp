@@ -25,8 +25,6 @@ using namespace detail;
 
 namespace {
 
-// The delay between a change on disk and the refresh it causes, until the list watches its folder.
-constexpr UINT kChangeInterval = 1000;
 // A drop this soon after the drag started is taken as a click that slipped.
 constexpr DWORD kMinDragMs = 50;
 
@@ -99,11 +97,6 @@ void TDirView::InitDragDrop() {
 void TDirView::SetTargetPopUpMenu(bool value) {
     targetPopUpMenu_ = value;
     DragDropFilesEx().SetTargetPopupMenu(value);
-}
-
-bool TDirView::ChangeWatchActive() const {
-    // The list does not watch its folder yet.
-    return false;
 }
 
 void TDirView::DDDragEnter(IDataObject* data, DWORD keys, POINT p, TDropEffects& effect, bool& accept) {
@@ -311,10 +304,10 @@ void TDirView::HoverRefresh(bool hovering) {
     }
     if (hovering) {
         // Each call starts the count again.
-        ddHoverTimer_->SetInterval(std::min(3000u, 2 * kChangeInterval));
+        ddHoverTimer_->SetInterval(std::min(3000u, 2 * changeInterval_));
         ddHoverTimer_->SetEnabled(true);
     } else {
-        ddHoverTimer_->SetInterval(kChangeInterval);
+        ddHoverTimer_->SetInterval(changeInterval_);
     }
 }
 

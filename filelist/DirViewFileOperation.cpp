@@ -77,15 +77,25 @@ void TDirView::InitCommands() {
     fileOperator_.SetFlags({TFileOperationFlag::foAllowUndo, TFileOperationFlag::foNoConfirmMkDir});
 }
 
-TDirView::CommandHold::CommandHold(TDirView& list, bool holdTree)
-    : list_(list), tree_(holdTree ? list.DriveView() : nullptr) {
+TDirView::CommandHold::CommandHold(TDirView& list, bool holdTree, bool holdScanners)
+    : list_(list), tree_(holdTree ? list.DriveView() : nullptr), scanners_(holdScanners) {
+    // The icon thread first: the one stop that can fail, before anything needs resuming.
+    list_.StopIconUpdateThread();
+    if (scanners_) list_.StopSubDirScanners();
     list_.StopWatchThread();
     if (tree_) tree_->StopWatching();
 }
 
 TDirView::CommandHold::~CommandHold() {
     if (tree_) tree_->StartWatching();
-    list_.StartWatchThread();
+    try {
+        if (list_.UseIconUpdateThread() && !list_.RecycleBinMode()) list_.StartIconUpdateThread();
+        if (scanners_) list_.StartSubDirScanners();
+        list_.StartWatchThread();
+    } catch (...) {
+        // What failed to start again leaves the list as it is after a command without background
+        // work; the command itself has run.
+    }
 }
 
 bool TDirView::PerformDragDropFileOperation(const std::string& targetPath, dragdrop::TDropEffects effect,

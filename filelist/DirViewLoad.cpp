@@ -175,6 +175,7 @@ void TDirView::LoadDirectory(const std::string& path) {
         path_ = path;
         hasParentDir_ = false;
         if (OnStartLoading) OnStartLoading(*this);
+        StopBackgroundWork();
 
         if (ItemCount() > 0) {
             SetDropTarget(nullptr);
@@ -278,7 +279,14 @@ void TDirView::FinishLoad() {
         MakeFocusedVisible();
         EndUpdate();
         loadCompleted_ = true;
-        if (dirOK_ && OnDirUpdated) OnDirUpdated(*this);
+        if (dirOK_) {
+            // Scanners start once the listing is over: one that finished during the load could
+            // not hand its size to a list that is still loading.
+            StartSubDirScanners();
+            if (useIconUpdateThread_ && !recycleBinMode_) StartIconUpdateThread();
+            StartWatchThread();
+            if (OnDirUpdated) OnDirUpdated(*this);
+        }
     }
     if (OnLoaded) OnLoaded(*this);
 }

@@ -155,8 +155,14 @@ void TDirView::DoGetDispInfo(TListItem& item, kovalin::TListDispInfo& info) {
     TFileRec* rec = ItemData(&item);
     if (!rec) return;
     // Types and icons are fetched when an item is first shown, which keeps loading a folder cheap.
-    if (rec->InfoPending) FetchItemInfo(item, rec->IconPending);
-    if (rec->IconPending && info.wantImage) FetchItemInfo(item, true);
+    // With the icon thread, icons of their own come from there in report style (and, on the
+    // 95 family, in every style); the others cost no disk access and are fetched here.
+    static const bool nt = (GetVersion() & 0x80000000u) == 0;
+    const bool report = ViewStyle() == kovalin::TViewStyle::vsReport;
+    const bool threadIcons = useIconUpdateThread_ && (report || !nt);
+    if (rec->InfoPending) FetchItemInfo(item, rec->IconPending && !threadIcons);
+    if (rec->IconPending && info.wantImage && !threadIcons) FetchItemInfo(item, true);
+    if (rec->IconPending && iconThread_) IconRequested(item);
     if (info.wantText) {
         switch (info.column) {
         case 0:

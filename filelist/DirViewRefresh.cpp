@@ -78,6 +78,7 @@ void TDirView::RefreshDirectory() {
         return;
     }
     WaitCursor cursor;
+    StopChangeTimer();
     // Whether the list is still as its last sort left it: then only the items this refresh adds
     // or changes need new places.
     const bool wasInOrder = InKnownOrder();
@@ -158,7 +159,9 @@ void TDirView::RefreshDirectory() {
         }
         for (const WIN32_FIND_DATAA& entry : fresh) {
             openBracket();
-            moved.push_back(&AddItem(entry));
+            TListItem& item = AddItem(entry);
+            moved.push_back(&item);
+            if (showSubDirSize_ && IsDir(entry)) StartSubDirScanner(item);
         }
         if (changed && sortAfterUpdate_) SortAfterRefresh(moved, wasInOrder);
     } catch (...) {
@@ -167,6 +170,10 @@ void TDirView::RefreshDirectory() {
     }
     if (bracket) EndUpdate();
     dirOK_ = true;
+    // The list is in line with the disk: a change that asked for a load has been taken up.
+    if (loadEnabled_) loadPending_ = false;
+    if (useIconUpdateThread_ && !recycleBinMode_) StartIconUpdateThread();
+    StartWatchThread();
     MakeFocusedVisible();
     if (changed && OnDirUpdated) OnDirUpdated(*this);
 }

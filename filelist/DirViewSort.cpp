@@ -19,12 +19,13 @@ SortSettings TDirView::CurrentSortSettings() const {
                         .byExtension = sortByExtension_};
 }
 
-// What a sort does around moving the items: no drawing, no cell texts asked for, the hourglass.
-// There is no icon thread yet; once there is, it pauses here while the items move.
+// What a sort does around moving the items: no drawing, no cell texts asked for, the hourglass;
+// the icon thread, which finds its items by index, stops meanwhile.
 class TDirView::SortBracket {
 public:
-    explicit SortBracket(TDirView& view)
-        : view_(view), completed_(std::exchange(view.loadCompleted_, false)) {
+    explicit SortBracket(TDirView& view) : view_(view) {
+        view_.StopIconUpdateThread();
+        completed_ = std::exchange(view_.loadCompleted_, false);
         view_.BeginUpdate();
     }
     SortBracket(const SortBracket&) = delete;
@@ -32,11 +33,17 @@ public:
     ~SortBracket() {
         view_.EndUpdate();
         view_.loadCompleted_ = completed_;
+        if (view_.loading_ || !view_.useIconUpdateThread_ || view_.recycleBinMode_) return;
+        try {
+            view_.StartIconUpdateThread();
+        } catch (...) {
+            // Without the thread, icons are fetched as rows are drawn.
+        }
     }
 
 private:
     TDirView& view_;
-    bool completed_;
+    bool completed_ = true;
     WaitCursor cursor_;
 };
 

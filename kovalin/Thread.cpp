@@ -41,6 +41,14 @@ unsigned __stdcall TThread::ThreadProc(void* param) {
             self->fatalError_ = "Unknown exception in a thread";
         }
     }
+    if (!self->skipExecute_ && self->OnTerminate && self->synchronizer_) {
+        try {
+            // Not cancelled by Terminate: a terminated thread still reports its end.
+            self->synchronizer_->Call(self->OnTerminate);
+        } catch (...) {
+            // The handler's failure has been shown on the user-interface thread already.
+        }
+    }
     DWORD result = self->returnValue_;
     self->finished_ = true;
     return result;

@@ -40,6 +40,11 @@ public:
     // The message of an exception that ended Execute, empty when none did.
     const std::string& FatalError() const { return fatalError_; }
 
+    // Runs on the user-interface thread once Execute has ended, whether or not the thread was
+    // terminated; the thread ends after it has returned. It must not free the thread itself:
+    // freeing waits for the very thread that is waiting for the handler.
+    std::function<void()> OnTerminate;
+
 protected:
     // Takes the user-interface thread's synchronizer from the application object, so a thread is
     // made after Application().Initialize().

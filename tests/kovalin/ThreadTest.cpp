@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <atomic>
 #include <thread>
 
@@ -24,6 +25,7 @@ public:
     }
     using TThread::SetReturnValue;
     using TThread::Synchronize;
+    using TThread::TerminateEvent;
 
 protected:
     void Execute() override { body_(*this); }
@@ -185,4 +187,32 @@ TEST_F(ThreadTest, AQueuedCallWhoseCallerWasToldToStopIsDropped) {
     WaitForSingleObject(worker.get(), 5000);
     EXPECT_EQ(caller.result, 0);
     EXPECT_FALSE(caller.ran);
+}
+
+TEST_F(ThreadTest, TheEndHandlerRunsOnTheUIThreadAfterExecuteAlsoWhenTerminated) {
+    for (bool terminate : {false, true}) {
+        HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        std::atomic<bool> executed{false};
+        DWORD endedOn = 0;
+        int ends = 0;
+        TestThread t([&](TestThread& self) {
+            WaitForMultipleObjects(2, std::array<HANDLE, 2>{release, self.TerminateEvent()}.data(), FALSE,
+                                   5000);
+            executed = true;
+        });
+        t.OnTerminate = [&] {
+            EXPECT_TRUE(executed.load());
+            endedOn = GetCurrentThreadId();
+            ++ends;
+        };
+        t.Start();
+        if (terminate)
+            t.Terminate();
+        else
+            SetEvent(release);
+        t.WaitFor();
+        EXPECT_EQ(ends, 1) << terminate;
+        EXPECT_EQ(endedOn, GetCurrentThreadId());
+        CloseHandle(release);
+    }
 }
