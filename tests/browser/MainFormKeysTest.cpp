@@ -180,7 +180,9 @@ TEST_F(MainFormKeysTest, F2RenamesInPlaceAndAnExistingNameIsOfferedAgain) {
         abort = WindowText(GetDlgItem(b, IDCANCEL));
         ClickAt(CentreOf(GetDlgItem(b, IDOK)));
     });
-    ASSERT_TRUE(ddtest::RunXdotool("type b.txt"));
+    ASSERT_TRUE(ddtest::RunXdotool("type --delay 40 b.txt"));
+    ASSERT_TRUE(PumpUntil([&] { return WindowText(EditField()) == "b.txt"; }, 3000))
+        << WindowText(EditField());
     Press("Return");
     ASSERT_TRUE(PumpUntil([&] { return box.Fired() && EditField() != nullptr; }, 5000))
         << box.Fired() << " " << text << " " << ::testing::PrintToString(Names());
@@ -192,7 +194,9 @@ TEST_F(MainFormKeysTest, F2RenamesInPlaceAndAnExistingNameIsOfferedAgain) {
     EXPECT_EQ(ReadFileBytes(dir / "b.txt"), "second");
 
     // Typed over once more, a free name renames.
-    ASSERT_TRUE(ddtest::RunXdotool("type c.txt"));
+    ASSERT_TRUE(ddtest::RunXdotool("type --delay 40 c.txt"));
+    ASSERT_TRUE(PumpUntil([&] { return WindowText(EditField()) == "c.txt"; }, 3000))
+        << WindowText(EditField());
     Press("Return");
     ASSERT_TRUE(PumpUntil([&] { return EditField() == nullptr && Exists(dir / "c.txt"); }, 3000));
     EXPECT_EQ(ReadFileBytes(dir / "c.txt"), "first");
