@@ -166,8 +166,8 @@ TEST_F(FormTest, ProcessMessagesRunsWhatIsWaiting) {
 
 TEST_F(FormTest, TheKeyboardReturnsToItsControlAfterAMessageBox) {
     TForm form({.caption = "Focus", .left = 80, .top = 80, .clientWidth = 300, .clientHeight = 120});
-    TEdit first(form, TEdit::Params{.left = 10, .top = 10});
-    TEdit second(form, TEdit::Params{.left = 10, .top = 50});
+    TEdit first(form, TEdit::Params{.text = "1", .left = 10, .top = 10});
+    TEdit second(form, TEdit::Params{.text = "2", .left = 10, .top = 50});
     form.Show();
     SetForegroundWindow(form.Handle());
     second.SetFocus();
