@@ -103,8 +103,10 @@ void TfrmMain::CreateComponents() {
 
     splMain = std::make_unique<kovalin::TSplitter>(
         *this, kovalin::TSplitter::Params{.align = kovalin::TAlign::alLeft, .size = 3});
+    // Several files at once, as a file manager's user expects (Ctrl+A, Shift and Ctrl clicks).
     dirView = std::make_unique<filelist::TDirView>(
-        *this, kovalin::TListView::Params{.viewStyle = kovalin::TViewStyle::vsList}, DriveInfo);
+        *this, kovalin::TListView::Params{.viewStyle = kovalin::TViewStyle::vsList, .multiSelect = true},
+        DriveInfo);
     dirView->SetAlign(kovalin::TAlign::alClient);
 }
 

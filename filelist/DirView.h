@@ -496,6 +496,8 @@ private:
     kovalin::TListItem* AddCreatedEntry(const std::string& full);
     // The indices of the selected items, in list order.
     std::vector<int> SelectedItemIndices() const;
+    // The full paths of the items at the indices (not ".."), in that order.
+    std::vector<std::string> FileListOf(const std::vector<int>& indices) const;
     // The item's file (or folder) no longer exists.
     bool ItemFileGone(kovalin::TListItem& item) const;
     // Makes one shortcut per file in the folder; false when any could not be made.

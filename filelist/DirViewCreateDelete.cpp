@@ -91,8 +91,12 @@ TListItem* TDirView::CreateFile(const std::string& name) {
 }
 
 std::vector<std::string> TDirView::CreateFileList() const {
+    return FileListOf(SelectedItemIndices());
+}
+
+std::vector<std::string> TDirView::FileListOf(const std::vector<int>& indices) const {
     std::vector<std::string> list;
-    for (int index : SelectedItemIndices()) {
+    for (int index : indices) {
         const TFileRec* rec = ItemData(index);
         if (rec && !rec->IsParentDir) list.push_back(ItemFullFileName(&Item(index)));
     }
@@ -118,7 +122,8 @@ bool TDirView::DeleteSelectedFiles(bool toRecycleBin) {
         if (!confirmDelete_) flags += shell::TFileOperationFlags{shell::TFileOperationFlag::foNoConfirmation};
         if (toRecycleBin) flags += shell::TFileOperationFlags{shell::TFileOperationFlag::foAllowUndo};
         op.SetFlags(flags);
-        op.OperandFrom() = CreateFileList();
+        // The selection as read above: asking the control for it again costs as much once more.
+        op.OperandFrom() = FileListOf(selected);
         if (op.OperandFrom().empty()) return false;
         result = op.Execute() && !op.AnyOperationsAborted();
 
@@ -128,12 +133,14 @@ bool TDirView::DeleteSelectedFiles(bool toRecycleBin) {
         // and is still the user's file.
         std::optional<shell::TUpdateBracket<TDirView>> removal;
         if (selected.size() > 3) removal.emplace(*this);
-        for (auto index = selected.rbegin(); index != selected.rend(); ++index) {
-            TListItem& item = Item(*index);
+        std::vector<int> gone;
+        for (int index : selected) {
+            TListItem& item = Item(index);
             if (!ItemFileGone(item)) continue;
             if (ItemData(&item)->IsDirectory) folderRemoved = true;
-            DeleteItem(*index);
+            gone.push_back(index);
         }
+        DeleteItems(std::move(gone));
     }
     if (OnDirUpdated) OnDirUpdated(*this);
     if (folderRemoved && DriveView()) DriveView()->ValidateSelection();

@@ -3,6 +3,7 @@
 
 #include "filelist/DirViewHelpers.h"
 #include "filelist/ListGlobals.h"
+#include "filelist/ListTexts.h"
 #include "kovalin/Application.h"
 #include "shell/BaseUtils.h"
 #include "shell/MaskSearch.h"
@@ -21,8 +22,6 @@ using namespace detail;
 
 namespace {
 
-constexpr char kParentDirTypeName[] = "\xDC"
-                                      "bergeordneter Dateiordner";
 constexpr DWORD kAnimationDelayMs = 1000;
 constexpr int kPumpEvery = 100;
 
@@ -113,7 +112,7 @@ void TDirView::AddParentDirItem() {
     rec->IconPending = false;
     rec->InfoPending = false;
     rec->ImageIndex = Globals().commonControls470 ? Globals().folderIcon : Globals().openFolderIcon;
-    rec->TypeName = kParentDirTypeName;
+    rec->TypeName = ListText(DVT_PARENT_DIR_TYPE);
     TListView::AddItem("..", std::move(rec));
 }
 

@@ -151,11 +151,14 @@ void TDirView::RefreshDirectory() {
         }
 
         // The ".." item stands for the folder above, which no listing of this one returns.
-        for (int i = count - 1; i >= 0; --i) {
+        std::vector<int> gone;
+        for (int i = 0; i < count; ++i) {
             const TFileRec* rec = ItemData(i);
-            if (seen[static_cast<size_t>(i)] || (rec && rec->IsParentDir)) continue;
+            if (!seen[static_cast<size_t>(i)] && !(rec && rec->IsParentDir)) gone.push_back(i);
+        }
+        if (!gone.empty()) {
             openBracket();
-            DeleteItem(i);
+            DeleteItems(std::move(gone));
         }
         for (const WIN32_FIND_DATAA& entry : fresh) {
             openBracket();

@@ -33,40 +33,31 @@ LRESULT CALLBACK NameFilterProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
     return DefSubclassProc(hwnd, msg, wParam, lParam);
 }
 
-// The Cancel button of the error box says "Abort": set as soon as the box's loop runs, from a
-// timer of this thread (a hook around the box would keep the thread's timers from running).
+// The Cancel button of the error box says "Abort": named when the box is activated, before it is
+// drawn for the first time.
 const char kBoxCaption[] = "Error";
-UINT_PTR abortTimer = 0;
+HHOOK abortHook = nullptr;
 
-BOOL CALLBACK CaptionAbortButton(HWND window, LPARAM found) {
-    char className[16] = "";
-    GetClassNameA(window, className, sizeof className);
-    char caption[16] = "";
-    GetWindowTextA(window, caption, sizeof caption);
-    if (std::string(className) == "#32770" && std::string(caption) == kBoxCaption &&
-        GetDlgItem(window, IDCANCEL)) {
-        SetDlgItemTextA(window, IDCANCEL, "Abort");
-        *reinterpret_cast<bool*>(found) = true;
-        return FALSE;
+LRESULT CALLBACK AbortCaptionHook(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_ACTIVATE && abortHook) {
+        HWND box = reinterpret_cast<HWND>(wParam);
+        char className[16] = "";
+        GetClassNameA(box, className, sizeof className);
+        if (std::string(className) == "#32770" && GetDlgItem(box, IDCANCEL)) {
+            SetDlgItemTextA(box, IDCANCEL, "Abort");
+            UnhookWindowsHookEx(abortHook);
+            abortHook = nullptr;
+        }
     }
-    return TRUE;
-}
-
-void CALLBACK AbortCaptionTimer(HWND, UINT, UINT_PTR id, DWORD) {
-    bool found = false;
-    EnumThreadWindows(GetCurrentThreadId(), CaptionAbortButton, reinterpret_cast<LPARAM>(&found));
-    if (found) {
-        KillTimer(nullptr, id);
-        abortTimer = 0;
-    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 // An error box with OK and Abort; true for OK.
 bool ErrorBoxOkAbort(HWND owner, const std::string& text) {
-    abortTimer = SetTimer(nullptr, 0, 1, AbortCaptionTimer);
+    abortHook = SetWindowsHookExA(WH_CBT, AbortCaptionHook, nullptr, GetCurrentThreadId());
     const int answer = MessageBoxA(owner, text.c_str(), kBoxCaption, MB_OKCANCEL | MB_ICONERROR);
-    if (abortTimer) KillTimer(nullptr, abortTimer);
-    abortTimer = 0;
+    if (abortHook) UnhookWindowsHookEx(abortHook);
+    abortHook = nullptr;
     return answer == IDOK;
 }
 

@@ -35,8 +35,10 @@ void TDirView::ValidateSelectedFiles() {
     const int before = ItemCount();
     std::optional<shell::TUpdateBracket<TDirView>> update;
     if (selected.size() > 10) update.emplace(*this);
-    for (auto index = selected.rbegin(); index != selected.rend(); ++index)
-        if (ItemFileGone(Item(*index))) DeleteItem(*index);
+    std::vector<int> gone;
+    for (int index : selected)
+        if (ItemFileGone(Item(index))) gone.push_back(index);
+    DeleteItems(std::move(gone));
     update.reset();
     if (ItemCount() != before && OnDirUpdated) OnDirUpdated(*this);
 }

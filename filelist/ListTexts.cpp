@@ -20,15 +20,15 @@ int ListTextBlock() {
 }
 
 const std::string& ListText(int role) {
-    static const std::array<std::string, DVT_DRAG_DIRS + 1> texts = [] {
-        std::array<std::string, DVT_DRAG_DIRS + 1> t;
+    static const std::array<std::string, DVT_LAST_TEXT + 1> texts = [] {
+        std::array<std::string, DVT_LAST_TEXT + 1> t;
         const int block = ListTextBlock();
-        for (int i = 0; i <= DVT_DRAG_DIRS; ++i)
+        for (int i = 0; i <= DVT_LAST_TEXT; ++i)
             t[static_cast<size_t>(i)] = kovalin::ResourceString(nullptr, static_cast<UINT>(block + i));
         return t;
     }();
     static const std::string none;
-    return role >= 0 && role <= DVT_DRAG_DIRS ? texts[static_cast<size_t>(role)] : none;
+    return role >= 0 && role <= DVT_LAST_TEXT ? texts[static_cast<size_t>(role)] : none;
 }
 
 std::string UnregisteredTypeName(const std::string& ext) {

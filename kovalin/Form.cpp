@@ -211,6 +211,25 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         break;
+    case WM_ACTIVATE:
+        // The keyboard goes back to the control that had it when the form was last active, as in
+        // a dialog: after a message box or a shell dialog, keys reach the list again, not the form.
+        {
+            HWND focus = GetFocus();
+            const bool inside = focus && IsChild(Handle(), focus);
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                if (inside) lastFocus_ = focus;
+            } else if (!HIWORD(wParam)) {
+                // A control that took the keyboard meanwhile (an edit field just opened) keeps it.
+                if (inside) return 0;
+                if (lastFocus_ && IsChild(Handle(), lastFocus_) && IsWindowVisible(lastFocus_) &&
+                    IsWindowEnabled(lastFocus_)) {
+                    ::SetFocus(lastFocus_);
+                    return 0;
+                }
+            }
+        }
+        break;
     case DM_GETDEFID:
         if (defaultButton_) return MAKELRESULT(GetDlgCtrlID(defaultButton_->Handle()), DC_HASDEFID);
         return 0;

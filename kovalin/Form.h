@@ -88,6 +88,8 @@ private:
     TModalResult modalResult_ = mrNone;
     bool modal_ = false;
     TButton* defaultButton_ = nullptr;
+    // The control that had the keyboard when the form was deactivated; checked before use.
+    HWND lastFocus_ = nullptr;
     std::vector<TGraphicControl*> graphics_;
 };
 

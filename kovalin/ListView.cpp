@@ -155,6 +155,60 @@ void TListView::DeleteItem(int index) {
     SyncCount();
 }
 
+void TListView::DeleteItems(std::vector<int> indices) {
+    std::sort(indices.begin(), indices.end());
+    indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
+    if (indices.empty()) return;
+    for (int index : indices)
+        CheckIndex(index);
+    if (indices.size() == 1) {
+        DeleteItem(indices.front());
+        return;
+    }
+    const int n = ItemCount();
+    SyncCount();
+    const int focus = static_cast<int>(Send(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+    const int mark = static_cast<int>(Send(LVM_GETSELECTIONMARK));
+    const std::vector<int> selected = SelectedIndices(0);
+    for (int index : indices) {
+        TListItem* victim = items_[static_cast<size_t>(index)].get();
+        if (OnDeletion) OnDeletion(*victim);
+        if (dropTarget_ == victim) dropTarget_ = nullptr;
+    }
+    // Where each item that stays ends up; -1 for the deleted ones.
+    std::vector<int> moved(static_cast<size_t>(n), 0);
+    for (int index : indices)
+        moved[static_cast<size_t>(index)] = -1;
+    std::vector<std::unique_ptr<TListItem>> kept;
+    kept.reserve(static_cast<size_t>(n) - indices.size());
+    for (int i = 0; i < n; ++i) {
+        if (moved[static_cast<size_t>(i)] < 0) continue;
+        moved[static_cast<size_t>(i)] = static_cast<int>(kept.size());
+        kept.push_back(std::move(items_[static_cast<size_t>(i)]));
+        kept.back()->index_ = moved[static_cast<size_t>(i)];
+    }
+
+    QuietSelection quiet(quietSelection_);
+    BeginUpdate();
+    auto setState = [this](int i, UINT mask, bool on) {
+        LVITEMA item{};
+        item.stateMask = mask;
+        item.state = on ? mask : 0;
+        Send(LVM_SETITEMSTATE, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+    };
+    // The control keeps the marks by position: all go, and come back where their items now are.
+    setState(-1, LVIS_SELECTED | LVIS_FOCUSED, false);
+    items_.swap(kept);
+    kept.clear(); // the deleted items
+    SyncCount();
+    for (int s : selected)
+        if (moved[static_cast<size_t>(s)] >= 0) setState(moved[static_cast<size_t>(s)], LVIS_SELECTED, true);
+    if (focus >= 0 && moved[static_cast<size_t>(focus)] >= 0)
+        setState(moved[static_cast<size_t>(focus)], LVIS_FOCUSED, true);
+    Send(LVM_SETSELECTIONMARK, 0, mark >= 0 && mark < n ? moved[static_cast<size_t>(mark)] : -1);
+    EndUpdate();
+}
+
 // The control keeps selection and focus by position, so after a deletion every mark behind the
 // deleted item has to move up by one. Only the ends of runs of selected items change, which keeps
 // this cheap even when thousands of items are selected.

@@ -2,6 +2,7 @@
 
 #include "tests/support/WindowDriver.h"
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,12 @@ bool RunUnixProgram(const std::string& cmd) {
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
     return true;
+}
+
+void Screenshot(const std::string& name) {
+    const char* folder = std::getenv("KOVALIN_SCREENSHOT_DIR");
+    if (!folder) folder = std::getenv("KOVALIN_SCREENSHOTS");
+    if (folder) RunUnixProgram(std::string("Z:\\usr\\bin\\import -window root ") + folder + "/" + name);
 }
 
 void MoveCursor(POINT p) {

@@ -42,6 +42,9 @@ private:
 bool RunXdotool(const std::string& args);
 // Runs a program of the host system (Wine starts those too) and waits for it.
 bool RunUnixProgram(const std::string& commandLine);
+// A picture of the whole display, when KOVALIN_SCREENSHOT_DIR (or KOVALIN_SCREENSHOTS) names a
+// host folder for them; `name` is the file's name there (a PNG).
+void Screenshot(const std::string& name);
 // Sends one absolute cursor move now.
 void MoveCursor(POINT p);
 POINT CursorPos();

@@ -26,6 +26,7 @@ using namespace filelist;
 using namespace kovalin;
 using namespace testsupport;
 using ddtest::InputScript;
+using ddtest::Screenshot;
 using dragdrop::deCopy;
 using dragdrop::deLink;
 using dragdrop::deMove;
@@ -59,13 +60,6 @@ std::string Quoted(const std::string& text) {
 
 bool Exists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-// A screenshot of the whole display when KOVALIN_SCREENSHOTS names a host folder for them.
-void Screenshot(const std::string& name) {
-    const char* folder = std::getenv("KOVALIN_SCREENSHOTS");
-    if (folder)
-        ddtest::RunUnixProgram(std::string("Z:\\usr\\bin\\import -window root ") + folder + "/" + name);
 }
 
 // A folder on the drive of the host's own files (Z:), which is another drive than the list's (C:).

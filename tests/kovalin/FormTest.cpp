@@ -1,6 +1,7 @@
 #include "kovalin/Application.h"
 #include "kovalin/Bevel.h"
 #include "kovalin/Button.h"
+#include "kovalin/Edit.h"
 #include "kovalin/Form.h"
 #include "kovalin/Label.h"
 #include "tests/support/WindowDriver.h"
@@ -162,3 +163,21 @@ TEST_F(FormTest, ProcessMessagesRunsWhatIsWaiting) {
 }
 
 } // namespace
+
+TEST_F(FormTest, TheKeyboardReturnsToItsControlAfterAMessageBox) {
+    TForm form({.caption = "Focus", .left = 80, .top = 80, .clientWidth = 300, .clientHeight = 120});
+    TEdit first(form, TEdit::Params{.text = "1", .left = 10, .top = 10});
+    TEdit second(form, TEdit::Params{.text = "2", .left = 10, .top = 50});
+    form.Show();
+    SetForegroundWindow(form.Handle());
+    second.SetFocus();
+    RunUntilIdle();
+    ASSERT_EQ(GetFocus(), second.Handle());
+    {
+        MessageBoxAnswerer answer;
+        MessageBoxA(form.Handle(), "Done.", "Box", MB_OK);
+        ASSERT_EQ(answer.Boxes().size(), 1u);
+    }
+    RunUntilIdle();
+    EXPECT_EQ(GetFocus(), second.Handle());
+}

@@ -134,6 +134,38 @@ TEST_F(ListViewTest, SelectionAndFocusFollowTheirItemsThroughSortAndDelete) {
     EXPECT_EQ(deleted.size(), 5u) << "the rest go with the list";
 }
 
+TEST_F(ListViewTest, ManyItemsDeletedAtOnceLeaveTheRestWithTheirMarks) {
+    AddItems({"a", "b", "c", "d", "e", "f", "g"});
+    int events = 0;
+    std::vector<std::string> deleted;
+    list->OnSelectItem = [&](TListItem*, bool) { ++events; };
+    list->OnDeletion = [&](TListItem& item) { deleted.push_back(item.Caption()); };
+    for (int i : {1, 2, 4, 6}) // b c e g
+        list->Item(i).SetSelected(true);
+    list->Item(4).SetFocused(true); // e
+    events = 0;
+
+    list->DeleteItems({6, 1, 3, 1}); // g b d, in any order, once each
+    EXPECT_EQ(deleted, (std::vector<std::string>{"b", "d", "g"}));
+    ASSERT_EQ(list->ItemCount(), 4);
+    EXPECT_EQ(ControlCount(), 4);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(list->Item(i).Index(), i);
+    EXPECT_EQ(list->Item(1).Caption(), "c");
+    EXPECT_EQ(SelectedCaptions(), (std::set<std::string>{"c", "e"}));
+    ASSERT_NE(list->ItemFocused(), nullptr);
+    EXPECT_EQ(list->ItemFocused()->Caption(), "e");
+
+    // The focused item itself goes: no focus is left.
+    list->DeleteItems({0, 2});
+    EXPECT_EQ(SelectedCaptions(), (std::set<std::string>{"c"}));
+    EXPECT_EQ(list->ItemFocused(), nullptr);
+    EXPECT_EQ(events, 0) << "the list's own moves are no selection changes";
+    list->DeleteItems({});
+    EXPECT_EQ(list->ItemCount(), 2);
+    EXPECT_THROW(list->DeleteItems({5}), ERangeError);
+}
+
 TEST_F(ListViewTest, AnOrderMadeElsewhereMovesTheItemsAndTellsOfEveryChangeOfOrder) {
     AddItems({"a", "b", "c", "d"});
     list->Item(1).SetSelected(true); // b

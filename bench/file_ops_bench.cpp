@@ -1,0 +1,221 @@
+// Deleting, copying and moving 10 000 small files through the file list (its commands, with the
+// lists brought in line with the disk afterwards) against the same SHFileOperation call made
+// directly, in the same run. Prints the medians and the ratio of each operation (target 1.2).
+//
+//   file_ops_bench.exe [rounds [files [delete|copy|move]]]
+//
+// Under Wine every new file costs a scan of its folder, so the files of each round are made on
+// the host side: the bench starts the host's /bin/sh for that (Wine runs host programs too) in a
+// folder below Z:\tmp, and removes it the same way at the end.
+#include "bench/BenchTiming.h"
+#include "filelist/DirView.h"
+#include "kovalin/Application.h"
+#include "kovalin/Form.h"
+#include "shell/ClipboardMode.h"
+
+#include <windows.h>
+
+#include <ole2.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using bench::Median;
+using bench::Seconds;
+
+const std::string kHostRoot = "/tmp/kovalin-fileops-" + std::to_string(GetCurrentProcessId());
+const std::string kRoot = "Z:\\tmp\\kovalin-fileops-" + std::to_string(GetCurrentProcessId());
+
+// Runs the script with the host's shell and waits until it has ended. The handle Wine gives for
+// a host program does not wait for it, so the script leaves a mark when it is done.
+bool RunHost(const std::string& script) {
+    static int runs = 0;
+    const std::string mark =
+        "/tmp/kovalin-fileops-done-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++runs);
+    std::string windowsMark = "Z:" + mark;
+    for (char& c : windowsMark)
+        if (c == '/') c = '\\';
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    std::string cmd = "Z:\\bin\\sh -c \"" + script + "; touch " + mark + "\"";
+    std::vector<char> line(cmd.begin(), cmd.end());
+    line.push_back('\0');
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return false;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    while (GetFileAttributesA(windowsMark.c_str()) == INVALID_FILE_ATTRIBUTES)
+        Sleep(20);
+    DeleteFileA(windowsMark.c_str());
+    return true;
+}
+
+// A fresh "src" folder of `count` files of 64 bytes and an empty "dst" folder beside it.
+void MakeFolders(int count) {
+    const std::string last = std::to_string(count - 1);
+    RunHost("rm -rf " + kHostRoot + " && mkdir -p " + kHostRoot + "/src " + kHostRoot + "/dst && cd " +
+            kHostRoot + "/src && seq -f f%06g.dat 0 " + last +
+            " | xargs sh -c 'printf %064d 0 | tee $* >/dev/null' x");
+}
+
+std::string ZeroSeparated(const std::vector<std::string>& paths) {
+    std::string list;
+    for (const std::string& p : paths)
+        list += p + '\0';
+    return list + '\0';
+}
+
+std::vector<std::string> SourcePaths(int count, const std::string& folder) {
+    std::vector<std::string> paths;
+    for (int i = 0; i < count; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "\\f%06d.dat", i);
+        paths.push_back(folder + name);
+    }
+    return paths;
+}
+
+template <typename F> double Time(F&& f) {
+    const double t = Seconds();
+    f();
+    return Seconds() - t;
+}
+
+int CountFiles(const std::string& folder) {
+    WIN32_FIND_DATAA entry;
+    HANDLE find = FindFirstFileA((folder + "\\*.dat").c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE) return 0;
+    int n = 0;
+    do
+        ++n;
+    while (FindNextFileA(find, &entry));
+    FindClose(find);
+    return n;
+}
+
+// The call the list's file operator makes for the operation, made directly.
+void ShellCall(UINT operation, int count) {
+    const std::string src = kRoot + "\\src", dst = kRoot + "\\dst";
+    const std::vector<std::string> sources = SourcePaths(count, src);
+    const std::string from = ZeroSeparated(sources);
+    std::string to;
+    SHFILEOPSTRUCTA op{};
+    op.wFunc = operation;
+    op.pFrom = from.c_str();
+    op.lpszProgressTitle = "Filesystem Operation";
+    switch (operation) {
+    case FO_DELETE:
+        op.fFlags = FOF_NOCONFIRMMKDIR | FOF_NOCONFIRMATION;
+        break;
+    case FO_COPY:
+        to = ZeroSeparated({dst});
+        op.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMMKDIR;
+        break;
+    case FO_MOVE:
+        // Several plain files moved into one folder are named one by one, as the operator does.
+        to = ZeroSeparated(SourcePaths(count, dst));
+        op.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMMKDIR | FOF_MULTIDESTFILES;
+        break;
+    }
+    op.pTo = to.empty() ? nullptr : to.c_str();
+    SHFileOperationA(&op);
+}
+
+struct Lists {
+    explicit Lists(kovalin::TForm& form)
+        : source(form, kovalin::TListView::Params{.width = 600, .height = 400, .multiSelect = true}, drives),
+          target(form, kovalin::TListView::Params{.width = 600, .height = 400, .multiSelect = true}, drives) {
+        source.SetConfirmDelete(false);
+        source.SetPath(kRoot + "\\src");
+        target.SetPath(kRoot + "\\dst");
+        source.SelectAll();
+        source.Item(0).SetSelected(false); // ".."
+    }
+    shell::TDriveInfo drives;
+    filelist::TDirView source, target;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
+    const int count = argc > 2 ? std::max(10, std::atoi(argv[2])) : 10000;
+    const std::string only = argc > 3 ? argv[3] : "";
+    OleInitialize(nullptr);
+    kovalin::Application().Initialize();
+    kovalin::TForm form(kovalin::TFormParams{.caption = "Bench", .clientWidth = 600, .clientHeight = 400});
+
+    struct Operation {
+        const char* name;
+        UINT shell;
+        // What the user does in the lists: delete the selection, or cut / copy and paste it.
+        std::function<void(Lists&)> command;
+    };
+    const Operation operations[] = {
+        {"delete", FO_DELETE, [](Lists& l) { l.source.DeleteSelectedFiles(false); }},
+        {"copy", FO_COPY,
+         [](Lists& l) {
+             l.source.CopyToClipBoard();
+             l.target.PasteFromClipBoard();
+         }},
+        {"move", FO_MOVE,
+         [](Lists& l) {
+             l.source.CutToClipBoard();
+             l.target.PasteFromClipBoard();
+         }},
+    };
+    bool wrong = false;
+    for (const Operation& op : operations) {
+        if (!only.empty() && only != op.name) continue;
+        std::vector<double> direct, list;
+        for (int r = 0; r < rounds; ++r) {
+            // Alternating which side goes first evens out what the disk cache gives either.
+            for (int side = 0; side < 2; ++side) {
+                const bool throughList = (side == 0) == (r % 2 == 0);
+                MakeFolders(count);
+                if (throughList) {
+                    Lists lists(form);
+                    if (lists.source.SelCount() != count)
+                        std::printf("  only %d selected\n", lists.source.SelCount());
+                    list.push_back(Time([&] { op.command(lists); }));
+                    const int shown = lists.target.ItemCount() - 1;
+                    if (op.shell != FO_DELETE && shown != count) {
+                        std::printf("  the target list shows %d files\n", shown);
+                        wrong = true;
+                    }
+                } else {
+                    direct.push_back(Time([&] { ShellCall(op.shell, count); }));
+                }
+                const int inSource = CountFiles(kRoot + "\\src"), inTarget = CountFiles(kRoot + "\\dst");
+                const int expectSource = op.shell == FO_COPY ? count : 0;
+                const int expectTarget = op.shell == FO_DELETE ? 0 : count;
+                if (inSource != expectSource || inTarget != expectTarget) {
+                    std::printf("  %s %s left %d in src, %d in dst\n", op.name,
+                                throughList ? "(list)" : "(shell)", inSource, inTarget);
+                    wrong = true;
+                }
+            }
+            shell::SetClipboardMode(shell::TClipboardMode::None);
+        }
+        const double d = Median(direct), l = Median(list);
+        std::printf("%-6s %d files: SHFileOperation %.0f ms, file list %.0f ms, ratio %.2f (target 1.2)\n",
+                    op.name, count, d * 1000, l * 1000, l / d);
+        std::fflush(stdout);
+    }
+    RunHost("rm -rf " + kHostRoot);
+    if (OpenClipboard(nullptr)) {
+        EmptyClipboard();
+        CloseClipboard();
+    }
+    OleUninitialize();
+    return wrong ? 1 : 0;
+}
