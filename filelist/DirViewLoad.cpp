@@ -3,7 +3,6 @@
 
 #include "filelist/DirViewHelpers.h"
 #include "filelist/ListGlobals.h"
-#include "filelist/ListTexts.h"
 #include "kovalin/Application.h"
 #include "shell/BaseUtils.h"
 #include "shell/MaskSearch.h"
@@ -22,6 +21,9 @@ using namespace detail;
 
 namespace {
 
+// The parent folder item's type is this one text whatever the user's language.
+constexpr char kParentDirTypeName[] = "\xDC"
+                                      "bergeordneter Dateiordner";
 constexpr DWORD kAnimationDelayMs = 1000;
 constexpr int kPumpEvery = 100;
 
@@ -112,7 +114,7 @@ void TDirView::AddParentDirItem() {
     rec->IconPending = false;
     rec->InfoPending = false;
     rec->ImageIndex = Globals().commonControls470 ? Globals().folderIcon : Globals().openFolderIcon;
-    rec->TypeName = ListText(DVT_PARENT_DIR_TYPE);
+    rec->TypeName = kParentDirTypeName;
     TListView::AddItem("..", std::move(rec));
 }
 

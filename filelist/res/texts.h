@@ -17,6 +17,5 @@
 #define DVT_FILE_TYPE 9
 #define DVT_DRAG_FILES 10
 #define DVT_DRAG_DIRS 11
-#define DVT_PARENT_DIR_TYPE 12
 // The highest role: every block holds a text for each role up to it.
-#define DVT_LAST_TEXT DVT_PARENT_DIR_TYPE
+#define DVT_LAST_TEXT DVT_DRAG_DIRS

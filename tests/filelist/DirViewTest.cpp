@@ -1,6 +1,5 @@
 #include "drivetree/DriveView.h"
 #include "filelist/DirView.h"
-#include "filelist/ListTexts.h"
 #include "kovalin/Application.h"
 #include "kovalin/ComPtr.h"
 #include "kovalin/Form.h"
@@ -159,7 +158,8 @@ TEST_F(DirViewTest, LoadsFoldersFilesAndParentItemWithTheirRecords) {
 
     const TFileRec* parent = view->ItemData(0);
     EXPECT_TRUE(parent->IsParentDir && parent->IsDirectory);
-    EXPECT_EQ(parent->TypeName, ListText(DVT_PARENT_DIR_TYPE));
+    EXPECT_EQ(parent->TypeName, "\xDC"
+                                "bergeordneter Dateiordner");
     EXPECT_FALSE(parent->InfoPending || parent->IconPending);
     EXPECT_NE(parent->Attr & FILE_ATTRIBUTE_DIRECTORY, 0u);
     EXPECT_EQ(view->ItemData(1)->Size, -1);
