@@ -92,8 +92,10 @@ TListItem& TDirView::AddItem(const WIN32_FIND_DATAA& entry) {
     rec->Size = rec->IsDirectory ? -1 : EntrySize(entry);
     rec->FileTime = entry.ftLastWriteTime;
     const bool shortcut = rec->FileExt == "LNK";
-    std::string caption = recycleBinMode_ ? std::string() : rec->FileName;
-    TListItem& item = TListView::AddItem(caption, std::move(rec));
+    // The caption is copied once, from the record, which stays where it is when the item takes it.
+    static const std::string noCaption;
+    const TFileRec& added = *rec;
+    TListItem& item = TListView::AddItem(recycleBinMode_ ? noCaption : added.FileName, std::move(rec));
     if (shortcut) item.SetOverlayIndex(1);
     if (selectNewItems_) item.SetSelected(true);
     return item;

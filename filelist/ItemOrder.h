@@ -44,6 +44,9 @@ public:
 private:
     enum class Kind : unsigned char { missing, parent, folder, file };
     int SameKind(size_t i, size_t j);
+    // Sorted for the columns that order by text alone; false, with `order` untouched, when some
+    // text has no sort key.
+    bool SortedByText(std::vector<int>& order);
     int ByText(size_t i, size_t j);
     // The text the column compares: the name, or the type or extension line (made in `scratch`).
     std::string_view Text(size_t i, std::string& scratch) const;

@@ -15,10 +15,6 @@ LRESULT Send(HWND h, UINT msg, WPARAM w = 0, LPARAM l = 0) {
     return SendMessageA(h, msg, w, l);
 }
 
-HTREEITEM NextItem(HWND h, HTREEITEM item, UINT relation) {
-    return reinterpret_cast<HTREEITEM>(Send(h, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
-}
-
 TTreeNode* NodeOfParam(LPARAM param) {
     return reinterpret_cast<TTreeNode*>(param);
 }
@@ -37,7 +33,7 @@ std::string TTreeNode::Text() const {
     item.hItem = item_;
     item.pszText = buf;
     item.cchTextMax = sizeof buf;
-    Send(owner_.Handle(), TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    owner_.Request(TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
     return item.pszText ? std::string(item.pszText) : std::string();
 }
 
@@ -46,7 +42,7 @@ void TTreeNode::SetText(const std::string& text) {
     item.mask = TVIF_TEXT;
     item.hItem = item_;
     item.pszText = const_cast<char*>(text.c_str());
-    Send(owner_.Handle(), TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    owner_.Request(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
 }
 
 void TTreeNode::SetImageIndex(int index) {
@@ -69,7 +65,7 @@ void TTreeNode::SetOverlayIndex(int index) {
     item.hItem = item_;
     item.stateMask = TVIS_OVERLAYMASK;
     item.state = index >= 0 ? INDEXTOOVERLAYMASK(index + 1) : 0;
-    Send(owner_.Handle(), TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    owner_.Request(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
 }
 
 bool TTreeNode::HasChildren() {
@@ -90,12 +86,12 @@ void TTreeNode::SetHasChildrenDeferred() {
 }
 
 bool TTreeNode::Expanded() const {
-    return (Send(owner_.Handle(), TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item_), TVIS_EXPANDED) &
+    return (owner_.Request(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item_), TVIS_EXPANDED) &
             TVIS_EXPANDED) != 0;
 }
 
 void TTreeNode::Expand(bool recurse) {
-    Send(owner_.Handle(), TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item_));
+    owner_.Request(TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item_));
     if (!recurse) return;
     for (TTreeNode* child = GetFirstChild(); child; child = child->GetNextSibling())
         child->Expand(true);
@@ -105,7 +101,7 @@ void TTreeNode::Collapse(bool recurse) {
     if (recurse)
         for (TTreeNode* child = GetFirstChild(); child; child = child->GetNextSibling())
             child->Collapse(true);
-    Send(owner_.Handle(), TVM_EXPAND, TVE_COLLAPSE, reinterpret_cast<LPARAM>(item_));
+    owner_.Request(TVM_EXPAND, TVE_COLLAPSE, reinterpret_cast<LPARAM>(item_));
 }
 
 bool TTreeNode::Selected() const {
@@ -113,14 +109,14 @@ bool TTreeNode::Selected() const {
 }
 
 void TTreeNode::MakeVisible() {
-    Send(owner_.Handle(), TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item_));
+    owner_.Request(TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item_));
 }
 
 RECT TTreeNode::DisplayRect(bool textOnly) const {
     // The message takes the item in the rectangle's first bytes.
     RECT r{};
     std::memcpy(&r, &item_, sizeof item_);
-    if (!Send(owner_.Handle(), TVM_GETITEMRECT, textOnly, reinterpret_cast<LPARAM>(&r))) r = RECT{};
+    if (!owner_.Request(TVM_GETITEMRECT, textOnly, reinterpret_cast<LPARAM>(&r))) r = RECT{};
     return r;
 }
 
@@ -132,7 +128,7 @@ void TTreeNode::InvalidateLine() const {
 }
 
 TTreeNode* TTreeNode::GetFirstChild() const {
-    return owner_.NodeFromItem(NextItem(owner_.Handle(), item_, TVGN_CHILD));
+    return owner_.NodeFromItem(owner_.NextItem(item_, TVGN_CHILD));
 }
 
 TTreeNode* TTreeNode::GetLastChild() const {
@@ -143,11 +139,11 @@ TTreeNode* TTreeNode::GetLastChild() const {
 }
 
 TTreeNode* TTreeNode::GetNextSibling() const {
-    return owner_.NodeFromItem(NextItem(owner_.Handle(), item_, TVGN_NEXT));
+    return owner_.NodeFromItem(owner_.NextItem(item_, TVGN_NEXT));
 }
 
 TTreeNode* TTreeNode::GetPrevSibling() const {
-    return owner_.NodeFromItem(NextItem(owner_.Handle(), item_, TVGN_PREVIOUS));
+    return owner_.NodeFromItem(owner_.NextItem(item_, TVGN_PREVIOUS));
 }
 
 void TTreeNode::Delete() {
@@ -159,7 +155,7 @@ void TTreeNode::DeleteChildren() {
 }
 
 bool TTreeNode::AlphaSort(bool recurse) {
-    bool ok = Send(owner_.Handle(), TVM_SORTCHILDREN, FALSE, reinterpret_cast<LPARAM>(item_)) != 0;
+    bool ok = owner_.Request(TVM_SORTCHILDREN, FALSE, reinterpret_cast<LPARAM>(item_)) != 0;
     if (recurse)
         for (TTreeNode* child = GetFirstChild(); child; child = child->GetNextSibling())
             if (!child->kids_.empty()) child->AlphaSort(true);
@@ -167,6 +163,15 @@ bool TTreeNode::AlphaSort(bool recurse) {
 }
 
 // --- TTreeView ---------------------------------------------------------------------------------
+
+LRESULT TTreeView::Request(UINT msg, WPARAM wParam, LPARAM lParam) const {
+    if (controlProc_) return CallWindowProcA(controlProc_, Handle(), msg, wParam, lParam);
+    return SendMessageA(Handle(), msg, wParam, lParam);
+}
+
+HTREEITEM TTreeView::NextItem(HTREEITEM item, UINT relation) const {
+    return reinterpret_cast<HTREEITEM>(Request(TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
+}
 
 TTreeView::TTreeView(TWinControl& parent, const Params& p) : TWinControl(&parent) {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_TREEVIEW_CLASSES};
@@ -183,13 +188,14 @@ TTreeView::TTreeView(TWinControl& parent, const Params& p) : TWinControl(&parent
     cp.width = p.width;
     cp.height = p.height;
     CreateHandle(cp);
+    controlProc_ = reinterpret_cast<WNDPROC>(GetClassLongPtrA(Handle(), GCLP_WNDPROC));
     if (p.indent > 0) SetIndent(p.indent);
 }
 
 TTreeView::~TTreeView() {
     // Derived views are gone by now: nothing may reach them through notifications.
     destroying_ = true;
-    if (IsWindow(Handle())) Send(Handle(), TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+    if (IsWindow(Handle())) Request(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
     topNodes_.clear();
     nodes_.clear();
 }
@@ -206,8 +212,7 @@ TTreeNode* TTreeView::InsertItem(TTreeNode* parent, HTREEITEM after, const std::
     is.item.iSelectedImage = I_IMAGECALLBACK;
     is.item.cChildren = I_CHILDRENCALLBACK;
     is.item.lParam = reinterpret_cast<LPARAM>(node.get());
-    auto item =
-        reinterpret_cast<HTREEITEM>(Send(Handle(), TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&is)));
+    auto item = reinterpret_cast<HTREEITEM>(Request(TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&is)));
     if (!item) throw EOutOfResources("Tree view: cannot insert \"" + text + "\"");
     node->item_ = item;
     TTreeNode* raw = node.get();
@@ -230,7 +235,7 @@ TTreeNode* TTreeView::Insert(TTreeNode* before, const std::string& text) {
 }
 
 TTreeNode* TTreeView::GetFirstNode() const {
-    return NodeFromItem(NextItem(Handle(), nullptr, TVGN_ROOT));
+    return NodeFromItem(NextItem(nullptr, TVGN_ROOT));
 }
 
 TTreeNode* TTreeView::NodeFromItem(HTREEITEM item) const {
@@ -242,7 +247,7 @@ TTreeNode* TTreeView::NodeFromItem(HTREEITEM item) const {
 TTreeNode* TTreeView::GetNodeAt(int x, int y) const {
     TVHITTESTINFO hit{};
     hit.pt = POINT{x, y};
-    Send(Handle(), TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+    Request(TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
     return (hit.flags & TVHT_ONITEM) ? NodeFromItem(hit.hItem) : nullptr;
 }
 
@@ -292,7 +297,7 @@ void TTreeView::DeleteNode(TTreeNode* node) {
     CollectSubtree(node, doomed);
     BeforeDeleting(doomed);
     SelectionWatch watch(*this);
-    Send(Handle(), TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(node->item_));
+    Request(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(node->item_));
     std::vector<TTreeNode*>& siblings = SiblingsOf(node);
     siblings[node->slot_] = siblings.back();
     siblings[node->slot_]->slot_ = node->slot_;
@@ -313,18 +318,18 @@ void TTreeView::DeleteChildrenOf(TTreeNode* node) {
     // tree each; it also resets the node so that it is read through expanding again.
     TTreeNode::Children children = std::exchange(node->children_, TTreeNode::Children::Yes);
     resetting_ = true;
-    Send(Handle(), TVM_EXPAND, TVE_COLLAPSE | TVE_COLLAPSERESET, reinterpret_cast<LPARAM>(node->item_));
+    Request(TVM_EXPAND, TVE_COLLAPSE | TVE_COLLAPSERESET, reinterpret_cast<LPARAM>(node->item_));
     resetting_ = false;
     node->children_ = children;
     // Whatever a control that resets only expanded nodes left behind goes one by one.
-    HTREEITEM left = NextItem(Handle(), node->item_, TVGN_CHILD);
-    for (; left; left = NextItem(Handle(), node->item_, TVGN_CHILD))
-        Send(Handle(), TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(left));
+    HTREEITEM left = NextItem(node->item_, TVGN_CHILD);
+    for (; left; left = NextItem(node->item_, TVGN_CHILD))
+        Request(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(left));
     TVITEMA item{};
     item.mask = TVIF_STATE;
     item.hItem = node->item_;
     item.stateMask = TVIS_EXPANDED | TVIS_EXPANDEDONCE;
-    Send(Handle(), TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    Request(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
     node->kids_.clear();
     for (TTreeNode* n : doomed)
         nodes_.erase(n->item_);
@@ -336,37 +341,37 @@ void TTreeView::Clear() {
     for (TTreeNode* n : topNodes_)
         CollectSubtree(n, doomed);
     BeforeDeleting(doomed);
-    Send(Handle(), TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+    Request(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
     topNodes_.clear();
     nodes_.clear();
 }
 
 TTreeNode* TTreeView::Selected() const {
-    return NodeFromItem(NextItem(Handle(), nullptr, TVGN_CARET));
+    return NodeFromItem(NextItem(nullptr, TVGN_CARET));
 }
 
 void TTreeView::SetSelected(TTreeNode* node) {
-    Send(Handle(), TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(node ? node->item_ : nullptr));
+    Request(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(node ? node->item_ : nullptr));
 }
 
 TTreeNode* TTreeView::DropTarget() const {
-    return NodeFromItem(NextItem(Handle(), nullptr, TVGN_DROPHILITE));
+    return NodeFromItem(NextItem(nullptr, TVGN_DROPHILITE));
 }
 
 void TTreeView::SetDropTarget(TTreeNode* node) {
-    Send(Handle(), TVM_SELECTITEM, TVGN_DROPHILITE, reinterpret_cast<LPARAM>(node ? node->item_ : nullptr));
+    Request(TVM_SELECTITEM, TVGN_DROPHILITE, reinterpret_cast<LPARAM>(node ? node->item_ : nullptr));
 }
 
 TTreeNode* TTreeView::TopItem() const {
-    return NodeFromItem(NextItem(Handle(), nullptr, TVGN_FIRSTVISIBLE));
+    return NodeFromItem(NextItem(nullptr, TVGN_FIRSTVISIBLE));
 }
 
 void TTreeView::SetTopItem(TTreeNode* node) {
-    if (node) Send(Handle(), TVM_SELECTITEM, TVGN_FIRSTVISIBLE, reinterpret_cast<LPARAM>(node->item_));
+    if (node) Request(TVM_SELECTITEM, TVGN_FIRSTVISIBLE, reinterpret_cast<LPARAM>(node->item_));
 }
 
 bool TTreeView::AlphaSort(bool recurse) {
-    bool ok = Send(Handle(), TVM_SORTCHILDREN, FALSE, reinterpret_cast<LPARAM>(TVI_ROOT)) != 0;
+    bool ok = Request(TVM_SORTCHILDREN, FALSE, reinterpret_cast<LPARAM>(TVI_ROOT)) != 0;
     if (recurse)
         for (TTreeNode* n = GetFirstNode(); n; n = n->GetNextSibling())
             if (!n->kids_.empty()) n->AlphaSort(true);
@@ -384,27 +389,27 @@ void TTreeView::EndUpdate() {
 }
 
 HIMAGELIST TTreeView::Images() const {
-    return reinterpret_cast<HIMAGELIST>(Send(Handle(), TVM_GETIMAGELIST, TVSIL_NORMAL));
+    return reinterpret_cast<HIMAGELIST>(Request(TVM_GETIMAGELIST, TVSIL_NORMAL));
 }
 
 void TTreeView::SetImages(HIMAGELIST list) {
-    Send(Handle(), TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(list));
+    Request(TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(list));
 }
 
 HIMAGELIST TTreeView::StateImages() const {
-    return reinterpret_cast<HIMAGELIST>(Send(Handle(), TVM_GETIMAGELIST, TVSIL_STATE));
+    return reinterpret_cast<HIMAGELIST>(Request(TVM_GETIMAGELIST, TVSIL_STATE));
 }
 
 void TTreeView::SetStateImages(HIMAGELIST list) {
-    Send(Handle(), TVM_SETIMAGELIST, TVSIL_STATE, reinterpret_cast<LPARAM>(list));
+    Request(TVM_SETIMAGELIST, TVSIL_STATE, reinterpret_cast<LPARAM>(list));
 }
 
 int TTreeView::Indent() const {
-    return static_cast<int>(Send(Handle(), TVM_GETINDENT));
+    return static_cast<int>(Request(TVM_GETINDENT));
 }
 
 void TTreeView::SetIndent(int value) {
-    Send(Handle(), TVM_SETINDENT, static_cast<WPARAM>(value));
+    Request(TVM_SETINDENT, static_cast<WPARAM>(value));
 }
 
 bool TTreeView::HideSelection() const {

@@ -5,6 +5,7 @@
 #include "kovalin/Module.h"
 
 #include <algorithm>
+#include <iterator>
 #include <utility>
 #include <vector>
 
@@ -19,6 +20,27 @@ const char kClassName[] = "KovalinWindow";
 // last one: a plug-in library may be unloaded and loaded again at another address, and a class
 // left registered would keep pointing into the old image.
 int g_classUsers = 0;
+
+// Controls that something else subclassed on top of the framework (drag and drop does) are found
+// by their property, at every notification they send; under Wine each lookup is a round trip to
+// the window server, which a tree or list drawing its lines asks for hundreds of times. The last
+// few found are remembered while their window's user data still names them, and forgotten when
+// their object lets go of the window.
+struct FoundControl {
+    HWND hwnd = nullptr;
+    TWinControl* control = nullptr;
+};
+thread_local FoundControl g_found[4];
+thread_local unsigned g_nextFound = 0;
+
+bool StillNames(HWND hwnd, const TWinControl* control) {
+    return GetWindowLongPtrA(hwnd, GWLP_USERDATA) == reinterpret_cast<LONG_PTR>(control);
+}
+
+void ForgetFound(const TWinControl* control) {
+    for (FoundControl& f : g_found)
+        if (f.control == control) f = FoundControl{};
+}
 
 } // namespace
 
@@ -79,6 +101,7 @@ TWinControl::~TWinControl() {
 
 void TWinControl::Detach() {
     if (!hwnd_) return;
+    ForgetFound(this);
     RemovePropA(hwnd_, kObjectProp);
     SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
     // A subclassed control gets its own procedure back, so that it still cleans up after itself
@@ -96,7 +119,13 @@ TWinControl* TWinControl::FromHandle(HWND hwnd) {
     if (!hwnd) return nullptr;
     if (GetWindowLongPtrA(hwnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(StaticWndProc))
         return reinterpret_cast<TWinControl*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    return static_cast<TWinControl*>(GetPropA(hwnd, kObjectProp));
+    for (const FoundControl& f : g_found)
+        if (f.hwnd == hwnd && f.control && StillNames(hwnd, f.control)) return f.control;
+    auto* control = static_cast<TWinControl*>(GetPropA(hwnd, kObjectProp));
+    // Only a control whose messages pass through StaticWndProc names itself in the user data; a
+    // window claimed by another (a tooltip) is looked up afresh each time.
+    if (control && StillNames(hwnd, control)) g_found[g_nextFound++ % std::size(g_found)] = {hwnd, control};
+    return control;
 }
 
 LRESULT CALLBACK TWinControl::StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -174,4 +174,48 @@ TEST(ItemOrderTest, LargeFoldersSortAsTheLocaleComparesTheirNames) {
     ExpectLocaleOrder(names);
 }
 
+// Every column that orders by text, both ways, with folders on top or not: the sort gives what
+// sorting by the pairwise comparison gives, ties in place. Names share long beginnings and differ
+// only far in, or only in case; the parent item, folders, files and missing records are mixed.
+TEST(ItemOrderTest, SortingByTextGivesWhatThePairwiseComparisonGives) {
+    std::mt19937 random(11);
+    for (size_t count : {60u, 1500u}) { // the locale's own keys, then the table's
+        std::vector<TFileRec> records(count);
+        std::vector<const TFileRec*> pointers;
+        const char* types[] = {"JPEG Image", "Text Document", "File folder"};
+        for (size_t i = 0; i < count; ++i) {
+            TFileRec& r = records[i];
+            const unsigned pick = random() % 8;
+            std::string name = pick < 3 ? "image 0000" : pick < 5 ? "A very long common beginning " : "";
+            for (unsigned n = 1 + random() % 3; n > 0; --n)
+                name += static_cast<char>((random() % 2 ? 'a' : 'A') + random() % 3);
+            r.FileName = r.DisplayName = name + (i % 3 ? ".jpg" : ".TXT");
+            r.FileExt = i % 3 ? "JPG" : "TXT";
+            r.IsDirectory = random() % 4 == 0;
+            r.TypeName = types[r.IsDirectory ? 2 : i % 3 ? 0 : 1];
+            r.IsParentDir = i == count / 2;
+            pointers.push_back(random() % 50 == 0 ? nullptr : &r);
+        }
+        for (unsigned column : {colName, colType})
+            for (bool ascending : {true, false})
+                for (bool dirsOnTop : {false, true})
+                    for (bool byExtension : {false, true}) {
+                        const SortSettings settings{.column = column,
+                                                    .ascending = ascending,
+                                                    .dirsOnTop = dirsOnTop,
+                                                    .byExtension = byExtension};
+                        ItemOrder reference(settings, pointers);
+                        std::vector<int> expected(count);
+                        std::iota(expected.begin(), expected.end(), 0);
+                        std::stable_sort(expected.begin(), expected.end(), [&reference](int a, int b) {
+                            return reference.Compare(static_cast<size_t>(a), static_cast<size_t>(b)) < 0;
+                        });
+                        ItemOrder order(settings, pointers);
+                        EXPECT_EQ(order.Sorted(), expected)
+                            << count << " records, column " << column << (ascending ? " up" : " down")
+                            << (dirsOnTop ? ", folders on top" : "") << (byExtension ? ", by extension" : "");
+                    }
+    }
+}
+
 } // namespace

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <thread>
 
 using namespace kovalin;
 using namespace testsupport;
@@ -160,6 +161,42 @@ TEST_F(FormTest, ProcessMessagesRunsWhatIsWaiting) {
     EXPECT_EQ(dlg.clicks, 0);
     Application().ProcessMessages();
     EXPECT_EQ(dlg.clicks, 1);
+}
+
+int g_timerTicks = 0;
+void CALLBACK CountTick(HWND, UINT, UINT_PTR, DWORD) {
+    ++g_timerTicks;
+}
+
+// Letting messages run first asks whether any wait: what another thread sends, a timer that came
+// due and a message posted to the thread itself count as waiting as much as posted window messages.
+TEST_F(FormTest, ProcessMessagesRunsSentMessagesTimersAndThreadMessages) {
+    TestDialog dlg;
+    HANDLE sending = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::thread sender([&] {
+        SetEvent(sending);
+        SendMessageA(dlg.ok->Handle(), BM_CLICK, 0, 0);
+    });
+    WaitForSingleObject(sending, 5000);
+    for (DWORD start = GetTickCount(); dlg.clicks == 0 && GetTickCount() - start < 5000;) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_SENDMESSAGE);
+        Application().ProcessMessages();
+    }
+    sender.join();
+    CloseHandle(sending);
+    EXPECT_EQ(dlg.clicks, 1);
+
+    g_timerTicks = 0;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 1, CountTick);
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5000, QS_TIMER);
+    Application().ProcessMessages();
+    KillTimer(nullptr, timer);
+    EXPECT_GE(g_timerTicks, 1);
+
+    PostThreadMessageA(GetCurrentThreadId(), WM_APP, 0, 0);
+    Application().ProcessMessages();
+    MSG msg;
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_APP, WM_APP, PM_NOREMOVE));
 }
 
 } // namespace

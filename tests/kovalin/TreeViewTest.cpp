@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <memory>
 
@@ -174,6 +176,42 @@ TEST_F(TreeViewTest, ExpandingAsksFirstAndMayFillTheNode) {
     SendMessageA(tree->Handle(), TVM_EXPAND, TVE_COLLAPSE, reinterpret_cast<LPARAM>(folder->ItemId()));
     if (collapsingAsked) {
         EXPECT_TRUE(folder->Expanded());
+    }
+}
+
+LRESULT CALLBACK CountingSubclass(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                  DWORD_PTR data) {
+    ++*reinterpret_cast<int*>(data);
+    return DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
+// Drag and drop subclasses the tree on top of the framework: the nodes still go in and are found,
+// and each tree's notifications reach that tree, also a new one made after the first has gone.
+TEST_F(TreeViewTest, ATreeSubclassedOnTopKeepsItsNodesAndItsNotifications) {
+    for (int round = 0; round < 2; ++round) {
+        int messages = 0;
+        ASSERT_TRUE(
+            SetWindowSubclass(tree->Handle(), CountingSubclass, 1, reinterpret_cast<DWORD_PTR>(&messages)));
+        TTreeNode* folder = tree->AddChild(nullptr, "folder");
+        folder->SetHasChildren(true);
+        int asked = 0;
+        tree->OnExpanding = [&](TTreeNode* n, bool&) {
+            ++asked;
+            for (const char* name : {"b", "a", "c"})
+                tree->AddChild(n, name);
+        };
+        folder->Expand(false);
+        EXPECT_EQ(asked, 1) << "round " << round;
+        ASSERT_EQ(folder->Count(), 3);
+        EXPECT_EQ(folder->GetFirstChild()->Text(), "b");
+        EXPECT_EQ(folder->GetLastChild()->Text(), "c");
+        EXPECT_TRUE(folder->Expanded());
+        ShowAndPaint();
+        EXPECT_GT(messages, 0); // what the window system sends still passes the layer on top
+        RemoveWindowSubclass(tree->Handle(), CountingSubclass, 1);
+        // The next tree may well get the same window handle back.
+        tree.reset();
+        tree = std::make_unique<TTreeView>(*form, TTreeView::Params{.width = 300, .height = 400});
     }
 }
 
