@@ -241,11 +241,18 @@ TEST_F(DriveViewDragDropTest, AFolderIsMovedByDragButNotIntoItselfAndNotByARelea
     TTreeNode* child = ChildNamed(a, "child");
     ASSERT_NE(child, nullptr);
 
-    // Onto its own child: refused, nothing moves.
+    // Onto its own child: refused, nothing moves. The dragged node was selected: its image is
+    // taken unselected, but the tree's selection and its highlight stay.
+    view->SetSelected(a);
     ASSERT_TRUE(DragInTree(a, child));
     PumpMessages(500);
     EXPECT_TRUE(Exists(temp / "a\\child"));
     EXPECT_FALSE(Exists(temp / "a\\child\\a"));
+    EXPECT_EQ(view->Selected(), a);
+    EXPECT_NE(
+        SendMessageA(view->Handle(), TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(a->ItemId()), TVIS_SELECTED) &
+            TVIS_SELECTED,
+        0);
 
     // Let go at once: a slip of the mouse, not a drop.
     a = ChildNamed(top, "a");
