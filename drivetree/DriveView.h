@@ -387,6 +387,8 @@ private:
     void RightClick();
     void SetCutMark(const std::string& path);
     void MarkCut(TTreeNode* node, bool cut);
+    // Sets or clears state bits of how the control draws a node (cut, selected highlight).
+    void SetNodeState(TTreeNode* node, UINT mask, bool on);
     void StopAllWatching();
     void StartAllWatching();
 

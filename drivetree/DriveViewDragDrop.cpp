@@ -175,18 +175,10 @@ void TDriveView::RunDrag() {
         // The image shows the node as it looks unselected; its drawn state comes back at once,
         // and the tree's selection itself never changes.
         const bool selected = node->Selected();
-        const auto drawSelected = [&](bool on) {
-            TVITEMA state{};
-            state.mask = TVIF_HANDLE | TVIF_STATE;
-            state.hItem = node->ItemId();
-            state.stateMask = TVIS_SELECTED;
-            state.state = on ? TVIS_SELECTED : 0;
-            SendMessageA(Handle(), TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&state));
-        };
-        if (selected) drawSelected(false);
+        if (selected) SetNodeState(node, TVIS_SELECTED, false);
         dragImage_ = reinterpret_cast<HIMAGELIST>(
             SendMessageA(Handle(), TVM_CREATEDRAGIMAGE, 0, reinterpret_cast<LPARAM>(node->ItemId())));
-        if (selected) drawSelected(true);
+        if (selected) SetNodeState(node, TVIS_SELECTED, true);
         if (dragImage_) {
             RECT item = node->DisplayRect(true);
             int iconWidth = 0, iconHeight = 0;

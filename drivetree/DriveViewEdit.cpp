@@ -447,12 +447,15 @@ bool TDriveView::NodeCut(TTreeNode* node) const {
 }
 
 void TDriveView::MarkCut(TTreeNode* node, bool cut) {
-    if (!node) return;
+    if (node) SetNodeState(node, TVIS_CUT, cut);
+}
+
+void TDriveView::SetNodeState(TTreeNode* node, UINT mask, bool on) {
     TVITEMA item{};
     item.mask = TVIF_STATE | TVIF_HANDLE;
     item.hItem = node->ItemId();
-    item.stateMask = TVIS_CUT;
-    item.state = cut ? TVIS_CUT : 0;
+    item.stateMask = mask;
+    item.state = on ? mask : 0;
     SendMessageA(Handle(), TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
 }
 

@@ -190,23 +190,25 @@ void TListView::DeleteItems(std::vector<int> indices) {
 
     QuietSelection quiet(quietSelection_);
     BeginUpdate();
-    auto setState = [this](int i, UINT mask, bool on) {
-        LVITEMA item{};
-        item.stateMask = mask;
-        item.state = on ? mask : 0;
-        Send(LVM_SETITEMSTATE, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
-    };
     // The control keeps the marks by position: all go, and come back where their items now are.
-    setState(-1, LVIS_SELECTED | LVIS_FOCUSED, false);
+    SetItemStateBits(-1, LVIS_SELECTED | LVIS_FOCUSED, false);
     items_.swap(kept);
     kept.clear(); // the deleted items
     SyncCount();
     for (int s : selected)
-        if (moved[static_cast<size_t>(s)] >= 0) setState(moved[static_cast<size_t>(s)], LVIS_SELECTED, true);
+        if (moved[static_cast<size_t>(s)] >= 0)
+            SetItemStateBits(moved[static_cast<size_t>(s)], LVIS_SELECTED, true);
     if (focus >= 0 && moved[static_cast<size_t>(focus)] >= 0)
-        setState(moved[static_cast<size_t>(focus)], LVIS_FOCUSED, true);
+        SetItemStateBits(moved[static_cast<size_t>(focus)], LVIS_FOCUSED, true);
     Send(LVM_SETSELECTIONMARK, 0, mark >= 0 && mark < n ? moved[static_cast<size_t>(mark)] : -1);
     EndUpdate();
+}
+
+void TListView::SetItemStateBits(int index, UINT mask, bool on) {
+    LVITEMA item{};
+    item.stateMask = mask;
+    item.state = on ? mask : 0;
+    Send(LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
 }
 
 // The control keeps selection and focus by position, so after a deletion every mark behind the
@@ -219,25 +221,19 @@ void TListView::ShiftMarksAfterDelete(int index) {
     const std::vector<int> selected = SelectedIndices(index);
     QuietSelection quiet(quietSelection_);
     BeginUpdate();
-    auto setState = [this](int i, UINT mask, bool on) {
-        LVITEMA item{};
-        item.stateMask = mask;
-        item.state = on ? mask : 0;
-        Send(LVM_SETITEMSTATE, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
-    };
     if (!selected.empty()) {
         std::vector<char> was(static_cast<size_t>(n - index), 0);
         for (int s : selected)
             was[static_cast<size_t>(s - index)] = 1;
         for (int k = index; k < n - 1; ++k) {
             char now = was[static_cast<size_t>(k + 1 - index)];
-            if (now != was[static_cast<size_t>(k - index)]) setState(k, LVIS_SELECTED, now != 0);
+            if (now != was[static_cast<size_t>(k - index)]) SetItemStateBits(k, LVIS_SELECTED, now != 0);
         }
-        if (was.back()) setState(n - 1, LVIS_SELECTED, false);
+        if (was.back()) SetItemStateBits(n - 1, LVIS_SELECTED, false);
     }
     if (focus >= index) {
-        setState(focus, LVIS_FOCUSED, false);
-        if (focus > index) setState(focus - 1, LVIS_FOCUSED, true);
+        SetItemStateBits(focus, LVIS_FOCUSED, false);
+        if (focus > index) SetItemStateBits(focus - 1, LVIS_FOCUSED, true);
     }
     if (mark >= index) Send(LVM_SETSELECTIONMARK, 0, mark > index ? mark - 1 : -1);
     EndUpdate();

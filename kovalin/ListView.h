@@ -198,6 +198,8 @@ private:
     LRESULT Send(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) const;
     std::vector<int> SelectedIndices(int from) const;
     void ShiftMarksAfterDelete(int index);
+    // Sets or clears state bits of item `index` (-1: every item) in the control.
+    void SetItemStateBits(int index, UINT mask, bool on);
     void AnswerDispInfo(NMLVDISPINFOA& request);
     int FindText(int start, const std::string& text, bool partial, bool wrap);
     std::string ItemText(TListItem& item);
