@@ -48,7 +48,7 @@ void TDirView::EndSubDirScanners() {
     std::vector<std::unique_ptr<shell::TSubDirScanner>> stopping = std::move(subDirScanners_);
     subDirScanners_.clear();
     for (auto& scanner : stopping) {
-        SetThreadPriority(scanner->Handle(), THREAD_PRIORITY_ABOVE_NORMAL);
+        scanner->SetPriority(THREAD_PRIORITY_ABOVE_NORMAL);
         scanner->Terminate();
     }
     stopping.clear();

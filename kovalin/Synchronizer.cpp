@@ -21,7 +21,8 @@ struct TSynchronizer::PendingCall {
     // A copy: a caller that gives up on a running call leaves, and its function object with it.
     std::function<void()> fn;
     HANDLE cancel = nullptr;
-    UniqueHandleObj done;
+    UniqueHandleObj ownDone; // a waiting caller's
+    HANDLE done = nullptr;   // set when fn has run or was dropped; may be null for a queued call
     State state = State::Queued;
     std::exception_ptr error;
 };
@@ -49,8 +50,13 @@ TSynchronizer::~TSynchronizer() {
 
 LRESULT CALLBACK TSynchronizer::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == kWakeUp) {
-        if (auto* self = reinterpret_cast<TSynchronizer*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA)))
+        if (auto* self = reinterpret_cast<TSynchronizer*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA))) {
+            {
+                std::lock_guard<std::mutex> guard(self->lock_);
+                self->wakePosted_ = false;
+            }
             self->RunPending();
+        }
         return 0;
     }
     return DefWindowProcA(hwnd, msg, wParam, lParam);
@@ -65,18 +71,12 @@ bool TSynchronizer::Call(const std::function<void()>& fn, HANDLE cancel) {
     auto call = std::make_shared<PendingCall>();
     call->fn = fn;
     call->cancel = cancel;
-    call->done.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    if (!call->done) RaiseLastOSError("CreateEvent");
-    {
-        std::lock_guard<std::mutex> guard(lock_);
-        if (shutDown_) return false;
-        queue_.push_back(call);
-    }
-    SetEvent(pending_.get());
-    // A failed post (a full queue) is harmless: the next wake-up or a waiting UI thread runs it.
-    PostMessageA(window_.get(), kWakeUp, 0, 0);
+    call->ownDone.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    if (!call->ownDone) RaiseLastOSError("CreateEvent");
+    call->done = call->ownDone.get();
+    if (!Enqueue(call)) return false;
 
-    HANDLE waits[3] = {call->done.get(), shutdownEvent_.get(), cancel};
+    HANDLE waits[3] = {call->done, shutdownEvent_.get(), cancel};
     WaitForMultipleObjects(cancel ? 3 : 2, waits, FALSE, INFINITE);
 
     std::lock_guard<std::mutex> guard(lock_);
@@ -98,6 +98,53 @@ bool TSynchronizer::Call(const std::function<void()>& fn, HANDLE cancel) {
     return false;
 }
 
+bool TSynchronizer::Queue(std::function<void()> fn, HANDLE cancel, HANDLE done) {
+    auto call = std::make_shared<PendingCall>();
+    call->fn = std::move(fn);
+    call->cancel = cancel;
+    call->done = done;
+    if (InUIThread() && !shutDown_) {
+        RunCall(*call);
+        if (done) SetEvent(done);
+        return true;
+    }
+    if (Enqueue(call)) return true;
+    if (done) SetEvent(done);
+    return false;
+}
+
+bool TSynchronizer::Enqueue(const std::shared_ptr<PendingCall>& call) {
+    bool wasEmpty = false, post = false;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        if (shutDown_) return false;
+        wasEmpty = queue_.empty();
+        queue_.push_back(call);
+        post = !wakePosted_;
+        wakePosted_ = true;
+    }
+    // Whoever runs calls takes the whole queue, so a waiting user-interface thread needs waking
+    // only for a queue that was empty, and the message loop only while no wake-up is on its way.
+    if (wasEmpty) SetEvent(pending_.get());
+    if (post && !PostMessageA(window_.get(), kWakeUp, 0, 0)) {
+        // A full message queue: the next call tries again, and a waiting UI thread runs it anyway.
+        std::lock_guard<std::mutex> guard(lock_);
+        wakePosted_ = false;
+    }
+    return true;
+}
+
+void TSynchronizer::RunCall(PendingCall& call) {
+    try {
+        call.fn();
+    } catch (...) {
+        // The handler failed on the user-interface thread: the user is told there, and a waiting
+        // worker learns it too, so it does not go on as if the call had done its work.
+        call.error = std::current_exception();
+        Application().HandleException(call.error);
+    }
+}
+
 void TSynchronizer::RunPending() {
     for (;;) {
         std::shared_ptr<PendingCall> call;
@@ -109,24 +156,17 @@ void TSynchronizer::RunPending() {
             // A caller that has been told to stop gets nothing run on its behalf any more.
             if (call->cancel && WaitForSingleObject(call->cancel, 0) == WAIT_OBJECT_0) {
                 call->state = PendingCall::State::Dropped;
-                SetEvent(call->done.get());
+                if (call->done) SetEvent(call->done);
                 continue;
             }
             call->state = PendingCall::State::Running;
         }
-        try {
-            call->fn();
-        } catch (...) {
-            // The handler failed on the user-interface thread: the user is told there, and the
-            // waiting worker learns it too, so it does not go on as if the call had done its work.
-            call->error = std::current_exception();
-            Application().HandleException(call->error);
-        }
+        RunCall(*call);
         {
             std::lock_guard<std::mutex> guard(lock_);
             call->state = PendingCall::State::Finished;
         }
-        SetEvent(call->done.get());
+        if (call->done) SetEvent(call->done);
     }
 }
 
@@ -149,7 +189,7 @@ void TSynchronizer::Shutdown() {
         shutDown_ = true;
         for (auto& call : queue_) {
             call->state = PendingCall::State::Dropped;
-            SetEvent(call->done.get());
+            if (call->done) SetEvent(call->done);
         }
         queue_.clear();
     }

@@ -27,6 +27,13 @@ public:
     // user-interface thread itself, fn runs at once.
     bool Call(const std::function<void()>& fn, HANDLE cancel = nullptr);
 
+    // Runs fn on the user-interface thread without waiting for it, after the calls queued
+    // before; an exception is shown there. `cancel` (may be null) signalled before fn starts drops
+    // it; `done` (may be null) is set once fn has run or has been dropped, also at Shutdown. False
+    // when refused after Shutdown (`done` is set then too). On the user-interface thread fn runs
+    // at once.
+    bool Queue(std::function<void()> fn, HANDLE cancel = nullptr, HANDLE done = nullptr);
+
     // Runs every waiting call. The wake-up message does this, and so does Await.
     void RunPending();
     // Waits until one of `objects` is signalled and gives WaitForMultipleObjects's
@@ -45,6 +52,9 @@ public:
 private:
     struct PendingCall;
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    // False after Shutdown.
+    bool Enqueue(const std::shared_ptr<PendingCall>& call);
+    static void RunCall(PendingCall& call);
 
     DWORD threadId_;
     UniqueHWnd window_;
@@ -53,6 +63,7 @@ private:
     std::mutex lock_;
     std::deque<std::shared_ptr<PendingCall>> queue_;
     bool shutDown_ = false;
+    bool wakePosted_ = false; // a wake-up message is on its way to the window
 };
 
 } // namespace kovalin

@@ -6,11 +6,118 @@
 
 #include <process.h>
 
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <vector>
+
 namespace kovalin {
 
-TThread::TThread() : synchronizer_(Application().Synchronizer()) {
+// The system threads that SharedWorkers threads take turns on. Workers are made as work comes, up
+// to one per processor and at least two, and end after a while without work, so an idle program
+// keeps none. The pool lives as long as the process: a worker may still be leaving when static
+// objects go.
+class TSharedWorkers {
+public:
+    static TSharedWorkers& Instance() {
+        static auto* pool = new TSharedWorkers;
+        return *pool;
+    }
+
+    void Queue(TThread* job) {
+        std::lock_guard<std::mutex> guard(lock_);
+        queue_.push_back(job);
+        if (idle_ > 0 || workers_ >= maxWorkers_) {
+            wake_.notify_one();
+            return;
+        }
+        unsigned id = 0;
+        auto h = _beginthreadex(nullptr, 0, WorkerProc, this, 0, &id);
+        if (!h) {
+            // Jobs wait for a worker that ends its current one; with none at all, nothing would run.
+            if (workers_ == 0) {
+                queue_.pop_back();
+                RaiseLastOSError("_beginthreadex");
+            }
+            return;
+        }
+        CloseHandle(reinterpret_cast<HANDLE>(h));
+        ++workers_;
+    }
+
+    // The running job's worker takes the new priority at once; a queued one takes it when it starts.
+    void PriorityChanged(TThread* job) {
+        std::lock_guard<std::mutex> guard(lock_);
+        for (const Running& r : running_)
+            if (r.job == job) SetThreadPriority(r.worker, job->priority_);
+    }
+
+private:
+    struct Running {
+        TThread* job;
+        HANDLE worker; // the pseudo handle is meaningless to others: a real one, owned by the worker
+    };
+
+    TSharedWorkers() {
+        SYSTEM_INFO info;
+        GetSystemInfo(&info);
+        maxWorkers_ = std::max<int>(2, static_cast<int>(info.dwNumberOfProcessors));
+    }
+
+    static unsigned __stdcall WorkerProc(void* param) {
+        static_cast<TSharedWorkers*>(param)->Work();
+        return 0;
+    }
+
+    void Work() {
+        HANDLE self = nullptr;
+        DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &self, 0, FALSE,
+                        DUPLICATE_SAME_ACCESS);
+        UniqueHandleObj selfOwner(self);
+        std::unique_lock<std::mutex> guard(lock_);
+        for (;;) {
+            ++idle_;
+            const bool work = wake_.wait_for(guard, kIdleLife, [this] { return !queue_.empty(); });
+            --idle_;
+            if (!work) break;
+            TThread* job = queue_.front();
+            queue_.pop_front();
+            running_.push_back({job, self});
+            SetThreadPriority(self, job->priority_);
+            guard.unlock();
+            job->RunExecute();
+            guard.lock();
+            std::erase_if(running_, [job](const Running& r) { return r.job == job; });
+            SetThreadPriority(self, THREAD_PRIORITY_NORMAL);
+            guard.unlock();
+            // The job's last touch: its owner may free it once this has run.
+            job->EndShared();
+            guard.lock();
+        }
+        --workers_;
+    }
+
+    static constexpr std::chrono::seconds kIdleLife{5};
+
+    std::mutex lock_;
+    std::condition_variable wake_;
+    std::deque<TThread*> queue_;
+    std::vector<Running> running_;
+    int workers_ = 0;
+    int idle_ = 0;
+    int maxWorkers_ = 2;
+};
+
+TThread::TThread(TThreadRunner runner) : runner_(runner), synchronizer_(Application().Synchronizer()) {
     terminateEvent_.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     if (!terminateEvent_) RaiseLastOSError("CreateEvent");
+    if (runner_ == TThreadRunner::SharedWorkers) {
+        done_.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+        if (!done_) RaiseLastOSError("CreateEvent");
+        return;
+    }
     unsigned id = 0;
     // The C run-time's own thread start, so its per-thread state is set up for Execute.
     auto h = _beginthreadex(nullptr, 0, ThreadProc, this, CREATE_SUSPENDED, &id);
@@ -21,6 +128,7 @@ TThread::TThread() : synchronizer_(Application().Synchronizer()) {
 
 TThread::~TThread() {
     if (!started_) {
+        if (runner_ == TThreadRunner::SharedWorkers) return; // never queued
         // The derived part is gone: let the thread end without calling Execute.
         skipExecute_ = true;
         started_ = true;
@@ -33,31 +141,69 @@ TThread::~TThread() {
 unsigned __stdcall TThread::ThreadProc(void* param) {
     auto* self = static_cast<TThread*>(param);
     if (!self->skipExecute_) {
-        try {
-            self->Execute();
-        } catch (const std::exception& e) {
-            self->fatalError_ = e.what();
-        } catch (...) {
-            self->fatalError_ = "Unknown exception in a thread";
+        self->RunExecute();
+        if (self->OnTerminate && self->synchronizer_) {
+            try {
+                // Not cancelled by Terminate: a terminated thread still reports its end.
+                self->synchronizer_->Call(self->OnTerminate);
+            } catch (...) {
+                // The handler's failure has been shown on the user-interface thread already.
+            }
         }
     }
-    if (!self->skipExecute_ && self->OnTerminate && self->synchronizer_) {
-        try {
-            // Not cancelled by Terminate: a terminated thread still reports its end.
-            self->synchronizer_->Call(self->OnTerminate);
-        } catch (...) {
-            // The handler's failure has been shown on the user-interface thread already.
-        }
-    }
-    DWORD result = self->returnValue_;
+    const DWORD result = self->returnValue_;
     self->finished_ = true;
     return result;
+}
+
+void TThread::RunExecute() {
+    try {
+        Execute();
+    } catch (const std::exception& e) {
+        fatalError_ = e.what();
+    } catch (...) {
+        fatalError_ = "Unknown exception in a thread";
+    }
+}
+
+void TThread::EndShared() {
+    HANDLE done = done_.get();
+    if (!OnTerminate || !synchronizer_) {
+        finished_ = true;
+        SetEvent(done);
+        return;
+    }
+    // The worker need not wait for the end handler: the thread counts as ended, and may be freed,
+    // only once the handler has run (or was dropped at shut-down).
+    synchronizer_->Queue(
+        [this] {
+            finished_ = true;
+            OnTerminate();
+        },
+        nullptr, done);
 }
 
 void TThread::Start() {
     if (started_) throw Exception("Thread already started");
     started_ = true;
+    if (runner_ == TThreadRunner::SharedWorkers) {
+        try {
+            TSharedWorkers::Instance().Queue(this);
+        } catch (...) {
+            started_ = false;
+            throw;
+        }
+        return;
+    }
     if (ResumeThread(handle_.get()) == static_cast<DWORD>(-1)) RaiseLastOSError("ResumeThread");
+}
+
+void TThread::SetPriority(int priority) {
+    priority_ = priority;
+    if (runner_ == TThreadRunner::OwnThread)
+        SetThreadPriority(handle_.get(), priority);
+    else
+        TSharedWorkers::Instance().PriorityChanged(this);
 }
 
 void TThread::Terminate() {
@@ -67,13 +213,20 @@ void TThread::Terminate() {
 
 DWORD TThread::WaitFor() {
     if (!started_) return 0;
+    HANDLE ended = runner_ == TThreadRunner::SharedWorkers ? done_.get() : handle_.get();
     if (synchronizer_)
-        synchronizer_->Await({handle_.get()});
+        synchronizer_->Await({ended});
     else
-        WaitForSingleObject(handle_.get(), INFINITE);
+        WaitForSingleObject(ended, INFINITE);
+    if (runner_ == TThreadRunner::SharedWorkers) return returnValue_;
     DWORD code = 0;
     GetExitCodeThread(handle_.get(), &code);
     return code;
+}
+
+bool TThread::Queue(std::function<void()> fn) {
+    if (!synchronizer_) throw Exception("Queue: the application has no user-interface thread");
+    return synchronizer_->Queue(std::move(fn), terminateEvent_.get());
 }
 
 bool TThread::Synchronize(const std::function<void()>& fn) {

@@ -52,11 +52,12 @@ int64_t SumFolderSizes(const std::string& folder, const std::function<bool()>& s
 }
 
 TSubDirScanner::TSubDirScanner(std::string path, std::string caption, HandOver handOver, Ended ended)
-    : path_(std::move(path)), caption_(std::move(caption)), handOver_(std::move(handOver)) {
+    : TThread(kovalin::TThreadRunner::SharedWorkers), path_(std::move(path)), caption_(std::move(caption)),
+      handOver_(std::move(handOver)) {
     // Set before the thread starts, which reads it when it ends.
     if (ended) OnTerminate = [this, ended = std::move(ended)] { ended(*this); };
     // Sizes are a nicety: the user's own work comes first.
-    SetThreadPriority(Handle(), THREAD_PRIORITY_BELOW_NORMAL);
+    SetPriority(THREAD_PRIORITY_BELOW_NORMAL);
     Start();
 }
 
@@ -72,7 +73,9 @@ void TSubDirScanner::Execute() {
         path_, [this] { return Terminated(); }, completed);
     total_ = total;
     if (!completed || Terminated()) return;
-    Synchronize([this] {
+    // Nothing of the walk is left to wait for: the total is the last thing handed over, and the
+    // worker may take the next folder meanwhile.
+    Queue([this] {
         if (!Terminated() && handOver_) handOver_(*this);
     });
 }

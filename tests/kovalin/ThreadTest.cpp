@@ -7,8 +7,14 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <algorithm>
 #include <atomic>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
 #include <thread>
+#include <vector>
 
 using namespace kovalin;
 using namespace testsupport;
@@ -18,11 +24,14 @@ namespace {
 // A thread whose work is given by the test.
 class TestThread : public TThread {
 public:
-    explicit TestThread(std::function<void(TestThread&)> body) : body_(std::move(body)) {}
+    explicit TestThread(std::function<void(TestThread&)> body,
+                        TThreadRunner runner = TThreadRunner::OwnThread)
+        : TThread(runner), body_(std::move(body)) {}
     ~TestThread() override {
         Terminate();
         WaitFor();
     }
+    using TThread::Queue;
     using TThread::SetReturnValue;
     using TThread::Synchronize;
     using TThread::TerminateEvent;
@@ -215,4 +224,128 @@ TEST_F(ThreadTest, TheEndHandlerRunsOnTheUIThreadAfterExecuteAlsoWhenTerminated)
         EXPECT_EQ(endedOn, GetCurrentThreadId());
         CloseHandle(release);
     }
+}
+
+TEST_F(ThreadTest, SharedWorkersRunEveryThreadOffTheUIThreadWithItsCallsAndEndHandlerInOrder) {
+    constexpr int kThreads = 60;
+    std::vector<std::unique_ptr<TestThread>> threads;
+    std::vector<std::string> events(kThreads);
+    std::mutex lock;
+    std::set<DWORD> workers;
+    int ended = 0;
+    for (int i = 0; i < kThreads; ++i) {
+        threads.push_back(std::make_unique<TestThread>(
+            [&, i](TestThread& self) {
+                {
+                    std::lock_guard<std::mutex> guard(lock);
+                    workers.insert(GetCurrentThreadId());
+                }
+                self.Queue([&, i] { events[i] += "queued "; });
+                self.Synchronize([&, i] { events[i] += "synchronized "; });
+                self.Queue([&, i] { events[i] += "queued-last "; });
+            },
+            TThreadRunner::SharedWorkers));
+        threads.back()->OnTerminate = [&, i] {
+            events[i] += "ended";
+            ++ended;
+        };
+    }
+    // Each one's end handler has run by the time it counts as finished.
+    for (auto& t : threads)
+        t->Start();
+    ASSERT_TRUE(PumpUntil([&] { return ended == kThreads; }, 20000));
+    for (auto& t : threads) {
+        t->WaitFor();
+        EXPECT_TRUE(t->Finished());
+        EXPECT_EQ(t->Handle(), nullptr);
+    }
+    for (int i = 0; i < kThreads; ++i)
+        EXPECT_EQ(events[i], "queued synchronized queued-last ended") << i;
+    SYSTEM_INFO info;
+    GetSystemInfo(&info);
+    EXPECT_FALSE(workers.count(GetCurrentThreadId()));
+    EXPECT_LE(workers.size(), std::max<size_t>(2, info.dwNumberOfProcessors)) << "a few shared threads";
+}
+
+TEST_F(ThreadTest, ASharedThreadStoppedBeforeItsTurnStillEndsAndDropsWhatItQueued) {
+    // Every worker is held busy, so the threads behind wait in the queue.
+    UniqueHandleObj release(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    std::vector<std::unique_ptr<TestThread>> blockers;
+    for (int i = 0; i < 16; ++i) {
+        blockers.push_back(std::make_unique<TestThread>(
+            [&](TestThread&) { WaitForSingleObject(release.get(), 10000); }, TThreadRunner::SharedWorkers));
+        blockers.back()->Start();
+    }
+    bool terminatedSeen = false, queuedRan = false, ended = false;
+    auto waiting = std::make_unique<TestThread>(
+        [&](TestThread& self) {
+            terminatedSeen = self.Terminated();
+            self.Queue([&] { queuedRan = true; });
+        },
+        TThreadRunner::SharedWorkers);
+    waiting->OnTerminate = [&] { ended = true; };
+    waiting->Start();
+    waiting->Terminate();
+    SetEvent(release.get());
+    // Freeing it waits for its turn and its end, with calls running meanwhile.
+    waiting.reset();
+    EXPECT_TRUE(terminatedSeen);
+    EXPECT_TRUE(ended);
+    PumpMessages(20);
+    EXPECT_FALSE(queuedRan);
+    blockers.clear();
+    // A shared thread runs at its own priority, also when changed while it runs.
+    std::atomic<int> before{0}, after{0};
+    UniqueHandleObj changed(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    TestThread lowered(
+        [&](TestThread&) {
+            before = GetThreadPriority(GetCurrentThread());
+            WaitForSingleObject(changed.get(), 5000);
+            after = GetThreadPriority(GetCurrentThread());
+        },
+        TThreadRunner::SharedWorkers);
+    lowered.SetPriority(THREAD_PRIORITY_BELOW_NORMAL);
+    lowered.Start();
+    ASSERT_TRUE(PumpUntil([&] { return before != 0; }, 5000));
+    lowered.SetPriority(THREAD_PRIORITY_ABOVE_NORMAL);
+    SetEvent(changed.get());
+    lowered.WaitFor();
+    EXPECT_EQ(before, THREAD_PRIORITY_BELOW_NORMAL);
+    EXPECT_EQ(after, THREAD_PRIORITY_ABOVE_NORMAL);
+
+    // A shared thread never started is freed at once.
+    bool ran = false;
+    {
+        TestThread never([&](TestThread&) { ran = true; }, TThreadRunner::SharedWorkers);
+    }
+    EXPECT_FALSE(ran);
+}
+
+TEST_F(ThreadTest, QueuedCallsRunInOrderWithoutTheCallerWaitingAndShutdownSignalsTheirEnd) {
+    TSynchronizer sync;
+    std::string order;
+    UniqueHandleObj lastDone(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    std::thread worker([&] {
+        for (char c : std::string("abc"))
+            sync.Queue([&, c] { order += c; });
+        sync.Call([&] { order += 'D'; });
+        sync.Queue([&] { order += 'e'; }, nullptr, lastDone.get());
+    });
+    // The caller returns from its queued calls at once; only the Call waits for them.
+    ASSERT_TRUE(PumpUntil([&] { return WaitForSingleObject(lastDone.get(), 0) == WAIT_OBJECT_0; }, 5000));
+    worker.join();
+    EXPECT_EQ(order, "abcDe");
+
+    UniqueHandleObj dropped(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    bool ran = false;
+    std::thread late([&] { EXPECT_TRUE(sync.Queue([&] { ran = true; }, nullptr, dropped.get())); });
+    late.join();
+    sync.Shutdown();
+    EXPECT_EQ(WaitForSingleObject(dropped.get(), 0), WAIT_OBJECT_0) << "its waiter is released";
+    EXPECT_FALSE(ran);
+    UniqueHandleObj refused(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    std::thread after([&] { EXPECT_FALSE(sync.Queue([&] { ran = true; }, nullptr, refused.get())); });
+    after.join();
+    EXPECT_EQ(WaitForSingleObject(refused.get(), 0), WAIT_OBJECT_0);
+    EXPECT_FALSE(ran);
 }

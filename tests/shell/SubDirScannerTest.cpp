@@ -92,7 +92,7 @@ TEST_F(SubDirScannerTest, HandsTheTotalOverOnTheUIThreadThenEnds) {
             endedOn = GetCurrentThreadId();
             ended = true;
         });
-    EXPECT_EQ(GetThreadPriority(scanner->Handle()), THREAD_PRIORITY_BELOW_NORMAL);
+    EXPECT_EQ(scanner->Priority(), THREAD_PRIORITY_BELOW_NORMAL);
     ASSERT_TRUE(PumpUntil([&] { return ended; }, 10000));
     EXPECT_EQ(handed, 1000 + 2345 + 77);
     EXPECT_EQ(handedOn, GetCurrentThreadId());
