@@ -79,6 +79,11 @@ RECT TListItem::DisplayRect(int code) const {
 }
 
 void TListItem::Update() {
+    // Redrawing asks the window manager even for a row out of view, and a listing may update
+    // every one of its items (folder sizes): only a row in view is redrawn.
+    const RECT item = DisplayRect();
+    RECT client, both;
+    if (!GetClientRect(owner_.Handle(), &client) || !IntersectRect(&both, &item, &client)) return;
     owner_.UpdateItems(index_, index_);
 }
 

@@ -75,6 +75,7 @@ TListView::TListView(TWinControl& parent, const Params& p) : TWinControl(&parent
     cp.id = NextControlId();
     cp.subclass = true;
     CreateHandle(cp);
+    controlProc_ = reinterpret_cast<WNDPROC>(GetClassLongPtrA(Handle(), GCLP_WNDPROC));
     // The marks the items keep themselves; the control asks for them while drawing.
     Send(LVM_SETCALLBACKMASK, LVIS_CUT | LVIS_DROPHILITED | LVIS_OVERLAYMASK);
     DWORD ex = 0;
@@ -97,6 +98,8 @@ TListView::~TListView() {
 }
 
 LRESULT TListView::Send(UINT msg, WPARAM wParam, LPARAM lParam) const {
+    if (controlProc_ && msg >= LVM_FIRST && msg < LVM_FIRST + 0x100)
+        return CallWindowProcA(controlProc_, Handle(), msg, wParam, lParam);
     return SendMessageA(Handle(), msg, wParam, lParam);
 }
 

@@ -21,8 +21,9 @@ struct TSynchronizer::PendingCall {
     // A copy: a caller that gives up on a running call leaves, and its function object with it.
     std::function<void()> fn;
     HANDLE cancel = nullptr;
-    UniqueHandleObj ownDone; // a waiting caller's
-    HANDLE done = nullptr;   // set when fn has run or was dropped; may be null for a queued call
+    const std::atomic<bool>* cancelled = nullptr; // a queued call's: cheaper to ask than an event
+    UniqueHandleObj ownDone;                      // a waiting caller's
+    HANDLE done = nullptr; // set when fn has run or was dropped; may be null for a queued call
     State state = State::Queued;
     std::exception_ptr error;
 };
@@ -98,10 +99,10 @@ bool TSynchronizer::Call(const std::function<void()>& fn, HANDLE cancel) {
     return false;
 }
 
-bool TSynchronizer::Queue(std::function<void()> fn, HANDLE cancel, HANDLE done) {
+bool TSynchronizer::Queue(std::function<void()> fn, const std::atomic<bool>* cancelled, HANDLE done) {
     auto call = std::make_shared<PendingCall>();
     call->fn = std::move(fn);
-    call->cancel = cancel;
+    call->cancelled = cancelled;
     call->done = done;
     if (InUIThread() && !shutDown_) {
         RunCall(*call);
@@ -154,7 +155,8 @@ void TSynchronizer::RunPending() {
             call = queue_.front();
             queue_.pop_front();
             // A caller that has been told to stop gets nothing run on its behalf any more.
-            if (call->cancel && WaitForSingleObject(call->cancel, 0) == WAIT_OBJECT_0) {
+            if ((call->cancelled && *call->cancelled) ||
+                (call->cancel && WaitForSingleObject(call->cancel, 0) == WAIT_OBJECT_0)) {
                 call->state = PendingCall::State::Dropped;
                 if (call->done) SetEvent(call->done);
                 continue;

@@ -4,6 +4,7 @@
 
 #include "kovalin/Handles.h"
 
+#include <atomic>
 #include <deque>
 #include <functional>
 #include <initializer_list>
@@ -28,11 +29,11 @@ public:
     bool Call(const std::function<void()>& fn, HANDLE cancel = nullptr);
 
     // Runs fn on the user-interface thread without waiting for it, after the calls queued
-    // before; an exception is shown there. `cancel` (may be null) signalled before fn starts drops
-    // it; `done` (may be null) is set once fn has run or has been dropped, also at Shutdown. False
+    // before; an exception is shown there. `cancelled` (may be null) turned true before fn starts
+    // drops it; `done` (may be null) is set once fn has run or has been dropped, also at Shutdown. False
     // when refused after Shutdown (`done` is set then too). On the user-interface thread fn runs
     // at once.
-    bool Queue(std::function<void()> fn, HANDLE cancel = nullptr, HANDLE done = nullptr);
+    bool Queue(std::function<void()> fn, const std::atomic<bool>* cancelled = nullptr, HANDLE done = nullptr);
 
     // Runs every waiting call. The wake-up message does this, and so does Await.
     void RunPending();

@@ -127,8 +127,12 @@ TThread::TThread(TThreadRunner runner) : runner_(runner), synchronizer_(Applicat
 }
 
 TThread::~TThread() {
+    if (runner_ == TThreadRunner::SharedWorkers && (!started_ || finished_)) {
+        // Never queued, or through with its end handler on this thread: no worker touches it
+        // any more, so freeing it waits for nothing (one of many scanners ending, for example).
+        return;
+    }
     if (!started_) {
-        if (runner_ == TThreadRunner::SharedWorkers) return; // never queued
         // The derived part is gone: let the thread end without calling Execute.
         skipExecute_ = true;
         started_ = true;
@@ -177,7 +181,12 @@ void TThread::EndShared() {
     // only once the handler has run (or was dropped at shut-down).
     synchronizer_->Queue(
         [this] {
-            finished_ = true;
+            // Finished only once the handler is through, also when it throws: what sees it may
+            // free the thread without waiting (see the destructor).
+            struct MarkFinished {
+                std::atomic<bool>& finished;
+                ~MarkFinished() { finished = true; }
+            } mark{finished_};
             OnTerminate();
         },
         nullptr, done);
@@ -208,11 +217,14 @@ void TThread::SetPriority(int priority) {
 
 void TThread::Terminate() {
     terminated_ = true;
+    // A shared thread that has finished waits for nothing that the event could end.
+    if (runner_ == TThreadRunner::SharedWorkers && finished_) return;
     SetEvent(terminateEvent_.get());
 }
 
 DWORD TThread::WaitFor() {
     if (!started_) return 0;
+    if (runner_ == TThreadRunner::SharedWorkers && finished_) return returnValue_;
     HANDLE ended = runner_ == TThreadRunner::SharedWorkers ? done_.get() : handle_.get();
     if (synchronizer_)
         synchronizer_->Await({ended});
@@ -226,7 +238,7 @@ DWORD TThread::WaitFor() {
 
 bool TThread::Queue(std::function<void()> fn) {
     if (!synchronizer_) throw Exception("Queue: the application has no user-interface thread");
-    return synchronizer_->Queue(std::move(fn), terminateEvent_.get());
+    return synchronizer_->Queue(std::move(fn), &terminated_);
 }
 
 bool TThread::Synchronize(const std::function<void()>& fn) {
