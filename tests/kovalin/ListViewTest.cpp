@@ -10,6 +10,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 using namespace kovalin;
 using namespace testsupport;
@@ -405,3 +406,67 @@ TEST_F(ListViewTest, TheWindowMayGoBeforeTheObject) {
 }
 
 } // namespace
+
+namespace {
+LRESULT CALLBACK CountingListSubclass(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                      DWORD_PTR data) {
+    ++*reinterpret_cast<int*>(data);
+    return DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+} // namespace
+
+// Drag and drop subclasses the list on top of the framework, and the list's requests pass by it:
+// the control still holds the items, marks and selection the list gives it, and its notifications
+// still reach the list.
+TEST_F(ListViewTest, AListSubclassedOnTopKeepsItsItemsSelectionAndNotifications) {
+    int messages = 0;
+    ASSERT_TRUE(
+        SetWindowSubclass(list->Handle(), CountingListSubclass, 1, reinterpret_cast<DWORD_PTR>(&messages)));
+    AddItems({"one", "two", "three"});
+    std::vector<std::string> selected;
+    list->OnSelectItem = [&](TListItem* item, bool on) {
+        if (on) selected.push_back(item->Caption());
+    };
+    list->Item(1).SetSelected(true);
+    list->Item(2).SetFocused(true);
+    EXPECT_EQ(ControlCount(), 3);
+    EXPECT_EQ(SelectedCaptions(), (std::set<std::string>{"two"}));
+    EXPECT_TRUE(list->Item(2).Focused());
+    EXPECT_EQ(CellText(0, 0), "one");
+    // Selections made by the list and by others are told alike.
+    LVITEMA state{};
+    state.stateMask = state.state = LVIS_SELECTED;
+    SendMessageA(list->Handle(), LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&state));
+    EXPECT_EQ(selected, (std::vector<std::string>{"two", "one"}));
+    EXPECT_TRUE(list->Item(0).Selected());
+    form->Show();
+    RunUntilIdle();
+    EXPECT_GT(messages, 0); // what the window system sends still passes the layer on top
+    RemoveWindowSubclass(list->Handle(), CountingListSubclass, 1);
+}
+
+// An item's redraw reaches the window only for a row in view, also one cut off at the bottom; a
+// row out of view gets its new look when it is scrolled in (the control asks for it then).
+TEST_F(ListViewTest, AnItemIsRedrawnOnlyWhenItsRowIsInView) {
+    for (int i = 0; i < 200; ++i)
+        list->AddItem("item " + std::to_string(i));
+    form->Show();
+    RunUntilIdle();
+    const int rows = list->VisibleRowCount();
+    ASSERT_GT(rows, 3);
+    ASSERT_LT(rows, 150);
+    auto invalidatedBy = [&](int index) {
+        ValidateRect(list->Handle(), nullptr);
+        list->Item(index).Update();
+        RECT pending{};
+        return GetUpdateRect(list->Handle(), &pending, FALSE) != FALSE;
+    };
+    EXPECT_TRUE(invalidatedBy(0));
+    EXPECT_TRUE(invalidatedBy(rows)) << "the row cut off at the bottom";
+    EXPECT_FALSE(invalidatedBy(150));
+    list->Item(150).SetCaption("changed out of view");
+    list->Item(150).MakeVisible(false);
+    RunUntilIdle();
+    EXPECT_EQ(CellText(150, 0), "changed out of view");
+    EXPECT_TRUE(invalidatedBy(150));
+}
