@@ -160,7 +160,11 @@ void TDirView::DoGetDispInfo(TListItem& item, kovalin::TListDispInfo& info) {
     static const bool nt = (GetVersion() & 0x80000000u) == 0;
     const bool report = ViewStyle() == kovalin::TViewStyle::vsReport;
     const bool threadIcons = useIconUpdateThread_ && (report || !nt);
-    if (rec->InfoPending) FetchItemInfo(item, rec->IconPending && !threadIcons);
+    // Only the type column and the image come from the shell; a name asked for alone does not
+    // make the item fetch them. The list style measures every item's name before it draws the
+    // first row, and for ten thousand folders the shell's answers would take most of a minute.
+    const bool needsInfo = info.wantImage || (info.wantText && info.column == 2);
+    if (rec->InfoPending && needsInfo) FetchItemInfo(item, rec->IconPending && !threadIcons);
     if (rec->IconPending && info.wantImage && !threadIcons) FetchItemInfo(item, true);
     if (rec->IconPending && iconThread_) IconRequested(item);
     if (info.wantText) {

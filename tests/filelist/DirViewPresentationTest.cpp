@@ -197,6 +197,26 @@ TEST_F(DirViewPresentationTest, TypesAreFetchedAtFirstDisplayAndCachedPerExtensi
     EXPECT_EQ(view->ItemData(Index("b.qqz"))->ImageIndex, view->ItemData(Index("a.qqz"))->ImageIndex);
 }
 
+// The list style measures every name before it draws: that must not fetch every item's type and
+// icon from the shell, only those of the rows drawn.
+TEST_F(DirViewPresentationTest, ANameAskedForAloneFetchesNothingFromTheShell) {
+    for (int i = 0; i < 300; ++i)
+        ASSERT_TRUE(CreateDirectoryA((dir / ("folder " + std::to_string(1000 + i))).c_str(), nullptr));
+    view->SetViewStyle(TViewStyle::vsList);
+    Load();
+    form->Show();
+    RunUntilIdle();
+    int fetched = 0;
+    for (int i = 0; i < view->ItemCount(); ++i)
+        if (!view->ItemData(i)->IsParentDir && !view->ItemData(i)->InfoPending) ++fetched;
+    EXPECT_GT(fetched, 0) << "the rows drawn";
+    EXPECT_LT(fetched, 200);
+    EXPECT_EQ(Cell("folder 1299", 0), "folder 1299");
+    EXPECT_TRUE(view->ItemData(Index("folder 1299"))->InfoPending);
+    EXPECT_FALSE(Cell("folder 1299", 2).empty()) << "the type is fetched when asked for";
+    EXPECT_FALSE(view->ItemData(Index("folder 1299"))->InfoPending);
+}
+
 TEST_F(DirViewPresentationTest, NiceNamesAreForNamesOfUpToTwelveCharacters) {
     WriteFileBytes(dir / "ABCDEFGH.TXT", "x");  // 12
     WriteFileBytes(dir / "ABCDEFGHI.TXT", "x"); // 13
