@@ -111,8 +111,6 @@ private:
 };
 
 TThread::TThread(TThreadRunner runner) : runner_(runner), synchronizer_(Application().Synchronizer()) {
-    terminateEvent_.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    if (!terminateEvent_) RaiseLastOSError("CreateEvent");
     if (runner_ == TThreadRunner::SharedWorkers) {
         done_.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
         if (!done_) RaiseLastOSError("CreateEvent");
@@ -216,10 +214,18 @@ void TThread::SetPriority(int priority) {
 }
 
 void TThread::Terminate() {
+    std::lock_guard<std::mutex> guard(terminateLock_);
     terminated_ = true;
-    // A shared thread that has finished waits for nothing that the event could end.
-    if (runner_ == TThreadRunner::SharedWorkers && finished_) return;
-    SetEvent(terminateEvent_.get());
+    if (terminateEvent_) SetEvent(terminateEvent_.get());
+}
+
+HANDLE TThread::TerminateEvent() const {
+    std::lock_guard<std::mutex> guard(terminateLock_);
+    if (!terminateEvent_) {
+        terminateEvent_.reset(CreateEventA(nullptr, TRUE, terminated_, nullptr));
+        if (!terminateEvent_) RaiseLastOSError("CreateEvent");
+    }
+    return terminateEvent_.get();
 }
 
 DWORD TThread::WaitFor() {
@@ -243,7 +249,7 @@ bool TThread::Queue(std::function<void()> fn) {
 
 bool TThread::Synchronize(const std::function<void()>& fn) {
     if (!synchronizer_) throw Exception("Synchronize: the application has no user-interface thread");
-    return synchronizer_->Call(fn, terminateEvent_.get());
+    return synchronizer_->Call(fn, TerminateEvent());
 }
 
 } // namespace kovalin

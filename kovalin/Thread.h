@@ -9,6 +9,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 
 namespace kovalin {
@@ -70,7 +71,9 @@ protected:
     // when the thread is terminated before fn has started. The end handler comes after it, so fn
     // may use the thread's members. False when the program is shutting down.
     bool Queue(std::function<void()> fn);
-    HANDLE TerminateEvent() const { return terminateEvent_.get(); }
+    // Made on first use (most short-lived threads never wait on it), signalled already when the
+    // thread has been terminated.
+    HANDLE TerminateEvent() const;
     // The user-interface thread's call queue, for waits there that must keep it running; may be null.
     TSynchronizer* Synchronizer() const { return synchronizer_.get(); }
     void SetReturnValue(DWORD value) { returnValue_ = value; }
@@ -88,7 +91,8 @@ private:
     UniqueHandleObj handle_;
     UniqueHandleObj done_; // SharedWorkers: signalled when Run has returned
     std::atomic<int> priority_{THREAD_PRIORITY_NORMAL};
-    UniqueHandleObj terminateEvent_;
+    mutable std::mutex terminateLock_; // guards the making of the event against Terminate
+    mutable UniqueHandleObj terminateEvent_;
     DWORD threadId_ = 0;
     DWORD returnValue_ = 0;
     bool started_ = false;
