@@ -7,9 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 using namespace kovalin;
 using namespace testsupport;
@@ -215,6 +217,45 @@ TEST_F(ListViewTest, DeletingFromABigSelectionKeepsTheRestSelected) {
     EXPECT_TRUE(list->Item(1).Selected());
     EXPECT_TRUE(list->Item(1997).Selected());
     EXPECT_EQ(list->Item(10).Caption(), "11");
+}
+
+TEST_F(ListViewTest, TheSelectionIsReadAsTheControlHasItInEveryShape) {
+    const int n = 300;
+    list->BeginUpdate();
+    for (int i = 0; i < n; ++i)
+        list->AddItem(std::to_string(i));
+    list->EndUpdate();
+    auto select = [&](auto&& wanted) {
+        list->ClearSelection();
+        for (int i = 0; i < n; ++i)
+            if (wanted(i)) list->Item(i).SetSelected(true);
+    };
+    auto truth = [&](int from) {
+        std::vector<int> out;
+        for (int i = from; i < n; ++i)
+            if (SendMessageA(list->Handle(), LVM_GETITEMSTATE, i, LVIS_SELECTED)) out.push_back(i);
+        return out;
+    };
+    const struct {
+        const char* shape;
+        std::function<bool(int)> wanted;
+    } shapes[] = {
+        {"all", [](int) { return true; }},
+        {"all but the first", [](int i) { return i > 0; }},
+        {"one block", [](int i) { return i >= 40 && i < 260; }},
+        {"all but a few", [](int i) { return i != 5 && i != 77 && i != 150 && i != 298; }},
+        {"every third", [](int i) { return i % 3 == 0; }},
+        {"two blocks", [](int i) { return (i >= 10 && i < 100) || (i >= 200 && i < 290); }},
+        {"the ends", [](int i) { return i == 0 || i == n - 1; }},
+        {"three from the end", [](int i) { return i >= n - 3; }},
+        {"one", [](int i) { return i == 123; }},
+        {"none", [](int) { return false; }},
+    };
+    for (const auto& shape : shapes) {
+        select(shape.wanted);
+        EXPECT_EQ(list->SelectedIndices(), truth(0)) << shape.shape;
+        EXPECT_EQ(list->SelectedIndices(100), truth(100)) << shape.shape;
+    }
 }
 
 TEST_F(ListViewTest, KeyboardSelectionIsReportedWithTheItem) {
