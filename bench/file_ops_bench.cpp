@@ -8,7 +8,8 @@
 //   file_ops_bench.exe [rounds [files [delete|copy|move]]] [--profile samples.txt]
 //
 // With --profile the list's side of every round is sampled (bench/profile_report.py reads the
-// file; sampling slows it by a few per cent, so take figures from a run without).
+// file; sampling slows it by a few per cent, so take figures from a run without). BENCH_DETAIL=1
+// prints every side of every round; BENCH_LIST_ONLY=1 leaves out the direct calls (for profiling).
 //
 // Under Wine every new file costs a scan of its folder, so the files of each round are made on
 // the host side: the bench starts the host's /bin/sh for that (Wine runs host programs too) in a
@@ -42,7 +43,7 @@ namespace {
 
 enum Meter { mShell, mAttributes, mFind, mSend, mClipboard, kMeters };
 const char* const kMeterNames[kMeters] = {"SHFileOperation", "GetFileAttributes", "FindFirst/NextFile",
-                                          "SendMessage", "OleSet/GetClipboard"};
+                                          "SendMessage", "clipboard calls"};
 using Counts = std::array<bench::CallCount, kMeters>;
 Counts meters;
 // The counts when the last shell call began and ended, to split a command into its three phases.
@@ -57,6 +58,10 @@ decltype(&FindNextFileA) realFindNextFile;
 decltype(&SendMessageA) realSendMessage;
 decltype(&OleSetClipboard) realOleSetClipboard;
 decltype(&OleGetClipboard) realOleGetClipboard;
+decltype(&OpenClipboard) realOpenClipboard;
+decltype(&CloseClipboard) realCloseClipboard;
+decltype(&EmptyClipboard) realEmptyClipboard;
+decltype(&IsClipboardFormatAvailable) realIsClipboardFormatAvailable;
 
 int WINAPI MeteredShFileOperation(LPSHFILEOPSTRUCTA op) {
     atShellStart = meters;
@@ -100,6 +105,23 @@ HRESULT WINAPI MeteredOleGetClipboard(LPDATAOBJECT* data) {
     return realOleGetClipboard(data);
 }
 
+BOOL WINAPI MeteredOpenClipboard(HWND owner) {
+    bench::TimedCall t(meters[mClipboard]);
+    return realOpenClipboard(owner);
+}
+BOOL WINAPI MeteredCloseClipboard() {
+    bench::TimedCall t(meters[mClipboard]);
+    return realCloseClipboard();
+}
+BOOL WINAPI MeteredEmptyClipboard() {
+    bench::TimedCall t(meters[mClipboard]);
+    return realEmptyClipboard();
+}
+BOOL WINAPI MeteredIsClipboardFormatAvailable(UINT format) {
+    bench::TimedCall t(meters[mClipboard]);
+    return realIsClipboardFormatAvailable(format);
+}
+
 template <typename F> void Patch(const char* dll, const char* name, F& real, F hook) {
     real = reinterpret_cast<F>(bench::PatchImport(dll, name, reinterpret_cast<void*>(hook)));
     if (!real) {
@@ -117,6 +139,11 @@ void InstallMeters() {
     Patch("user32.dll", "SendMessageA", realSendMessage, &MeteredSendMessage);
     Patch("ole32.dll", "OleSetClipboard", realOleSetClipboard, &MeteredOleSetClipboard);
     Patch("ole32.dll", "OleGetClipboard", realOleGetClipboard, &MeteredOleGetClipboard);
+    Patch("user32.dll", "OpenClipboard", realOpenClipboard, &MeteredOpenClipboard);
+    Patch("user32.dll", "CloseClipboard", realCloseClipboard, &MeteredCloseClipboard);
+    Patch("user32.dll", "EmptyClipboard", realEmptyClipboard, &MeteredEmptyClipboard);
+    Patch("user32.dll", "IsClipboardFormatAvailable", realIsClipboardFormatAvailable,
+          &MeteredIsClipboardFormatAvailable);
 }
 
 Counts Difference(const Counts& later, const Counts& earlier) {
@@ -275,6 +302,7 @@ int main(int argc, char** argv) {
     const int rounds = args.size() > 0 ? std::max(1, std::atoi(args[0].c_str())) : 3;
     const int count = args.size() > 1 ? std::max(10, std::atoi(args[1].c_str())) : 10000;
     const std::string only = args.size() > 2 ? args[2] : "";
+    const bool listOnly = getenv("BENCH_LIST_ONLY") != nullptr;
     InstallMeters();
     OleInitialize(nullptr);
     kovalin::Application().Initialize();
@@ -308,6 +336,7 @@ int main(int argc, char** argv) {
             // Alternating which side goes first evens out what the disk cache gives either.
             for (int side = 0; side < 2; ++side) {
                 const bool throughList = (side == 0) == (r % 2 == 0);
+                if (!throughList && listOnly) continue;
                 MakeFolders(count);
                 if (throughList) {
                     Lists lists(form);
@@ -353,6 +382,7 @@ int main(int argc, char** argv) {
             }
             shell::SetClipboardMode(shell::TClipboardMode::None);
         }
+        if (direct.empty()) direct.push_back(0);
         const double d = Median(direct), l = Median(list);
         std::printf("%-6s %d files: SHFileOperation %.0f ms, file list %.0f ms, ratio %.2f (target 1.2)\n",
                     op.name, count, d * 1000, l * 1000, l / d);

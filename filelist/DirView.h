@@ -500,8 +500,6 @@ private:
     std::vector<std::string> FileListOf(const std::vector<int>& indices) const;
     // The item's file (or folder) no longer exists.
     bool ItemFileGone(kovalin::TListItem& item) const;
-    // Those of the items at the indices whose files are gone, asked for all at once.
-    std::vector<int> GoneItems(const std::vector<int>& indices) const;
     // Makes one shortcut per file in the folder; false when any could not be made.
     bool LinkFilesInto(const std::string& targetPath);
     // The name of the shortcut to `source` in a folder: the file's name, or for a drive root the

@@ -133,7 +133,7 @@ bool TDirView::DeleteSelectedFiles(bool toRecycleBin) {
         // and is still the user's file.
         std::optional<shell::TUpdateBracket<TDirView>> removal;
         if (selected.size() > 3) removal.emplace(*this);
-        std::vector<int> gone = GoneItems(selected);
+        std::vector<int> gone = GoneItems(*this, selected);
         for (int index : gone)
             if (ItemData(index)->IsDirectory) folderRemoved = true;
         DeleteItems(std::move(gone));

@@ -2,6 +2,8 @@
 // whose files are gone leave the list, everything else stays as it is.
 #include "filelist/DirView.h"
 
+#include "filelist/DirViewHelpers.h"
+#include "kovalin/SelectionRuns.h"
 #include "shell/BaseUtils.h"
 #include "shell/PathAttributes.h"
 #include "shell/UpdateBracket.h"
@@ -14,7 +16,10 @@ namespace filelist {
 using kovalin::TListItem;
 
 std::vector<int> TDirView::SelectedItemIndices() const {
-    return SelectedIndices();
+    return kovalin::SelectedPositions(SelCount(), ItemCount(), [this](int after) {
+        TListItem* next = GetNextItem(after < 0 ? nullptr : &Item(after), LVNI_SELECTED);
+        return next ? next->Index() : -1;
+    });
 }
 
 bool TDirView::ItemFileGone(TListItem& item) const {
@@ -24,14 +29,14 @@ bool TDirView::ItemFileGone(TListItem& item) const {
     return rec->IsDirectory ? !shell::DirExists(full) : !shell::FileOrDirExists(full);
 }
 
-std::vector<int> TDirView::GoneItems(const std::vector<int>& indices) const {
+std::vector<int> detail::GoneItems(const TDirView& list, const std::vector<int>& indices) {
     std::vector<int> asked;
     std::vector<std::string> paths;
     for (int index : indices) {
-        const TFileRec* rec = ItemData(index);
+        const TFileRec* rec = list.ItemData(index);
         if (!rec || rec->IsParentDir) continue;
         asked.push_back(index);
-        paths.push_back(ItemFullFileName(&Item(index)));
+        paths.push_back(list.ItemFullFileName(&list.Item(index)));
     }
     const std::vector<DWORD> attributes = shell::PathAttributes(paths);
     std::vector<int> gone;
@@ -39,7 +44,7 @@ std::vector<int> TDirView::GoneItems(const std::vector<int>& indices) const {
         const std::string& full = paths[k];
         const DWORD attr = attributes[k];
         // What ItemFileGone answers: a folder must still be one (a drive always is), a file only be there.
-        const bool there = ItemData(asked[k])->IsDirectory
+        const bool there = list.ItemData(asked[k])->IsDirectory
                                ? ((full.size() == 2 || full.size() == 3) && full[1] == ':') ||
                                      (attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY))
                                : !full.empty() && attr != INVALID_FILE_ATTRIBUTES;
@@ -57,7 +62,7 @@ void TDirView::ValidateSelectedFiles() {
     const int before = ItemCount();
     std::optional<shell::TUpdateBracket<TDirView>> update;
     if (selected.size() > 10) update.emplace(*this);
-    DeleteItems(GoneItems(selected));
+    DeleteItems(detail::GoneItems(*this, selected));
     update.reset();
     if (ItemCount() != before && OnDirUpdated) OnDirUpdated(*this);
 }

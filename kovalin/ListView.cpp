@@ -2,6 +2,7 @@
 
 #include "kovalin/Exceptions.h"
 #include "kovalin/ImageList.h"
+#include "kovalin/SelectionRuns.h"
 
 #include <algorithm>
 #include <cstring>
@@ -130,40 +131,19 @@ TListItem& TListView::AddItem(const std::string& caption, std::unique_ptr<TListI
 }
 
 std::vector<int> TListView::SelectedIndices(int from) const {
-    SyncCount();
     std::vector<int> found;
     const int count = static_cast<int>(Send(LVM_GETSELECTEDCOUNT));
     if (count == 0) return found;
-    const int n = static_cast<int>(controlCount_);
     auto nextSelected = [this](int after) {
         return static_cast<int>(Send(LVM_GETNEXTITEM, static_cast<WPARAM>(after), LVNI_SELECTED));
     };
-    // Each question costs a message, which under Wine takes tens of microseconds in a large list:
-    // the selection is read in runs where it can be. At the start of every run, when the count of
-    // selected items still to come fits between the run's first item and the last selected one,
-    // every item in between is selected. A scattered selection is tried at most once in every 16
-    // items read, which keeps its extra questions few.
-    const bool countKnown = from <= 0;
-    size_t tries = 0;
-    int i = nextSelected(from - 1);
-    while (i >= 0) {
-        const int rest = count - static_cast<int>(found.size());
-        const int last = i + rest - 1;
-        if (countKnown && rest > 2 && last < n && tries * 16 <= found.size()) {
-            ++tries;
-            if (nextSelected(last - 1) == last && nextSelected(last) < 0) {
-                for (int k = i; k <= last; ++k)
-                    found.push_back(k);
-                break;
-            }
-        }
-        found.push_back(i);
+    // The count tells how many are still to come only when reading from the start.
+    if (from <= 0) return SelectedPositions(count, static_cast<int>(controlCount_), nextSelected);
+    int i = from - 1;
+    for (;;) {
         int next = nextSelected(i);
-        while (next == found.back() + 1) {
-            found.push_back(next);
-            next = nextSelected(next);
-        }
-        if (next <= found.back()) break;
+        if (next <= i) break;
+        found.push_back(next);
         i = next;
     }
     return found;

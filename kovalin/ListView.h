@@ -94,8 +94,6 @@ public:
     int SelCount() const;
     TListItem* ItemFocused() const;
     void SetItemFocused(TListItem* item);
-    // The positions of the selected items from `from` on, in list order.
-    std::vector<int> SelectedIndices(int from = 0) const;
     // The next item after `start` (from the first for nullptr) with the LVNI_* properties.
     TListItem* GetNextItem(TListItem* start, UINT flags) const;
     void ClearSelection();
@@ -198,6 +196,7 @@ private:
     // item by index is preceded by this.
     void SyncCount() const;
     LRESULT Send(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) const;
+    std::vector<int> SelectedIndices(int from) const;
     void ShiftMarksAfterDelete(int index);
     // Sets or clears state bits of item `index` (-1: every item) in the control.
     void SetItemStateBits(int index, UINT mask, bool on);

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <shlobj.h>
+
 #include <cstdio>
 #include <set>
 
@@ -136,6 +138,28 @@ TEST_F(DirViewEditTest, ADeleteThatLeavesSomeOfManyFilesShowsExactlyWhatIsOnDisk
     EXPECT_FALSE(shell::FileOrDirExists(dir / "f00.txt"));
     view->RefreshDirectory();
     EXPECT_EQ(Names(), shown);
+}
+
+TEST_F(DirViewEditTest, TheClipboardCarriesIdListsForAFewFilesAndTheNamesAloneForMany) {
+    const UINT idLists = RegisterClipboardFormatA(CFSTR_SHELLIDLIST);
+    Folder("into");
+    for (int i = 0; i < 101; ++i)
+        File(Numbered("c%03d.txt", i), Numbered("%d", i));
+    Load();
+    Select({"c000.txt", "c001.txt", "c002.txt"});
+    ASSERT_TRUE(view->CopyToClipBoard());
+    EXPECT_TRUE(ClipboardHasFiles());
+    EXPECT_TRUE(IsClipboardFormatAvailable(idLists));
+
+    // Asking the shell for 101 id lists costs more than the paste itself; the names do.
+    view->SelectAll();
+    view->Item(0).SetSelected(false); // ".."
+    view->Item(1).SetSelected(false); // "into"
+    ASSERT_TRUE(view->CopyToClipBoard());
+    EXPECT_TRUE(ClipboardHasFiles());
+    EXPECT_FALSE(IsClipboardFormatAvailable(idLists));
+    EXPECT_TRUE(view->PasteFromClipBoard(dir / "into"));
+    EXPECT_EQ(ReadFileBytes(dir / "into\\c100.txt"), "100");
 }
 
 TEST_F(DirViewEditTest, CutAndPasteMovesTheFilesAndClearsMarksAndClipboard) {
