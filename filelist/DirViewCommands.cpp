@@ -297,9 +297,14 @@ void TDirView::DisplayPropertiesMenu() {
 }
 
 void TDirView::MarkCut(bool none) {
+    // The selection read at once: asking each item for its own costs a message per item.
+    std::vector<char> selected(static_cast<size_t>(ItemCount()), 0);
+    if (!none)
+        for (int index : SelectedItemIndices())
+            if (index < ItemCount()) selected[static_cast<size_t>(index)] = 1;
     for (int i = 0; i < ItemCount(); ++i) {
         TListItem& item = Item(i);
-        const bool cut = !none && item.Selected();
+        const bool cut = selected[static_cast<size_t>(i)] != 0;
         if (item.Cut() != cut) item.SetCut(cut);
     }
 }

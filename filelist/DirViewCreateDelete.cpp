@@ -133,13 +133,9 @@ bool TDirView::DeleteSelectedFiles(bool toRecycleBin) {
         // and is still the user's file.
         std::optional<shell::TUpdateBracket<TDirView>> removal;
         if (selected.size() > 3) removal.emplace(*this);
-        std::vector<int> gone;
-        for (int index : selected) {
-            TListItem& item = Item(index);
-            if (!ItemFileGone(item)) continue;
-            if (ItemData(&item)->IsDirectory) folderRemoved = true;
-            gone.push_back(index);
-        }
+        std::vector<int> gone = GoneItems(*this, selected);
+        for (int index : gone)
+            if (ItemData(index)->IsDirectory) folderRemoved = true;
         DeleteItems(std::move(gone));
     }
     if (OnDirUpdated) OnDirUpdated(*this);

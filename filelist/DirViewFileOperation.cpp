@@ -145,7 +145,7 @@ bool TDirView::PerformDragDropFileOperation(const std::string& targetPath, dragd
             // lost: the shell refuses that on Windows but not everywhere, so it is refused here.
             if (!deleteMode)
                 for (const std::string& source : sources)
-                    if (shell::DirExists(source) && InsideOf(target, source))
+                    if (InsideOf(target, source) && shell::DirExists(source))
                         throw kovalin::Exception("The destination folder is inside the folder itself: " +
                                                  source);
             shell::TFileOperationFlags flags{TFileOperationFlag::foAllowUndo,

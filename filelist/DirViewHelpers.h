@@ -18,6 +18,10 @@
 #include <utility>
 #include <vector>
 
+namespace filelist {
+class TDirView;
+}
+
 namespace filelist::detail {
 
 using shell::CaseTable;
@@ -84,5 +88,9 @@ private:
 };
 
 using WaitCursor = shell::TWaitCursor;
+
+// Those of the list's items at the indices whose files (or folders) are gone, asked for all at
+// once; what ItemFileGone answers for each.
+std::vector<int> GoneItems(const TDirView& list, const std::vector<int>& indices);
 
 } // namespace filelist::detail

@@ -2,7 +2,10 @@
 // whose files are gone leave the list, everything else stays as it is.
 #include "filelist/DirView.h"
 
+#include "filelist/DirViewHelpers.h"
+#include "kovalin/SelectionRuns.h"
 #include "shell/BaseUtils.h"
+#include "shell/PathAttributes.h"
 #include "shell/UpdateBracket.h"
 
 #include <optional>
@@ -13,10 +16,10 @@ namespace filelist {
 using kovalin::TListItem;
 
 std::vector<int> TDirView::SelectedItemIndices() const {
-    std::vector<int> indices;
-    for (TListItem* item = GetNextItem(nullptr, LVNI_SELECTED); item; item = GetNextItem(item, LVNI_SELECTED))
-        indices.push_back(item->Index());
-    return indices;
+    return kovalin::SelectedPositions(SelCount(), ItemCount(), [this](int after) {
+        TListItem* next = GetNextItem(after < 0 ? nullptr : &Item(after), LVNI_SELECTED);
+        return next ? next->Index() : -1;
+    });
 }
 
 bool TDirView::ItemFileGone(TListItem& item) const {
@@ -24,6 +27,30 @@ bool TDirView::ItemFileGone(TListItem& item) const {
     if (!rec || rec->IsParentDir) return false;
     const std::string full = ItemFullFileName(&item);
     return rec->IsDirectory ? !shell::DirExists(full) : !shell::FileOrDirExists(full);
+}
+
+std::vector<int> detail::GoneItems(const TDirView& list, const std::vector<int>& indices) {
+    std::vector<int> asked;
+    std::vector<std::string> paths;
+    for (int index : indices) {
+        const TFileRec* rec = list.ItemData(index);
+        if (!rec || rec->IsParentDir) continue;
+        asked.push_back(index);
+        paths.push_back(list.ItemFullFileName(&list.Item(index)));
+    }
+    const std::vector<DWORD> attributes = shell::PathAttributes(paths);
+    std::vector<int> gone;
+    for (size_t k = 0; k < asked.size(); ++k) {
+        const std::string& full = paths[k];
+        const DWORD attr = attributes[k];
+        // What ItemFileGone answers: a folder must still be one (a drive always is), a file only be there.
+        const bool there = list.ItemData(asked[k])->IsDirectory
+                               ? ((full.size() == 2 || full.size() == 3) && full[1] == ':') ||
+                                     (attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY))
+                               : !full.empty() && attr != INVALID_FILE_ATTRIBUTES;
+        if (!there) gone.push_back(asked[k]);
+    }
+    return gone;
 }
 
 void TDirView::ValidateSelectedFiles() {
@@ -35,10 +62,7 @@ void TDirView::ValidateSelectedFiles() {
     const int before = ItemCount();
     std::optional<shell::TUpdateBracket<TDirView>> update;
     if (selected.size() > 10) update.emplace(*this);
-    std::vector<int> gone;
-    for (int index : selected)
-        if (ItemFileGone(Item(index))) gone.push_back(index);
-    DeleteItems(std::move(gone));
+    DeleteItems(detail::GoneItems(*this, selected));
     update.reset();
     if (ItemCount() != before && OnDirUpdated) OnDirUpdated(*this);
 }

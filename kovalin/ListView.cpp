@@ -2,6 +2,7 @@
 
 #include "kovalin/Exceptions.h"
 #include "kovalin/ImageList.h"
+#include "kovalin/SelectionRuns.h"
 
 #include <algorithm>
 #include <cstring>
@@ -134,10 +135,16 @@ TListItem& TListView::AddItem(const std::string& caption, std::unique_ptr<TListI
 
 std::vector<int> TListView::SelectedIndices(int from) const {
     std::vector<int> found;
-    if (Send(LVM_GETSELECTEDCOUNT) == 0) return found;
+    const int count = static_cast<int>(Send(LVM_GETSELECTEDCOUNT));
+    if (count == 0) return found;
+    auto nextSelected = [this](int after) {
+        return static_cast<int>(Send(LVM_GETNEXTITEM, static_cast<WPARAM>(after), LVNI_SELECTED));
+    };
+    // The count tells how many are still to come only when reading from the start.
+    if (from <= 0) return SelectedPositions(count, static_cast<int>(controlCount_), nextSelected);
     int i = from - 1;
     for (;;) {
-        int next = static_cast<int>(Send(LVM_GETNEXTITEM, static_cast<WPARAM>(i), LVNI_SELECTED));
+        int next = nextSelected(i);
         if (next <= i) break;
         found.push_back(next);
         i = next;

@@ -2,6 +2,7 @@
 
 #include "kovalin/Application.h"
 #include "kovalin/WinControl.h"
+#include "shell/PathAttributes.h"
 
 #include <iterator>
 
@@ -50,10 +51,6 @@ std::string FolderPart(const std::string& path) {
 
 std::string WithBackslash(const std::string& path) {
     return !path.empty() && path.back() == '\\' ? path : path + '\\';
-}
-
-bool Exists(const std::string& path) {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 bool HasWildcard(const std::string& path) {
@@ -148,16 +145,26 @@ bool TFileOperator::RunShell(bool& reversible) {
     // under a new name).
     std::vector<std::string> targets;
     if (reversible && copyOrMove && operandTo_.size() == 1) {
-        for (const std::string& source : operandFrom_) {
+        for (const std::string& source : operandFrom_)
             targets.push_back(WithBackslash(operandTo_[0]) + FileNamePart(source));
-            if (Exists(targets.back())) reversible = false;
-        }
+        for (DWORD attributes : PathAttributes(targets))
+            if (attributes != INVALID_FILE_ATTRIBUTES) reversible = false;
     }
 
+    // The sources' attributes, asked for once: wildcards stand for no one entry.
+    std::vector<std::string> plainSources;
+    bool anyWildcard = false;
+    for (const std::string& source : operandFrom_) {
+        if (HasWildcard(source))
+            anyWildcard = true;
+        else
+            plainSources.push_back(source);
+    }
+    const std::vector<DWORD> sourceAttributes = PathAttributes(plainSources);
     // Wine's shell passes over a missing source and reports success for the rest.
     bool allSourcesThere = true;
-    for (const std::string& source : operandFrom_)
-        if (!HasWildcard(source) && !Exists(source)) allSourcesThere = false;
+    for (DWORD attributes : sourceAttributes)
+        if (attributes == INVALID_FILE_ATTRIBUTES) allSourcesThere = false;
 
     // Wine's shell cancels a move of several plain files into one existing folder; naming each
     // file's destination moves the same files to the same place on every system.
@@ -166,12 +173,11 @@ bool TFileOperator::RunShell(bool& reversible) {
     if (Operation() == TFileOperation::foMove && operandTo_.size() == 1 && operandFrom_.size() > 1 &&
         !(op_.fFlags & FOF_MULTIDESTFILES)) {
         const DWORD targetAttr = GetFileAttributesA(operandTo_[0].c_str());
-        bool plainFiles = targetAttr != INVALID_FILE_ATTRIBUTES && (targetAttr & FILE_ATTRIBUTE_DIRECTORY);
-        for (const std::string& source : operandFrom_) {
-            const DWORD attr = GetFileAttributesA(source.c_str());
-            if (HasWildcard(source) || attr == INVALID_FILE_ATTRIBUTES || (attr & FILE_ATTRIBUTE_DIRECTORY))
+        bool plainFiles =
+            targetAttr != INVALID_FILE_ATTRIBUTES && (targetAttr & FILE_ATTRIBUTE_DIRECTORY) && !anyWildcard;
+        for (DWORD attributes : sourceAttributes)
+            if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
                 plainFiles = false;
-        }
         if (plainFiles) {
             shellTo.clear();
             for (const std::string& source : operandFrom_)
@@ -188,14 +194,14 @@ bool TFileOperator::RunShell(bool& reversible) {
     op_.fFlags = savedFlags;
     mappings_.reset(op_.hNameMappings);
 
-    for (const std::string& target : targets)
-        if (!Exists(target)) reversible = false;
+    for (DWORD attributes : PathAttributes(targets))
+        if (attributes == INVALID_FILE_ATTRIBUTES) reversible = false;
     bool ok = result == 0 && allSourcesThere;
     // A move or delete that the shell calls complete has left none of its sources behind; Wine's
     // reports success for a folder move onto a folder of the same name that it skipped.
     if (ok && !AnyOperationsAborted() && Operation() != TFileOperation::foCopy)
-        for (const std::string& source : operandFrom_)
-            if (!HasWildcard(source) && Exists(source)) ok = false;
+        for (DWORD attributes : PathAttributes(plainSources))
+            if (attributes != INVALID_FILE_ATTRIBUTES) ok = false;
     return ok;
 }
 

@@ -3,10 +3,12 @@
 #include "kovalin/Form.h"
 #include "kovalin/ImageList.h"
 #include "kovalin/ListView.h"
+#include "kovalin/SelectionRuns.h"
 #include "tests/support/WindowDriver.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
@@ -216,6 +218,65 @@ TEST_F(ListViewTest, DeletingFromABigSelectionKeepsTheRestSelected) {
     EXPECT_TRUE(list->Item(1).Selected());
     EXPECT_TRUE(list->Item(1997).Selected());
     EXPECT_EQ(list->Item(10).Caption(), "11");
+}
+
+TEST_F(ListViewTest, TheSelectionIsReadAsTheControlHasItInEveryShape) {
+    const int n = 300;
+    list->BeginUpdate();
+    for (int i = 0; i < n; ++i)
+        list->AddItem(std::to_string(i));
+    list->EndUpdate();
+    auto select = [&](auto&& wanted) {
+        list->ClearSelection();
+        for (int i = 0; i < n; ++i)
+            if (wanted(i)) list->Item(i).SetSelected(true);
+    };
+    auto truth = [&] {
+        std::vector<int> out;
+        for (int i = 0; i < n; ++i)
+            if (SendMessageA(list->Handle(), LVM_GETITEMSTATE, i, LVIS_SELECTED)) out.push_back(i);
+        return out;
+    };
+    int questions = 0;
+    auto read = [&] {
+        questions = 0;
+        return SelectedPositions(list->SelCount(), n, [&](int after) {
+            ++questions;
+            return static_cast<int>(SendMessageA(list->Handle(), LVM_GETNEXTITEM, after, LVNI_SELECTED));
+        });
+    };
+    const struct {
+        const char* shape;
+        std::function<bool(int)> wanted;
+        int mostQuestions; // 0: as many as it takes
+    } shapes[] = {
+        {"all", [](int) { return true; }, 3},
+        {"all but the first", [](int i) { return i > 0; }, 3},
+        {"one block", [](int i) { return i >= 40 && i < 260; }, 3},
+        {"all but a few", [](int i) { return i != 5 && i != 77 && i != 150 && i != 298; }, 0},
+        {"every third", [](int i) { return i % 3 == 0; }, 0},
+        {"two blocks", [](int i) { return (i >= 10 && i < 100) || (i >= 200 && i < 290); }, 0},
+        {"the ends", [](int i) { return i == 0 || i == n - 1; }, 0},
+        {"three from the end", [](int i) { return i >= n - 3; }, 0},
+        {"one", [](int i) { return i == 123; }, 0},
+        {"none", [](int) { return false; }, 0},
+    };
+    for (const auto& shape : shapes) {
+        select(shape.wanted);
+        const std::vector<int> expected = truth();
+        EXPECT_EQ(read(), expected) << shape.shape;
+        if (shape.mostQuestions) {
+            EXPECT_LE(questions, shape.mostQuestions) << shape.shape;
+        }
+        // Beyond one question per item, at most two more for every 16 items and the first.
+        EXPECT_LE(questions, static_cast<int>(expected.size()) + 3 + static_cast<int>(expected.size()) / 8)
+            << shape.shape;
+    }
+    // Deleting from a large selection keeps the rest selected, read the same way.
+    select([](int i) { return i > 0; });
+    list->DeleteItems({0, 10, 20});
+    EXPECT_EQ(list->SelCount(), n - 3);
+    EXPECT_EQ(read().size(), static_cast<size_t>(n - 3));
 }
 
 TEST_F(ListViewTest, KeyboardSelectionIsReportedWithTheItem) {

@@ -292,6 +292,47 @@ TEST_F(FileOperatorTest, AnOverwriteCannotBeUndone) {
     EXPECT_EQ(TreeOf(dst), Merge(Part(original, "a.txt"), Part(original, "b.bin")));
 }
 
+TEST_F(FileOperatorTest, AmongManyFilesOneOverwriteOneVanishedOrOneLeftBehindIsSeen) {
+    // Enough names in one folder that the checks around the run answer most of them from one
+    // listing of it; the one that differs comes late and in another letter case.
+    std::vector<std::string> many;
+    for (int i = 0; i < 40; ++i) {
+        many.push_back(src + "\\m" + std::to_string(100 + i) + ".txt");
+        WriteFileBytes(many.back(), "file " + std::to_string(i));
+    }
+    WriteFileBytes(dst + "\\M135.TXT", "the older one");
+    TFileOperator op;
+    ASSERT_TRUE(Run(op, foCopy, many, {dst}, Quiet()));
+    EXPECT_EQ(ReadFileBytes(dst + "\\m135.txt"), "file 35");
+    EXPECT_FALSE(op.CanUndo()) << "deleting the copies would take the replaced file's name with them";
+
+    // A source gone before the move: a failure, and every file whole in one of the two folders.
+    for (const std::string& copy : many)
+        DeleteFileA((dst + copy.substr(src.size())).c_str());
+    DeleteFileA(many[30].c_str());
+    EXPECT_FALSE(Run(op, foMove, many, {dst}, Quiet()));
+    EXPECT_FALSE(op.CanUndo());
+    for (int i = 0; i < 40; ++i) {
+        if (i == 30) continue;
+        const std::string name = many[static_cast<size_t>(i)].substr(src.size());
+        const std::string where = Exists(src + name) ? src + name : dst + name;
+        EXPECT_EQ(ReadFileBytes(where), "file " + std::to_string(i)) << name;
+    }
+
+    // A delete that leaves one file behind (held open) is no success.
+    std::vector<std::string> moved;
+    for (int i = 0; i < 40; ++i)
+        if (i != 30) moved.push_back(dst + many[static_cast<size_t>(i)].substr(src.size()));
+    for (const std::string& file : moved)
+        if (!Exists(file)) MoveFileA((src + file.substr(dst.size())).c_str(), file.c_str());
+    HANDLE held =
+        CreateFileA(moved[33].c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(Run(op, foDelete, moved, {}, Quiet({})));
+    CloseHandle(held);
+    EXPECT_EQ(ReadFileBytes(moved[33]), "file 34");
+}
+
 TEST_F(FileOperatorTest, ReadOnlyTargetsAreKept) {
     SetFileAttributesA((src + "\\a.txt").c_str(), FILE_ATTRIBUTE_READONLY);
     TFileOperator op;
