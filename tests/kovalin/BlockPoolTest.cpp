@@ -1,4 +1,5 @@
 #include "kovalin/BlockPool.h"
+#include "kovalin/Handles.h"
 
 #include <gtest/gtest.h>
 
@@ -82,38 +83,43 @@ TEST(BlockPoolTest, ASlabGoesBackWhenItsLastBlockDoes) {
     EXPECT_EQ(pool.BlocksInUse(), 0u);
 }
 
+struct PoolWork {
+    TBlockPool* pool;
+    unsigned char mark;
+    bool intact = true;
+};
+
+// Takes blocks by the hundred, marks them, checks the marks and gives them back, many times.
+DWORD WINAPI TakeAndGive(void* parameter) {
+    auto& w = *static_cast<PoolWork*>(parameter);
+    std::vector<unsigned char*> mine;
+    for (int round = 0; round < 50; ++round) {
+        for (int i = 0; i < 500; ++i) {
+            auto* block = static_cast<unsigned char*>(w.pool->Allocate());
+            std::memset(block, w.mark, 24);
+            mine.push_back(block);
+        }
+        for (unsigned char* block : mine) {
+            for (int k = 0; k < 24; ++k)
+                if (block[k] != w.mark) w.intact = false;
+            w.pool->Free(block);
+        }
+        mine.clear();
+    }
+    return 0;
+}
+
 // Two threads taking and giving blocks at once lose none and share none.
 TEST(BlockPoolTest, ThreadsShareOnePool) {
     TBlockPool pool(24, 8);
-    struct Work {
-        TBlockPool* pool;
-        unsigned char mark;
-        bool intact = true;
-    } work[2] = {{&pool, 0xA5}, {&pool, 0x5A}};
-    auto run = [](void* p) -> DWORD {
-        auto& w = *static_cast<Work*>(p);
-        std::vector<unsigned char*> mine;
-        for (int round = 0; round < 50; ++round) {
-            for (int i = 0; i < 500; ++i) {
-                auto* block = static_cast<unsigned char*>(w.pool->Allocate());
-                std::memset(block, w.mark, 24);
-                mine.push_back(block);
-            }
-            for (unsigned char* block : mine) {
-                for (int k = 0; k < 24; ++k)
-                    if (block[k] != w.mark) w.intact = false;
-                w.pool->Free(block);
-            }
-            mine.clear();
-        }
-        return 0;
-    };
-    HANDLE threads[2];
-    for (int i = 0; i < 2; ++i)
-        threads[i] = CreateThread(nullptr, 0, run, &work[i], 0, nullptr);
-    ASSERT_EQ(WaitForMultipleObjects(2, threads, TRUE, 30000), WAIT_OBJECT_0);
-    for (HANDLE h : threads)
-        CloseHandle(h);
+    PoolWork work[2] = {{&pool, 0xA5}, {&pool, 0x5A}};
+    kovalin::UniqueHandleObj threads[2];
+    for (int i = 0; i < 2; ++i) {
+        threads[i].reset(CreateThread(nullptr, 0, TakeAndGive, &work[i], 0, nullptr));
+        ASSERT_TRUE(threads[i]);
+    }
+    const HANDLE both[2] = {threads[0].get(), threads[1].get()};
+    ASSERT_EQ(WaitForMultipleObjects(2, both, TRUE, 30000), WAIT_OBJECT_0);
     EXPECT_TRUE(work[0].intact);
     EXPECT_TRUE(work[1].intact);
     EXPECT_EQ(pool.BlocksInUse(), 0u);
