@@ -144,14 +144,25 @@ void TDirView::ResumeLoading(bool keepIcons) {
     Reload(keepIcons);
 }
 
-kovalin::ComPtr<IShellFolder> TDirView::GetShellFolder(const std::string& path) {
+shell::UniquePidl TDirView::ParseShellPath(const std::string& path) {
     if (!desktopFolder_) desktopFolder_ = shell::DesktopFolder();
+    if (!desktopFolder_) return shell::UniquePidl();
+    return ParsePath(*desktopFolder_.get(), ParentForm() ? ParentForm()->Handle() : nullptr, path);
+}
+
+kovalin::ComPtr<IShellFolder> TDirView::GetShellFolder(const std::string& path) {
     kovalin::ComPtr<IShellFolder> folder;
-    if (!desktopFolder_) return folder;
-    const shell::UniquePidl list =
-        ParsePath(*desktopFolder_.get(), ParentForm() ? ParentForm()->Handle() : nullptr, path);
-    if (list) shell::BindFolder(list.get(), folder);
+    if (const shell::UniquePidl list = ParseShellPath(path)) shell::BindFolder(list.get(), folder);
     return folder;
+}
+
+IShellFolder* TDirView::ShellFolder() const {
+    if (!shellFolder_ && unboundFolder_) {
+        // Once: a folder the shell will not bind stays without.
+        const shell::UniquePidl list = std::move(unboundFolder_);
+        shell::BindFolder(list.get(), shellFolder_);
+    }
+    return shellFolder_.get();
 }
 
 } // namespace filelist

@@ -113,7 +113,10 @@ public:
     bool DirOK() const { return dirOK_; }
     bool RecycleBinMode() const { return recycleBinMode_; }
     int DriveType() const { return driveType_; }
-    IShellFolder* ShellFolder() const { return shellFolder_.get(); }
+    // The loaded folder's shell folder. A load only has the shell parse the path and binds on the
+    // first call here: binding has the shell look the folder over once more (for its settings
+    // file), which costs a large folder as much as listing it, and few loads ever need it.
+    IShellFolder* ShellFolder() const;
 
     // Clears the list and fills it with the folder's files (by Mask and the filters), its
     // sub-folders and the ".." item. A call during a load makes that load end by reloading Path.
@@ -133,6 +136,8 @@ public:
     void LastIOErrorChanged(unsigned long error) override;
     // The shell folder of a path; none when the shell cannot parse or bind it.
     kovalin::ComPtr<IShellFolder> GetShellFolder(const std::string& path);
+    // The shell's item id list of a path; none when the shell cannot parse it.
+    shell::UniquePidl ParseShellPath(const std::string& path);
 
     // Empty for no item or an item without record.
     std::string ItemFullFileName(kovalin::TListItem* item) const;
@@ -312,7 +317,10 @@ private:
     std::string thousandSeparator_;
     TDirTypeCache typeCache_;
 
-    kovalin::ComPtr<IShellFolder> desktopFolder_, shellFolder_, recycleFolder_;
+    kovalin::ComPtr<IShellFolder> desktopFolder_, recycleFolder_;
+    mutable kovalin::ComPtr<IShellFolder> shellFolder_;
+    // The loaded folder's id list while its shell folder is not bound yet (see ShellFolder).
+    mutable shell::UniquePidl unboundFolder_;
     shell::UniquePidl recycleFolderPIDL_;
 
     // The running load's progress, for the message pump and the busy animation.

@@ -49,10 +49,11 @@ void TDirView::FetchItemInfo(TListItem& item, bool withIcon) {
     if (wantIcon) {
         if (!rec->PIDL && perFileIcon && desktopFolder_)
             rec->PIDL = ParsePath(*desktopFolder_.get(), nullptr, fullName);
-        if (rec->IsDirectory && rec->PIDL && shellFolder_) {
+        IShellFolder* folder = rec->IsDirectory && rec->PIDL ? ShellFolder() : nullptr;
+        if (folder) {
             LPCITEMIDLIST child = rec->PIDL.get();
             ULONG attr = SFGAO_LINK | SFGAO_SHARE | SFGAO_READONLY | SFGAO_GHOSTED;
-            if (SUCCEEDED(shellFolder_->GetAttributesOf(1, &child, &attr)) && (attr & SFGAO_SHARE))
+            if (SUCCEEDED(folder->GetAttributesOf(1, &child, &attr)) && (attr & SFGAO_SHARE))
                 item.SetOverlayIndex(0);
         }
         SHFILEINFOA info{};

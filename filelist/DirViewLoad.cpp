@@ -201,6 +201,9 @@ void TDirView::LoadDirectory(const std::string& path) {
             driveValid = drive.Valid;
         }
         dirOK_ = driveValid && shell::DirExists(path);
+        // Nothing of the folder before may answer for this one.
+        shellFolder_.reset();
+        unboundFolder_.reset();
 
         if (dirOK_) {
             const std::optional<bool> treeSays =
@@ -216,8 +219,8 @@ void TDirView::LoadDirectory(const std::string& path) {
             if (recycleBinMode_) {
                 LoadRecycleBin();
             } else {
-                shellFolder_ = GetShellFolder(GetPathName());
-                dirOK_ = static_cast<bool>(shellFolder_);
+                unboundFolder_ = ParseShellPath(GetPathName());
+                dirOK_ = static_cast<bool>(unboundFolder_);
             }
             if (dirOK_ && !recycleBinMode_) {
                 const std::string folder = shell::IncludeTrailingBackslash(path);

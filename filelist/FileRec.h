@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -14,6 +15,10 @@ namespace filelist {
 // The record behind every item of the list; the item owns it. A large folder holds 100 000 of
 // them: the small fields sit together, where they fill the gaps between the large ones.
 struct TFileRec : kovalin::TListItemData {
+    // Made and freed by the ten thousand with the list's items: their memory comes from a pool.
+    static void* operator new(size_t size);
+    static void operator delete(void* block, size_t size) noexcept;
+
     bool InfoPending = true; // type name (and for folders the icon) not fetched yet
     bool IconPending = true; // icon index not fetched yet
     bool IsDirectory = false;

@@ -144,12 +144,12 @@ bool ItemOrder::SortedByText(std::vector<int>& order) {
             return up ? 3 : settings_.dirsOnTop ? 2 : 1;
         }
     };
+    MakeAllKeys();
     std::vector<Entry> entries(records_.size());
     for (size_t i = 0; i < records_.size(); ++i) {
         Entry& e = entries[i];
         e = Entry{{0, 0}, 0, 0, static_cast<int>(i), rankOf(kinds_[i])};
         if (kinds_[i] == Kind::missing || kinds_[i] == Kind::parent) continue;
-        if (keyStart_[i] == kNoKey) MakeKey(i);
         if (keyStart_[i] == kNoLocaleKey) return false; // the locale compares those texts itself
         e.start = keyStart_[i];
         e.length = keyLength_[i];
@@ -201,6 +201,31 @@ bool ItemOrder::AllPlain() const {
     for (size_t i = 0; i < records_.size(); ++i)
         if (records_[i] && !SortKeys::Plain(Text(i, scratch))) return false;
     return true;
+}
+
+void ItemOrder::MakeAllKeys() {
+    const size_t n = records_.size();
+    if (tableKeys_ < 0 && SortKeys::TableWorthIt(n)) {
+        // Table keys, on the chance that every text is plain; the first that is not sends them
+        // all to the locale, as AllPlain would have.
+        tableKeys_ = 1;
+        std::string scratch;
+        for (size_t i = 0; i < n; ++i) {
+            if (!records_[i]) continue;
+            const size_t start = keys_.size();
+            if (!SortKeys::AppendIfPlain(Text(i, scratch), keys_)) {
+                tableKeys_ = 0;
+                keys_.clear();
+                std::fill(keyStart_.begin(), keyStart_.end(), kNoKey);
+                break;
+            }
+            keyStart_[i] = static_cast<uint32_t>(start);
+            keyLength_[i] = static_cast<uint32_t>(keys_.size() - start);
+            keys_.append(8, '\0');
+        }
+    }
+    for (size_t i = 0; i < n; ++i)
+        if (records_[i] && keyStart_[i] == kNoKey) MakeKey(i);
 }
 
 bool ItemOrder::MakeKey(size_t i) {

@@ -55,6 +55,9 @@ private:
     bool AllPlain() const;
     // Makes the sort key of record i; false when the locale could not.
     bool MakeKey(size_t i);
+    // Makes every record's key in one pass over the records, where asking AllPlain first and
+    // then making each key would visit every record twice.
+    void MakeAllKeys();
 
     SortSettings settings_;
     std::vector<const TFileRec*> records_;

@@ -97,6 +97,21 @@ void SortKeys::AppendPlainKey(std::string_view text, std::string& keys) {
         keys[at + i] = static_cast<char>(rank[static_cast<unsigned char>(text[i])]);
 }
 
+bool SortKeys::AppendIfPlain(std::string_view text, std::string& keys) {
+    const auto& rank = TheTable().rank;
+    const size_t at = keys.size();
+    keys.resize(at + text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        const unsigned char r = rank[static_cast<unsigned char>(text[i])];
+        if (!r) {
+            keys.resize(at);
+            return false;
+        }
+        keys[at + i] = static_cast<char>(r);
+    }
+    return true;
+}
+
 bool SortKeys::AppendLocaleKey(std::string_view text, std::string& keys) {
     if (text.empty()) return true;
     char buffer[1024];

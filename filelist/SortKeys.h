@@ -20,6 +20,9 @@ public:
     static bool Plain(std::string_view text);
     // Appends the table's key of a plain text: comparable only with other table keys.
     static void AppendPlainKey(std::string_view text, std::string& keys);
+    // What Plain and then AppendPlainKey do, in one pass over the text: false, with `keys` as it
+    // was, when the text is not plain.
+    static bool AppendIfPlain(std::string_view text, std::string& keys);
     // Appends the locale's own key; false when the locale could make none.
     static bool AppendLocaleKey(std::string_view text, std::string& keys);
     // Byte order of two keys (-1, 0, +1), the shorter first when one begins the other. Both must

@@ -1,8 +1,30 @@
 #include "kovalin/ListItem.h"
 
+#include "kovalin/BlockPool.h"
 #include "kovalin/ListView.h"
 
 namespace kovalin {
+
+namespace {
+
+TBlockPool& ItemPool() {
+    // Never destroyed: an item that outlives the program's static objects still has a pool.
+    static TBlockPool& pool = *new TBlockPool(sizeof(TListItem), alignof(TListItem));
+    return pool;
+}
+
+} // namespace
+
+void* TListItem::operator new(size_t size) {
+    return size == sizeof(TListItem) ? ItemPool().Allocate() : ::operator new(size);
+}
+
+void TListItem::operator delete(void* block, size_t size) noexcept {
+    if (size == sizeof(TListItem))
+        ItemPool().Free(block);
+    else
+        ::operator delete(block);
+}
 
 void TListItem::SetCaption(const std::string& value) {
     caption_ = value;

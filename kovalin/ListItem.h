@@ -6,6 +6,7 @@
 
 #include <commctrl.h>
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <utility>
@@ -27,6 +28,9 @@ class TListItem {
 public:
     TListItem(const TListItem&) = delete;
     TListItem& operator=(const TListItem&) = delete;
+    // Items come and go by the ten thousand with their lists: their memory comes from a pool.
+    static void* operator new(size_t size);
+    static void operator delete(void* block, size_t size) noexcept;
 
     TListView& Owner() const { return owner_; }
     // Position in the list; changes when items before it are deleted or the list is sorted.

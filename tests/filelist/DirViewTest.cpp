@@ -3,6 +3,7 @@
 #include "kovalin/Application.h"
 #include "kovalin/ComPtr.h"
 #include "kovalin/Form.h"
+#include "shell/NameCase.h"
 #include "tests/support/Drives.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/WindowDriver.h"
@@ -551,6 +552,39 @@ TEST_F(DirViewTest, RecycledFolderOfADriveRootGoesThroughTheShellsRecycleBin) {
     view->SetPath(dir.Path());
     EXPECT_FALSE(view->RecycleBinMode());
     if (made) RemoveDirectoryA(recycled.c_str());
+}
+
+// The folder a shell folder stands for, empty when it does not say.
+std::string ShellFolderPath(IShellFolder* folder) {
+    kovalin::ComPtr<IPersistFolder2> persist;
+    if (!folder || FAILED(folder->QueryInterface(IID_IPersistFolder2, persist.put_void()))) return "";
+    LPITEMIDLIST list = nullptr;
+    if (FAILED(persist->GetCurFolder(&list)) || !list) return "";
+    char path[MAX_PATH] = "";
+    SHGetPathFromIDListA(list, path);
+    CoTaskMemFree(list);
+    return shell::LowerCase(path);
+}
+
+// The shell folder is bound when first asked for, not by the load: it must still be the loaded
+// folder's, and never one kept from a folder loaded before.
+TEST_F(DirViewTest, TheShellFolderIsTheLoadedFoldersWhenFirstAskedFor) {
+    Folder("one");
+    Folder("two");
+    view->SetPath(dir / "one");
+    ASSERT_TRUE(view->DirOK());
+    EXPECT_EQ(ShellFolderPath(view->ShellFolder()), shell::LowerCase(dir / "one"));
+    EXPECT_EQ(view->ShellFolder(), view->ShellFolder()); // bound once
+    view->SetPath(dir / "two");
+    EXPECT_EQ(ShellFolderPath(view->ShellFolder()), shell::LowerCase(dir / "two"));
+    // Not asked for in between: the load before leaves nothing behind either.
+    view->SetPath(dir / "one");
+    view->SetPath(dir.Path());
+    EXPECT_EQ(ShellFolderPath(view->ShellFolder()), shell::LowerCase(dir.Path()));
+
+    view->SetPath(dir / "gone");
+    EXPECT_FALSE(view->DirOK());
+    EXPECT_EQ(view->ShellFolder(), nullptr);
 }
 
 TEST_F(DirViewTest, LinkedDriveTreeDecidesRecycleBinModeAndLearnsOfEmptyNetworkFolders) {
