@@ -125,7 +125,7 @@ TThread::TThread(TThreadRunner runner) : runner_(runner), synchronizer_(Applicat
 }
 
 TThread::~TThread() {
-    if (runner_ == TThreadRunner::SharedWorkers && (!started_ || finished_)) {
+    if (runner_ == TThreadRunner::SharedWorkers && (!started_ || EndedHere())) {
         // Never queued, or through with its end handler on this thread: no worker touches it
         // any more, so freeing it waits for nothing (one of many scanners ending, for example).
         return;
@@ -170,24 +170,30 @@ void TThread::RunExecute() {
 
 void TThread::EndShared() {
     HANDLE done = done_.get();
-    if (!OnTerminate || !synchronizer_) {
+    if (!synchronizer_) {
+        // Nothing here frees a thread without waiting for the event: setting it is the last touch.
         finished_ = true;
         SetEvent(done);
         return;
     }
     // The worker need not wait for the end handler: the thread counts as ended, and may be freed,
-    // only once the handler has run (or was dropped at shut-down).
+    // only once the handler has run on the user-interface thread (or was dropped at shut-down).
     synchronizer_->Queue(
         [this] {
-            // Finished only once the handler is through, also when it throws: what sees it may
-            // free the thread without waiting (see the destructor).
+            // Finished only once the handler is through, also when it throws. The event is set
+            // right after this returns, with nothing else run on this thread in between.
             struct MarkFinished {
                 std::atomic<bool>& finished;
                 ~MarkFinished() { finished = true; }
             } mark{finished_};
-            OnTerminate();
+            if (OnTerminate) OnTerminate();
         },
         nullptr, done);
+}
+
+bool TThread::EndedHere() const {
+    return runner_ == TThreadRunner::SharedWorkers && synchronizer_ && synchronizer_->InUIThread() &&
+           finished_;
 }
 
 void TThread::Start() {
@@ -230,7 +236,7 @@ HANDLE TThread::TerminateEvent() const {
 
 DWORD TThread::WaitFor() {
     if (!started_) return 0;
-    if (runner_ == TThreadRunner::SharedWorkers && finished_) return returnValue_;
+    if (EndedHere()) return returnValue_;
     HANDLE ended = runner_ == TThreadRunner::SharedWorkers ? done_.get() : handle_.get();
     if (synchronizer_)
         synchronizer_->Await({ended});

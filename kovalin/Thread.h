@@ -85,6 +85,9 @@ private:
     void RunExecute();
     // A SharedWorkers thread's end: the end handler queued, then done_ set.
     void EndShared();
+    // A SharedWorkers thread whose end has been through on this, the user-interface, thread: no
+    // worker touches it any more, so nothing needs waiting for.
+    bool EndedHere() const;
 
     const TThreadRunner runner_;
     std::shared_ptr<TSynchronizer> synchronizer_;
