@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <new>
 #include <vector>
 
 namespace kovalin {
@@ -49,6 +50,28 @@ private:
     std::vector<Slab> slabs_; // by base address
     size_t roomy_ = 0;        // a slab that may have room; checked before the others
     mutable SRWLOCK lock_ = SRWLOCK_INIT;
+};
+
+// The pool of one class, for its own operator new and delete (defined where T is complete). The
+// pool is never destroyed: an object that outlives the program's static objects still has one.
+// Objects of a derived class, of another size, come from the heap.
+template <typename T> class TPoolOf {
+public:
+    static void* Allocate(size_t size) {
+        return size == sizeof(T) ? Pool().Allocate() : ::operator new(size);
+    }
+    static void Free(void* block, size_t size) noexcept {
+        if (size == sizeof(T))
+            Pool().Free(block);
+        else
+            ::operator delete(block);
+    }
+
+private:
+    static TBlockPool& Pool() {
+        static TBlockPool& pool = *new TBlockPool(sizeof(T), alignof(T));
+        return pool;
+    }
 };
 
 } // namespace kovalin

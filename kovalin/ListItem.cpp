@@ -5,25 +5,12 @@
 
 namespace kovalin {
 
-namespace {
-
-TBlockPool& ItemPool() {
-    // Never destroyed: an item that outlives the program's static objects still has a pool.
-    static TBlockPool& pool = *new TBlockPool(sizeof(TListItem), alignof(TListItem));
-    return pool;
-}
-
-} // namespace
-
 void* TListItem::operator new(size_t size) {
-    return size == sizeof(TListItem) ? ItemPool().Allocate() : ::operator new(size);
+    return TPoolOf<TListItem>::Allocate(size);
 }
 
 void TListItem::operator delete(void* block, size_t size) noexcept {
-    if (size == sizeof(TListItem))
-        ItemPool().Free(block);
-    else
-        ::operator delete(block);
+    TPoolOf<TListItem>::Free(block, size);
 }
 
 void TListItem::SetCaption(const std::string& value) {
