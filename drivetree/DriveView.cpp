@@ -3,6 +3,7 @@
 #include "drivetree/DriveView.h"
 
 #include "kovalin/Application.h"
+#include "kovalin/BlockPool.h"
 #include "kovalin/ErrorMode.h"
 #include "shell/BaseUtils.h"
 #include "shell/WaitCursor.h"
@@ -73,6 +74,22 @@ TDriveStatus TDriveView::GetDriveStatus(char drive) const {
     status.DiscMonitor = watcher_.Monitor(drive);
     status.ChangeTimer = &watcher_.Timer(drive);
     return status;
+}
+
+void* TNodeData::operator new(size_t size) {
+    return kovalin::TPoolOf<TNodeData>::Allocate(size);
+}
+
+void TNodeData::operator delete(void* block, size_t size) noexcept {
+    kovalin::TPoolOf<TNodeData>::Free(block, size);
+}
+
+void TNodeData::ForgetShellData() {
+    ShellDataRead = false;
+    ShellAttr = 0;
+    PIDL.reset();
+    ShellFolder.reset();
+    IconEmpty = true;
 }
 
 TNodeData* TDriveView::NodeData(TTreeNode* node) {

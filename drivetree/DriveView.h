@@ -73,6 +73,10 @@ struct TDriveStatus : TDriveState {
 // A folder node's data, owned by its node.
 class TNodeData : public kovalin::TTreeNodeData {
 public:
+    // One per folder node, made by the ten thousand for a large folder: from a pool.
+    static void* operator new(size_t size);
+    static void operator delete(void* block, size_t size) noexcept;
+
     DWORD Attr = 0;        // attributes of the directory entry
     std::string ShortName; // 8.3 alternate name, at most 12 characters; roots "X:\"
     std::string DirName;   // the name as found on disk; roots "X:\"
@@ -87,6 +91,9 @@ public:
     ULONG ShellAttr = 0;                       // SFGAO_* flags
     shell::UniquePidl PIDL;                    // relative to the parent's ShellFolder
     kovalin::ComPtr<IShellFolder> ShellFolder; // this folder, for its children
+
+    // The entry changed on disk: the shell data and icons are read again when next needed.
+    void ForgetShellData();
 };
 
 class TDriveView : public kovalin::TTreeView, public TFileListTree, public TComboDriveTree {
@@ -271,7 +278,7 @@ private:
     bool KeyChar(WPARAM key);
     const TDriveState& Status(char drive) const;
     TTreeNode* CreateRootNode(char drive);
-    TTreeNode* AddFolderNode(TTreeNode* parent, DWORD attr, const std::string& name, const char* shortName);
+    TTreeNode* AddFolderNode(TTreeNode* parent, DWORD attr, std::string name, const char* shortName);
     void ReadShellData(TTreeNode* node, TNodeData& data);
     bool BindShellFolder(TTreeNode* node, TNodeData& data);
     void FetchIcons(TTreeNode* node, TNodeData& data);

@@ -137,9 +137,10 @@ void TDriveView::ReadDirTree(TTreeNode* node, const std::string& path) {
     TNodeData* d = NodeData(node);
     if (!d) return;
     if (CanScanDir(node)) {
-        for (const shell::DirEntry& e : shell::ListSubDirs(path)) {
-            TTreeNode* child = AddFolderNode(node, e.attr, e.name, e.shortName);
-            ReadDirTree(child, path + e.name + "\\");
+        for (shell::DirEntry& e : shell::ListSubDirs(path)) {
+            std::string subPath = path + e.name + "\\";
+            TTreeNode* child = AddFolderNode(node, e.attr, std::move(e.name), e.shortName);
+            ReadDirTree(child, subPath);
             if (Count() % 10 == 0) kovalin::Application().ProcessMessages();
         }
     }
@@ -154,11 +155,10 @@ TTreeNode* TDriveView::AddChildNode(TTreeNode* parent, const WIN32_FIND_DATAA& e
     return AddFolderNode(parent, entry.dwFileAttributes, entry.cFileName, entry.cAlternateFileName);
 }
 
-TTreeNode* TDriveView::AddFolderNode(TTreeNode* parent, DWORD attr, const std::string& name,
-                                     const char* shortName) {
+TTreeNode* TDriveView::AddFolderNode(TTreeNode* parent, DWORD attr, std::string name, const char* shortName) {
     auto data = std::make_unique<TNodeData>();
     data->Attr = attr;
-    data->DirName = name;
+    data->DirName = std::move(name);
     data->ShortName.assign(shortName, strnlen(shortName, 12));
     data->IsRecycleBin = (attr & FILE_ATTRIBUTE_SYSTEM) && parent && !parent->Parent() &&
                          shell::UpperCase(data->DirName) == "RECYCLED";
@@ -188,8 +188,8 @@ bool TDriveView::ReadSubDirs(TTreeNode* node, int /*driveType*/) {
         shell::ListSubDirs(shell::IncludeTrailingBackslash(GetDirPathName(node)));
     // Sorted before they go in: the control's own sort costs more than the reading.
     for (size_t i : shell::InNameOrder(dirs)) {
-        const shell::DirEntry& e = dirs[i];
-        TTreeNode* child = AddFolderNode(node, e.attr, e.name, e.shortName);
+        shell::DirEntry& e = dirs[i];
+        TTreeNode* child = AddFolderNode(node, e.attr, std::move(e.name), e.shortName);
         if (CanScanDir(child)) {
             child->SetHasChildrenDeferred(); // settled by GetHasChildren when first needed
         } else {
@@ -313,13 +313,17 @@ void TDriveView::ReadShellData(TTreeNode* node, TNodeData& data) {
     TTreeNode* parent = node->Parent();
     TNodeData* parentData = NodeData(parent);
     if (!parentData || !BindShellFolder(parent, *parentData)) return;
-    data.PIDL.reset(shell::PidlFromName(parentData->ShellFolder.get(), data.DirName));
+    // From what the parent's listing gave: looking the name up again in a folder of thousands costs
+    // more than the rest of the row.
+    data.PIDL.reset(
+        shell::PidlFromListedEntry(parentData->ShellFolder.get(), data.DirName, data.ShortName, data.Attr));
     if (!data.PIDL) return;
     ULONG attr = kShellAttrMask;
     LPCITEMIDLIST item = data.PIDL.get();
     data.ShellAttr =
         SUCCEEDED(parentData->ShellFolder->GetAttributesOf(1, &item, &attr)) ? attr & kShellAttrMask : 0;
-    if (data.ShellAttr & SFGAO_SHARE) node->SetOverlayIndex(0);
+    int overlay = (data.ShellAttr & SFGAO_SHARE) ? 0 : -1; // read again, a share may have ended
+    if (node->OverlayIndex() != overlay) node->SetOverlayIndex(overlay);
 }
 
 // --- folder sizes --------------------------------------------------------------------------------

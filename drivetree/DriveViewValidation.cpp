@@ -142,16 +142,21 @@ void TDriveView::MergeSubDirs(TTreeNode* node) {
             continue;
         }
         const shell::DirEntry& e = found[static_cast<size_t>(matchOf[c])];
+        bool changed = false;
         if (d->Attr != e.attr) { // hidden or compressed now: drawn differently
             d->Attr = e.attr;
             RECT r = children[c]->DisplayRect(false);
             InvalidateRect(Handle(), &r, TRUE);
+            changed = true;
         }
         if (d->DirName != e.name) {
             d->DirName = e.name;
             d->ShortName.assign(e.shortName, strnlen(e.shortName, 12));
             children[c]->SetText(GetDisplayName(children[c]));
+            changed = true;
         }
+        // The shell's view of the folder and its icon were taken from the old entry.
+        if (changed) d->ForgetShellData();
     }
     bool added = false;
     for (size_t i = 0; i < found.size(); ++i) {

@@ -1,5 +1,6 @@
 #include "kovalin/TreeView.h"
 
+#include "kovalin/BlockPool.h"
 #include "kovalin/Exceptions.h"
 
 #include <algorithm>
@@ -22,6 +23,14 @@ TTreeNode* NodeOfParam(LPARAM param) {
 } // namespace
 
 // --- TTreeNode ---------------------------------------------------------------------------------
+
+void* TTreeNode::operator new(size_t size) {
+    return TPoolOf<TTreeNode>::Allocate(size);
+}
+
+void TTreeNode::operator delete(void* block, size_t size) noexcept {
+    TPoolOf<TTreeNode>::Free(block, size);
+}
 
 TTreeNode::TTreeNode(TTreeView& owner, TTreeNode* parent)
     : owner_(owner), parent_(parent), level_(parent ? parent->level_ + 1 : 0) {}

@@ -30,6 +30,10 @@ class TTreeNode {
 public:
     TTreeNode(const TTreeNode&) = delete;
     TTreeNode& operator=(const TTreeNode&) = delete;
+    // Nodes come and go by the ten thousand when a large folder is opened: their memory comes
+    // from a pool.
+    static void* operator new(size_t size);
+    static void operator delete(void* block, size_t size) noexcept;
 
     HTREEITEM ItemId() const { return item_; }
     TTreeView& TreeView() const { return owner_; }

@@ -1,6 +1,8 @@
 #include "shell/PIDL.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 namespace shell {
@@ -98,6 +100,74 @@ LPITEMIDLIST PidlFromName(IShellFolder* folder, const std::string& name) {
     LPITEMIDLIST pidl = nullptr;
     ULONG eaten = 0;
     if (FAILED(folder->ParseDisplayName(nullptr, nullptr, wide.data(), &eaten, &pidl, nullptr)))
+        return nullptr;
+    return pidl;
+}
+
+namespace {
+
+// The entry's data handed to the shell's parser through a bind context. Only the parser holds it,
+// within the call that made it.
+class TListedEntry final : public IFileSystemBindData {
+public:
+    explicit TListedEntry(const WIN32_FIND_DATAW& data) : data_(data) {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        if (!out) return E_POINTER;
+        if (iid == IID_IUnknown || iid == IID_IFileSystemBindData) {
+            *out = static_cast<IFileSystemBindData*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
+    ULONG STDMETHODCALLTYPE Release() override {
+        LONG left = InterlockedDecrement(&refs_);
+        if (left == 0) delete this;
+        return static_cast<ULONG>(left);
+    }
+    HRESULT STDMETHODCALLTYPE SetFindData(const WIN32_FIND_DATAW* data) override {
+        if (!data) return E_POINTER;
+        data_ = *data;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetFindData(WIN32_FIND_DATAW* data) override {
+        if (!data) return E_POINTER;
+        *data = data_;
+        return S_OK;
+    }
+
+private:
+    ~TListedEntry() = default;
+    LONG refs_ = 1;
+    WIN32_FIND_DATAW data_;
+};
+
+} // namespace
+
+LPITEMIDLIST PidlFromListedEntry(IShellFolder* folder, const std::string& name, const std::string& shortName,
+                                 DWORD attributes) {
+    if (!folder || name.empty()) return nullptr;
+    std::wstring wide = Widen(name);
+    std::wstring wideShort = Widen(shortName);
+    WIN32_FIND_DATAW data{};
+    // Names the find data cannot hold are parsed from the disk as ever.
+    if (wide.size() >= MAX_PATH || wideShort.size() >= std::size(data.cAlternateFileName))
+        return PidlFromName(folder, name);
+    data.dwFileAttributes = attributes;
+    std::copy(wide.begin(), wide.end(), data.cFileName);
+    std::copy(wideShort.begin(), wideShort.end(), data.cAlternateFileName);
+
+    ComPtr<IBindCtx> context;
+    if (FAILED(CreateBindCtx(0, context.put()))) return nullptr;
+    ComPtr<IFileSystemBindData> entry(new TListedEntry(data)); // takes the first reference
+    if (FAILED(context->RegisterObjectParam(const_cast<LPOLESTR>(STR_FILE_SYS_BIND_DATA), entry.get())))
+        return nullptr;
+    LPITEMIDLIST pidl = nullptr;
+    ULONG eaten = 0;
+    if (FAILED(folder->ParseDisplayName(nullptr, context.get(), wide.data(), &eaten, &pidl, nullptr)))
         return nullptr;
     return pidl;
 }

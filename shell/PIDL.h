@@ -33,6 +33,12 @@ void PidlSplit(LPCITEMIDLIST list, LPITEMIDLIST& parent, LPITEMIDLIST& item);
 LPITEMIDLIST PidlFromPath(const std::string& path);
 // The list of a name relative to a shell folder; none on failure.
 LPITEMIDLIST PidlFromName(IShellFolder* folder, const std::string& name);
+// The list of an entry of the folder as a listing of it gave it (name, 8.3 name, attributes),
+// parsed without going back to the disk: the shell takes the entry's data from the bind context
+// (STR_FILE_SYS_BIND_DATA) instead of looking the name up, which in a folder of many thousand
+// entries costs a lookup each. The item carries no times or size. None on failure.
+LPITEMIDLIST PidlFromListedEntry(IShellFolder* folder, const std::string& name, const std::string& shortName,
+                                 DWORD attributes);
 
 // The shell folder of a list; the empty list is the desktop itself.
 bool BindFolder(LPCITEMIDLIST list, kovalin::ComPtr<IShellFolder>& folder);

@@ -668,6 +668,53 @@ TEST_F(DriveViewTest, IconsAreFetchedWhenDrawn) {
     SetFileAttributesA((temp / "readonly").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
+// A drawn folder's shell data comes from the listing that read it; when validation finds its entry
+// changed, that data is dropped and read again from the new entry, with the icon.
+TEST_F(DriveViewTest, ShellDataFollowsTheEntryAfterValidation) {
+    MakeDirs(temp.Path(), {"shown\\Album"});
+    view->Loaded();
+    TTreeNode* top = view->FindNodeToPath(temp / "shown");
+    ASSERT_NE(top, nullptr);
+    top->Expand(false);
+    TTreeNode* album = Child(top, "Album");
+    album->MakeVisible();
+    ShowAndPaint();
+    TNodeData* d = TDriveView::NodeData(album);
+    ASSERT_TRUE(d->ShellDataRead);
+    ASSERT_TRUE(d->PIDL);
+    EXPECT_EQ(d->ShellAttr & SFGAO_HIDDEN, 0u);
+    TNodeData* parent = TDriveView::NodeData(top);
+    ASSERT_TRUE(parent->ShellFolder);
+    auto parsingName = [&] {
+        char name[MAX_PATH];
+        return shell::StrRetToString(parent->ShellFolder.get(), d->PIDL.get(), SHGDN_FORPARSING, name,
+                                     sizeof name)
+                   ? std::string(name)
+                   : std::string();
+    };
+    EXPECT_EQ(parsingName(), temp / "shown\\Album");
+
+    // Renamed in case (two steps, see above) and made hidden and read-only.
+    ASSERT_TRUE(MoveFileA((temp / "shown\\Album").c_str(), (temp / "shown\\Album2").c_str()));
+    ASSERT_TRUE(MoveFileA((temp / "shown\\Album2").c_str(), (temp / "shown\\ALBUM").c_str()));
+    ASSERT_TRUE(
+        SetFileAttributesA((temp / "shown\\ALBUM").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY));
+    view->ValidateDirectory(top);
+    ASSERT_EQ(Child(top, "ALBUM"), album);
+    UpdateWindow(view->Handle());
+    ASSERT_TRUE(d->ShellDataRead);
+    ASSERT_TRUE(d->PIDL);
+    EXPECT_EQ(parsingName(), temp / "shown\\ALBUM");
+    EXPECT_NE(d->ShellAttr & SFGAO_HIDDEN, 0u);
+    // Read-only now: the folder may have an icon of its own, and the shell is asked for it.
+    EXPECT_FALSE(d->IconEmpty);
+    SHFILEINFOA info{};
+    ASSERT_TRUE(SHGetFileInfoA((temp / "shown\\ALBUM").c_str(), 0, &info, sizeof info,
+                               SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+    EXPECT_EQ(album->ImageIndex(), info.iIcon);
+    SetFileAttributesA((temp / "shown\\ALBUM").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 TEST_F(DriveViewTest, ReadingSortsLikeTheControl) {
     // Names with marks and accents, and names of letters, digits and blanks only (sorted apart).
     MakeDirs(temp.Path(),
