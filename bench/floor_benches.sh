@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The file list's load and refresh and the drive tree's expand, each against its floor, in one go.
 # Makes the folders on the host side inside the Wine prefix (C:\kv_floor_bench: 10 000 and
-# 100 000 files, 10 000 subfolders) once, which takes seconds here and many minutes under Wine.
+# 100 000 files, 10 000 subfolders), which takes seconds here and many minutes under Wine, and
+# removes them at the end: the tests share the prefix, and the drive tree's tests lay out drive C.
 # Needs a DISPLAY and the x86_64 build of the three benchmarks.
 #   bench/floor_benches.sh [rounds] [--profile]   (--profile: samples to build/x86_64/profile-*.txt
 #                                                  and a report of each by bench/profile_report.py)
@@ -27,7 +28,7 @@ if [ "$(find "$root/folders" -mindepth 1 -maxdepth 1 -type d 2>/dev/null | wc -l
    done | xargs -d '\n' mkdir)
 fi
 wine_session_begin
-trap wine_session_end EXIT
+trap 'wine_session_end; rm -rf "$root"' EXIT
 bin="$KOVALIN_BUILD/x86_64/bin"
 run() { # exe args...
   local exe="$1"; shift
