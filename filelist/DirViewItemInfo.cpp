@@ -18,6 +18,10 @@ using namespace detail;
 
 namespace {
 
+// The attributes under which the shell reads a folder's desktop.ini (a reparse point may lead to a
+// folder that has them).
+const DWORD kMayHaveOwnIcon = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_REPARSE_POINT;
+
 // Runs an action on a shell item with system error boxes off: icons of removable media.
 template <typename F> auto Quietly(F&& action) {
     kovalin::TErrorModeScope quiet(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
@@ -58,13 +62,20 @@ void TDirView::FetchItemInfo(TListItem& item, bool withIcon) {
         }
         SHFILEINFOA info{};
         if (rec->IsDirectory && driveType_ == DRIVE_FIXED) {
-            DWORD_PTR ok = Quietly([&] {
-                return rec->PIDL ? SHGetFileInfoA(
-                                       reinterpret_cast<LPCSTR>(rec->PIDL.get()), 0, &info, sizeof info,
-                                       SHGFI_PIDL | SHGFI_TYPENAME | SHGFI_SYSICONINDEX | SHGFI_SMALLICON)
-                                 : SHGetFileInfoA(fullName.c_str(), 0, &info, sizeof info,
-                                                  SHGFI_TYPENAME | SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
-            });
+            // A folder has an icon of its own only through its desktop.ini, which the shell honours
+            // for read-only and system folders; any other gets the generic folder's answer below.
+            // Asking the shell for one by path costs several lookups in the folder's parent, each
+            // under Wine a full read of it: seconds for a screenful of a folder of thousands.
+            const bool mayHaveOwnIcon = rec->PIDL || (rec->Attr & kMayHaveOwnIcon);
+            DWORD_PTR ok = 0;
+            if (mayHaveOwnIcon)
+                ok = Quietly([&] {
+                    return rec->PIDL ? SHGetFileInfoA(
+                                           reinterpret_cast<LPCSTR>(rec->PIDL.get()), 0, &info, sizeof info,
+                                           SHGFI_PIDL | SHGFI_TYPENAME | SHGFI_SYSICONINDEX | SHGFI_SMALLICON)
+                                     : SHGetFileInfoA(fullName.c_str(), 0, &info, sizeof info,
+                                                      SHGFI_TYPENAME | SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+                });
             const int smallIcons = SmallImages() ? SmallImages()->Count() : INT_MAX;
             if (!ok || info.iIcon < 1 || info.iIcon > smallIcons) {
                 SHFILEINFOA generic{};

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <shellapi.h>
+
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -215,6 +217,42 @@ TEST_F(DirViewPresentationTest, ANameAskedForAloneFetchesNothingFromTheShell) {
     EXPECT_TRUE(view->ItemData(Index("folder 1299"))->InfoPending);
     EXPECT_FALSE(Cell("folder 1299", 2).empty()) << "the type is fetched when asked for";
     EXPECT_FALSE(view->ItemData(Index("folder 1299"))->InfoPending);
+}
+
+// A folder has an icon of its own only through its desktop.ini, which the shell honours for
+// read-only and system folders: only those are asked of the shell by path (which costs lookups in
+// the folder's parent); any other shows the generic folder. Either way a folder shows what the
+// shell shows for it (an answer without a usable icon gives the generic folder too).
+TEST_F(DirViewPresentationTest, FoldersShowTheShellsIconAskingOnlyForThoseThatMayHaveTheirOwn) {
+    const std::string ini = "[.ShellClassInfo]\r\nIconResource=C:\\windows\\system32\\shell32.dll,12\r\n";
+    const char* const names[] = {"plain", "plain with ini", "read-only with ini", "system with ini"};
+    for (const char* name : names)
+        ASSERT_TRUE(CreateDirectoryA((dir / name).c_str(), nullptr));
+    for (const char* name : {"plain with ini", "read-only with ini", "system with ini"})
+        WriteFileBytes(dir / name + "\\desktop.ini", ini);
+    ASSERT_TRUE(SetFileAttributesA((dir / "read-only with ini").c_str(), FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(SetFileAttributesA((dir / "system with ini").c_str(), FILE_ATTRIBUTE_SYSTEM));
+    Load();
+
+    SHFILEINFOA generic{};
+    ASSERT_TRUE(
+        SHGetFileInfoA((dir / "plain").c_str(), FILE_ATTRIBUTE_DIRECTORY, &generic, sizeof generic,
+                       SHGFI_TYPENAME | SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES));
+    for (const char* name : names) {
+        SCOPED_TRACE(name);
+        SHFILEINFOA shown{};
+        if (!SHGetFileInfoA((dir / name).c_str(), 0, &shown, sizeof shown,
+                            SHGFI_TYPENAME | SHGFI_SYSICONINDEX | SHGFI_SMALLICON) ||
+            shown.iIcon < 1)
+            shown = generic;
+        EXPECT_FALSE(Cell(name, 2).empty());
+        const TFileRec* rec = view->ItemData(Index(name));
+        ASSERT_FALSE(rec->IconPending);
+        EXPECT_EQ(rec->ImageIndex, shown.iIcon);
+        EXPECT_EQ(rec->TypeName, shown.szTypeName);
+    }
+    SetFileAttributesA((dir / "read-only with ini").c_str(), FILE_ATTRIBUTE_NORMAL);
+    SetFileAttributesA((dir / "system with ini").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST_F(DirViewPresentationTest, NiceNamesAreForNamesOfUpToTwelveCharacters) {
