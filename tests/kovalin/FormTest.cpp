@@ -188,8 +188,11 @@ TEST_F(FormTest, ProcessMessagesRunsSentMessagesTimersAndThreadMessages) {
 
     g_timerTicks = 0;
     const UINT_PTR timer = SetTimer(nullptr, 0, 1, CountTick);
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5000, QS_TIMER);
-    Application().ProcessMessages();
+    // A wake-up for a timer may come before its message can be taken: wait until one is run.
+    for (DWORD start = GetTickCount(); g_timerTicks == 0 && GetTickCount() - start < 5000;) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_TIMER);
+        Application().ProcessMessages();
+    }
     KillTimer(nullptr, timer);
     EXPECT_GE(g_timerTicks, 1);
 
