@@ -51,6 +51,20 @@ std::string CommonPrograms() {
     return std::string(path) + "\\Kovalin\\";
 }
 
+// The folders the uninstaller's copies of itself run from ("~nsu1.tmp", ...), in the
+// temporary folder: Windows removes them at the next start, Wine never.
+std::set<std::string> UninstallerCopies() {
+    char temp[MAX_PATH] = "";
+    GetTempPathA(MAX_PATH, temp);
+    std::set<std::string> found;
+    WIN32_FIND_DATAA fd;
+    kovalin::UniqueFindHandle find(FindFirstFileA((std::string(temp) + "~nsu*.tmp").c_str(), &fd));
+    if (find) do
+            found.insert(std::string(temp) + fd.cFileName);
+        while (FindNextFileA(find.get(), &fd));
+    return found;
+}
+
 HWND ChildWithText(HWND parent, const std::string& text) {
     for (HWND child : ChildWindows(parent))
         if (WindowText(child) == text) return child;
@@ -142,6 +156,7 @@ TEST_F(InstallerTest, InstallsTheProductAndTheUninstallerRemovesExactlyWhatItAdd
 
     // The uninstaller runs a copy of itself from the temporary folder and returns at once:
     // wait for the install folder, which goes last.
+    const std::set<std::string> copiesBefore = UninstallerCopies();
     ChildProcess uninstall("\"" + target + "\\uninstall.exe\" /S");
     EXPECT_EQ(uninstall.WaitForExit(60000), 0u);
     EXPECT_TRUE(PumpUntil([&] { return !Exists(target); }, 60000)) << "the install folder stayed";
@@ -149,6 +164,17 @@ TEST_F(InstallerTest, InstallsTheProductAndTheUninstallerRemovesExactlyWhatItAdd
     EXPECT_EQ(PluginMapValues(), (std::map<std::string, std::string>{{"tif", "other.dll"}}));
     EXPECT_FALSE(Exists(CommonPrograms()));
     EXPECT_FALSE(hklm.OpenKeyReadOnly(kUninstallKey));
+
+    // The copy's folder is left for the next start of Windows; here it would stay in the
+    // prefix the other tests share.
+    for (const std::string& copy : UninstallerCopies())
+        if (!copiesBefore.count(copy))
+            PumpUntil(
+                [&] {
+                    DeleteTree(copy);
+                    return !Exists(copy);
+                },
+                10000);
 }
 
 } // namespace

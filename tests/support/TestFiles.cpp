@@ -23,6 +23,17 @@ TempDir::TempDir() {
 }
 
 TempDir::~TempDir() {
+    // A file dialog may have made the folder, or one in it, the process's current folder, which
+    // keeps it from being removed; left behind, it changes what later tests see of drive C.
+    char current[MAX_PATH];
+    DWORD length = GetCurrentDirectoryA(MAX_PATH, current);
+    if (length > 0 && length < MAX_PATH && length >= path_.size() &&
+        CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, current, static_cast<int>(path_.size()),
+                       path_.c_str(), static_cast<int>(path_.size())) == CSTR_EQUAL &&
+        (current[path_.size()] == '\\' || current[path_.size()] == '\0')) {
+        char temp[MAX_PATH];
+        if (GetTempPathA(MAX_PATH, temp)) SetCurrentDirectoryA(temp);
+    }
     DeleteTree(path_);
 }
 
