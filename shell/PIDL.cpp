@@ -106,8 +106,8 @@ LPITEMIDLIST PidlFromName(IShellFolder* folder, const std::string& name) {
 
 namespace {
 
-// The entry's data handed to the shell's parser through a bind context. Only the parser holds it,
-// within the call that made it.
+// The entry's data handed to the shell's parser through a bind context; it lives as long as the
+// context or the parser holds it.
 class TListedEntry final : public IFileSystemBindData {
 public:
     explicit TListedEntry(const WIN32_FIND_DATAW& data) : data_(data) {}
